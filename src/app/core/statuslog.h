@@ -1,0 +1,52 @@
+#pragma once
+// The program's running log. Core code writes lines through StatusLog and
+// PsdLog; the application (or a tool, or a test) installs the sink that shows
+// them. Without a sink, lines go nowhere, as before the status window exists.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quenvar {
+
+class LogSink {
+ public:
+  virtual ~LogSink() = default;
+  // A line for the log that also becomes the main window's status label.
+  virtual void StatusLog(std::string_view line) = 0;
+  // The PSD reader's variant: appends, lets pending events run, leaves the label.
+  virtual void PsdLog(std::string_view line) = 0;
+};
+
+// Installs the sink (nullptr removes it) and returns the previous one.
+LogSink* SetLogSink(LogSink* sink);
+LogSink* CurrentLogSink();
+
+void StatusLog(std::string_view line);
+void PsdLog(std::string_view line);
+
+// A sink that keeps every line, for tests and command-line tools.
+class RecordingLogSink : public LogSink {
+ public:
+  struct Line {
+    bool psd;
+    std::string text;
+  };
+  void StatusLog(std::string_view line) override { lines.push_back({false, std::string(line)}); }
+  void PsdLog(std::string_view line) override { lines.push_back({true, std::string(line)}); }
+  std::vector<std::string> Texts() const;
+  std::vector<Line> lines;
+};
+
+// Installs a sink for the lifetime of a scope and restores the previous one.
+class ScopedLogSink {
+ public:
+  explicit ScopedLogSink(LogSink* sink) : previous_(SetLogSink(sink)) {}
+  ~ScopedLogSink() { SetLogSink(previous_); }
+  ScopedLogSink(const ScopedLogSink&) = delete;
+  ScopedLogSink& operator=(const ScopedLogSink&) = delete;
+
+ private:
+  LogSink* previous_;
+};
+
+}  // namespace quenvar

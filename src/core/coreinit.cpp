@@ -1,0 +1,7 @@
+#include "core/coreinit.h"
+
+namespace quenvar {
+
+void InitCore() {}
+
+}  // namespace quenvar

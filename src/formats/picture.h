@@ -1,0 +1,27 @@
+#pragma once
+// A decoded picture as a reader hands it over, before TBitmap32::CopyFrom
+// turns it into a surface. The kind tells CopyFrom how to treat alpha.
+#include <vector>
+
+#include "compose/color32.h"
+
+namespace quenvar {
+
+enum class TPictureKind {
+  Bitmap,    // a bitmap of fewer than 32 bits per pixel: made opaque
+  Bitmap32,  // a 32-bit bitmap: keeps the alpha it carries
+  Other,     // any other picture (photograph, metafile, ...): made opaque
+};
+
+struct TPicture {
+  int width = 0;
+  int height = 0;
+  TPictureKind kind = TPictureKind::Bitmap;
+  std::vector<TColor32> pixels;  // width * height, row-major, top row first
+  // A bitmap marked transparent: pixels whose colour bytes equal this colour
+  // get alpha 0.
+  bool transparent = false;
+  TColor32 transparentColor = 0;
+};
+
+}  // namespace quenvar

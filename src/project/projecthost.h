@@ -1,0 +1,27 @@
+#pragma once
+// What the project model needs from the windows around it. The application
+// implements it; so do the headless renderer and the tests.
+#include <string>
+
+namespace quenvar {
+
+class TProjectHost {
+ public:
+  virtual ~TProjectHost() = default;
+  virtual void StopPlayback() {}
+  virtual void HideLayersPanel() {}
+  // Lets pending window events run (timer ticks included).
+  virtual void ProcessPendingEvents() {}
+  virtual void Sleep(int /*milliseconds*/) {}
+  // Number of rows in the layers panel and destruction of the row at index i.
+  virtual int LayerRowCount() { return 0; }
+  virtual void DestroyLayerRow(int /*index*/) {}
+  // Client size of the view window; false when no view window exists.
+  virtual bool ViewClientSize(int& /*width*/, int& /*height*/) { return false; }
+};
+
+// The host in force; a default one that does nothing when none is installed.
+TProjectHost& ProjectHost();
+void SetProjectHost(TProjectHost* host);
+
+}  // namespace quenvar

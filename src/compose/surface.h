@@ -1,25 +1,53 @@
 #pragma once
-// TBitmap32: the 32-bit ARGB surface every picture lives in.
+// TBitmap32: the 32-bit ARGB surface every picture lives in, with the drawing
+// properties that decide how it is put onto another surface.
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "compose/color32.h"
+#include "compose/geometry.h"
+#include "compose/pixelcombine.h"
+#include "compose/resamplers.h"
+#include "compose/textrenderer.h"
 #include "formats/picture.h"
 
 namespace quenvar {
 
+enum TDrawMode : std::uint8_t { dmOpaque, dmBlend, dmCustom };
+enum TCombineMode : std::uint8_t { cmBlend, cmMerge };
+
 class TBitmap32 {
  public:
-  TBitmap32() = default;
+  // Raised after pixels or drawing properties change, with the changed area
+  // (the whole surface when the operation does not know better).
+  using TChangeEvent = std::function<void(TBitmap32& sender, const TRect& area)>;
+
+  TBitmap32();
+  ~TBitmap32();
+  // Copies carry pixels and all drawing properties, but not OnChange: the
+  // change notification belongs to the surface's owner.
+  TBitmap32(const TBitmap32& other);
+  TBitmap32& operator=(const TBitmap32& other);
 
   int Width() const { return width_; }
   int Height() const { return height_; }
   bool Empty() const { return width_ == 0 || height_ == 0; }
+  TRect BoundsRect() const { return TRect{0, 0, width_, height_}; }
 
-  // Negative sizes are taken as 0; 0 in either direction gives the empty surface.
+  // Negative sizes are taken as 0; 0 in either direction gives the empty
+  // surface. Sizes beyond the picture limits, or memory running out, throw
+  // "Can't allocate the DIB handle" and leave the surface empty. Contents are
+  // undefined after a size change.
   void Resize(int width, int height);
   void FillAll(TColor32 color);
+  // Takes size, pixels, draw mode, combine mode, master alpha, outer colour,
+  // resampler and font; not OnPixelCombine.
+  void CopyFrom(const TBitmap32& other);
   // Takes a decoded picture's size and pixels and applies the alpha rules of
   // its kind.
   void CopyFrom(const TPicture& picture);
@@ -34,11 +62,100 @@ class TBitmap32 {
   }
   TColor32 Pixel(int x, int y) const { return RowPointer(y)[x]; }
   void SetPixel(int x, int y, TColor32 c) { RowPointer(y)[x] = c; }
+  // Checked forms: outside the surface PixelS gives 0 and SetPixelS does nothing.
+  TColor32 PixelS(int x, int y) const;
+  void SetPixelS(int x, int y, TColor32 c);
+
+  // Drawing properties. Setting a property to its current value raises nothing.
+  TDrawMode DrawMode() const { return drawMode_; }
+  void SetDrawMode(TDrawMode mode);
+  TCombineMode CombineMode() const { return combineMode_; }
+  void SetCombineMode(TCombineMode mode);
+  std::uint32_t MasterAlpha() const { return masterAlpha_; }
+  void SetMasterAlpha(std::uint32_t alpha);
+  TColor32 OuterColor() const { return outerColor_; }
+  void SetOuterColor(TColor32 color);
+  const TPixelCombineEvent& OnPixelCombine() const { return onPixelCombine_; }
+  void SetOnPixelCombine(const TPixelCombineEvent& hook);
+
+  // The resampler used when drawing into a rectangle of another size
+  // (TNearestResampler by default).
+  std::string ResamplerClassName() const { return resampler_->ClassName(); }
+  // Throws quenvar::Error for an unknown class name.
+  void SetResamplerClassName(const std::string& className);
+  TCustomResampler& Resampler() { return *resampler_; }
+  const TCustomResampler& Resampler() const { return *resampler_; }
+  void SetResampler(std::unique_ptr<TCustomResampler> resampler);
+
+  TFont32& Font() { return font_; }
+  const TFont32& Font() const { return font_; }
+
+  // Draws the whole surface into `dst` on `target`, resampling when the sizes
+  // differ, clipped to the target (and to `clip`).
+  void StretchOnto(TBitmap32& target, const TRect& dst) const;
+  void StretchOnto(TBitmap32& target, const TRect& dst, const TRect& clip) const;
+  // Same-size drawing with the top-left corner at (x, y).
+  void DrawTo(TBitmap32& target, int x, int y) const;
+
+  // Rotates the pixel store, taken as one sequence, by dx + dy * width pixels.
+  // Does nothing (and raises nothing) when |dx| >= width or |dy| >= height.
+  void ScrollWrap(int dx, int dy);
+
+  void FillRectBlended(const TRect& rect, TColor32 color);
+  // A one-pixel opaque outline on the inner edge of `rect`, clipped.
+  void FrameRect(const TRect& rect, TColor32 color);
+  // Anti-aliased line; the end point itself is not plotted.
+  void DrawLine(float x1, float y1, float x2, float y2, TColor32 color);
+  void DrawText(int x, int y, std::u16string_view text, int aaLevel, TColor32 color);
+  int MeasureText(std::u16string_view text) const;
+
+  // Loads a picture file through the format registry; reader errors propagate.
+  void LoadPictureFile(const std::string& fileName);
+  // Writes a 32-bit Windows bitmap; the file appears only when fully written.
+  void SaveBmpFile(const std::string& fileName) const;
+
+  // Change notification. While an update bracket is open nothing is raised.
+  TChangeEvent OnChange;
+  void BeginUpdate() { ++updateCount_; }
+  void EndUpdate() {
+    if (updateCount_ > 0) --updateCount_;
+  }
+  void Changed(const TRect& area);
+  void Changed() { Changed(BoundsRect()); }
+
+  // The lock the view's canvas stage holds while it draws this surface.
+  void Lock() { lock_.mutex.lock(); }
+  void Unlock() { lock_.mutex.unlock(); }
 
  private:
+  struct TSurfaceLock {
+    std::recursive_mutex mutex;
+    TSurfaceLock() = default;
+    TSurfaceLock(const TSurfaceLock&) {}
+    TSurfaceLock& operator=(const TSurfaceLock&) { return *this; }
+  };
+
+  void CopyProperties(const TBitmap32& other);
+  void BlendPixelAA(int x, int y, TColor32 color, unsigned coverage);
+
   int width_ = 0;
   int height_ = 0;
   std::vector<TColor32> pixels_;
+  TDrawMode drawMode_ = dmOpaque;
+  TCombineMode combineMode_ = cmBlend;
+  std::uint32_t masterAlpha_ = 255;
+  TColor32 outerColor_ = 0;
+  TPixelCombineEvent onPixelCombine_;
+  std::unique_ptr<TCustomResampler> resampler_;
+  TFont32 font_;
+  int updateCount_ = 0;
+  TSurfaceLock lock_;
 };
+
+// The two reference blends of dmBlend drawing.
+// Plain blend: F over B weighted by F's alpha (all four bytes).
+TColor32 BlendReg(TColor32 F, TColor32 B);
+// Blend with master alpha M below 255; the result's alpha byte is 0.
+TColor32 BlendRegEx(TColor32 F, TColor32 B, std::uint32_t M);
 
 }  // namespace quenvar

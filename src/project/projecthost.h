@@ -5,6 +5,9 @@
 
 namespace quenvar {
 
+class TLayerCollection;
+class TBitmapLayer;
+
 class TProjectHost {
  public:
   virtual ~TProjectHost() = default;
@@ -18,6 +21,16 @@ class TProjectHost {
   virtual void DestroyLayerRow(int /*index*/) {}
   // Client size of the view window; false when no view window exists.
   virtual bool ViewClientSize(int& /*width*/, int& /*height*/) { return false; }
+  // The layers panel's contents are hidden while a project loads its layers,
+  // then shown again with the panel's current layer number set.
+  virtual void HideLayersPanelContents() {}
+  virtual void ShowLayersPanelContents(int /*currentLayerNumber*/) {}
+  // The view window's layer collection, where blend layers create their view
+  // layers; nullptr when no view window exists.
+  virtual TLayerCollection* ViewLayers() { return nullptr; }
+  // Called for every view layer a blend layer creates, so the view window can
+  // route clicks on it to its layer selection.
+  virtual void ViewLayerCreated(TBitmapLayer& /*layer*/) {}
 };
 
 // The host in force; a default one that does nothing when none is installed.

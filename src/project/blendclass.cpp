@@ -1,0 +1,153 @@
+#include "project/blendclass.h"
+
+#include <algorithm>
+
+#include "app/core/error.h"
+#include "app/core/statuslog.h"
+#include "formats/formatlist.h"
+#include "formats/limits.h"
+#include "formats/readers.h"
+#include "project/project.h"
+
+namespace quenvar {
+
+namespace {
+
+bool NamesJpeg(const std::string& text) {
+  return text.find(".jpg") != std::string::npos || text.find(".jpeg") != std::string::npos;
+}
+
+// round(n * 1.5) with ties to even, then modulo 4.
+std::int32_t InitialSpeed(std::int64_t n) {
+  std::int64_t twice = 3 * n;  // 2 * (n * 1.5)
+  std::int64_t whole = twice / 2;
+  if (twice % 2 != 0 && whole % 2 != 0) ++whole;
+  return std::int32_t(whole % 4);
+}
+
+TPictureBytes ShareBytes(std::span<const std::uint8_t> data) {
+  if (data.empty()) return nullptr;
+  return std::make_shared<const std::vector<std::uint8_t>>(data.begin(), data.end());
+}
+
+}  // namespace
+
+std::string FileNamePart(const std::string& path) {
+  std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ExtensionOf(const std::string& path) {
+  std::string part = FileNamePart(path);
+  std::size_t dot = part.rfind('.');
+  return dot == std::string::npos ? std::string() : part.substr(dot + 1);
+}
+
+std::size_t MaxPictureFileBytes() {
+  // Eight bytes for each pixel the limits allow covers every uncompressed
+  // layout the readers take, plus room for headers and colour tables.
+  const PictureLimits& limits = CurrentPictureLimits();
+  return CheckedAdd(CheckedMul(std::size_t(limits.maxPixels), 8), std::size_t(1) << 20);
+}
+
+TBlendLayer::TBlendLayer() {
+  TProject* project = CurrentProject();
+  if (!project) throw Error("A layer needs an open project");
+  project->layers.push_back(this);
+  const std::int64_t n = std::int64_t(project->layers.size());
+  speed = InitialSpeed(n);
+  SetMode(bmNone);
+  name = "Layer " + std::to_string(n);
+}
+
+TBlendLayer::~TBlendLayer() {
+  if (TProject* project = CurrentProject()) {
+    auto& list = project->layers;
+    auto it = std::find(list.begin(), list.end(), this);
+    if (it != list.end()) list.erase(it);
+  }
+}
+
+void TBlendLayer::SetMode(TBlendMode mode) {
+  mode_ = mode;
+  if (ALayer) ApplyModeToViewLayer();
+}
+
+void TBlendLayer::SetPictureSizeFromBitmap() {
+  picWidth = std::uint16_t(bmp.Width());
+  picHeight = std::uint16_t(bmp.Height());
+}
+
+void TBlendLayer::OpenPictureFile(const std::string& path) {
+  const std::string lowered = LowerAscii(path);
+  name = FileNamePart(lowered);
+  // The file is read under its own spelling: this file system tells letter
+  // cases apart, so a lower-cased path may name no file at all.
+  filename = path;
+  if (NamesJpeg(lowered)) {
+    TPicture picture;
+    TPictureBytes bytes;
+    try {
+      bytes = ShareBytes(ReadWholeFile(path, MaxPictureFileBytes()));
+      picture = JpegReader().Decode(bytes ? *bytes : std::vector<std::uint8_t>{}, path);
+    } catch (const std::exception&) {
+      StatusLog("# Error : Unable to load jpeg :" + lowered);
+      picture = TPicture{};
+      bytes = nullptr;
+    }
+    bmp.CopyFrom(picture);
+    sourceBytes = bytes;
+    SetPictureSizeFromBitmap();
+  } else {
+    TPicture picture = LoadPictureByExtension(path);
+    bmp.CopyFrom(picture);
+    SetPictureSizeFromBitmap();
+    try {
+      sourceBytes = ShareBytes(ReadWholeFile(path, MaxPictureFileBytes()));
+    } catch (const std::exception&) {
+      sourceBytes = nullptr;
+    }
+  }
+  RefreshViewLayer();
+}
+
+void TBlendLayer::LoadPictureStream(std::span<const std::uint8_t> data,
+                                    const std::string& entryName) {
+  LoadPictureStream(ShareBytes(data), entryName);
+}
+
+void TBlendLayer::LoadPictureStream(TPictureBytes data, const std::string& entryName) {
+  if (entryName.empty()) return;
+  static const std::vector<std::uint8_t> kNoBytes;
+  const std::vector<std::uint8_t>& bytes = data ? *data : kNoBytes;
+  // Whatever happens to the decode, the entry's bytes stay with the layer so
+  // that a later save writes them back instead of dropping them.
+  sourceBytes = bytes.empty() ? nullptr : data;
+
+  if (NamesJpeg(entryName)) {
+    TPicture picture;
+    try {
+      picture = JpegReader().Decode(bytes, filename);
+      compressionRatio = 90;
+      jpegImage = sourceBytes;
+    } catch (const std::exception&) {
+      StatusLog("# Error : Unable to load jpeg image " + filename + " from stream.");
+      picture = TPicture{};
+    }
+    bmp.CopyFrom(picture);
+  } else if (entryName.find(".bmp") != std::string::npos) {
+    const TPictureReader* reader = PictureFormats().FindReaderByExtension(ExtensionOf(filename));
+    if (!reader) throw Error("No picture reader for \"" + filename + "\"");
+    bmp.CopyFrom(reader->Decode(bytes, filename));
+  } else {
+    const TPictureReader* reader = PictureFormats().FindReaderByExtension(ExtensionOf(filename));
+    if (!reader) StatusLog("Unable to load file : " + entryName);
+    try {
+      if (reader) bmp.CopyFrom(reader->Decode(bytes, filename));
+    } catch (const std::exception&) {
+    }
+  }
+  SetPictureSizeFromBitmap();
+}
+
+}  // namespace quenvar

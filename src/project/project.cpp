@@ -1,0 +1,59 @@
+#include "project/project.h"
+
+#include <algorithm>
+
+#include "project/blendclass.h"
+#include "project/projecthost.h"
+
+namespace quenvar {
+
+namespace {
+TProject* g_openProject = nullptr;
+}
+
+TProject* CurrentProject() {
+  return g_openProject;
+}
+
+TProject::TProject() {
+  g_openProject = this;
+}
+
+TProject::~TProject() {
+  // Each layer takes itself out of the list as it goes.
+  while (!layers.empty()) {
+    TBlendLayer* last = layers.back();
+    delete last;
+    if (!layers.empty() && layers.back() == last) layers.pop_back();
+  }
+  if (g_openProject == this) g_openProject = nullptr;
+}
+
+void TProject::SaveAs(const std::string& path) {
+  fileName = path;
+  Save();
+}
+
+void CloseProject() {
+  TProject* project = g_openProject;
+  if (!project) return;
+  TProjectHost& host = ProjectHost();
+  host.HideLayersPanel();
+  host.StopPlayback();
+  host.ProcessPendingEvents();
+  host.Sleep(10);
+  // Rows and layers go top first; a failure ends this step and the project
+  // is discarded all the same.
+  try {
+    while (!project->layers.empty()) {
+      TBlendLayer* last = project->layers.back();
+      if (host.LayerRowCount() > 0) host.DestroyLayerRow(last->number - 1);
+      delete last;
+    }
+  } catch (...) {
+  }
+  delete project;
+  g_openProject = nullptr;
+}
+
+}  // namespace quenvar

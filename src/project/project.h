@@ -1,0 +1,63 @@
+#pragma once
+// TProject: the one open document, a canvas and an ordered stack of blend
+// layers. Constructing a project makes it the open one; CloseProject discards
+// it. Load and Save read and write the .zyl archive (zylload.cpp, zylsave.cpp).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quenvar {
+
+class TBlendLayer;
+class TZylArchive;
+
+class TProject {
+ public:
+  // Becomes the open project; a project open before is not closed here.
+  TProject();
+  // Destroys the layers still held and stops being the open project.
+  ~TProject();
+  TProject(const TProject&) = delete;
+  TProject& operator=(const TProject&) = delete;
+
+  // Reads the project from an archive opened for reading into this fresh
+  // project. Stops early (logging why) on a damaged archive.
+  void Load(TZylArchive& archive);
+  // Writes the archive at fileName. Throws quenvar::Error when the file
+  // cannot be written; the previous file stays as it was.
+  void Save();
+  void SaveAs(const std::string& path);
+  // Refills description with the lines of project.xml.
+  void BuildDescription();
+
+  std::string name = "New Project";
+  std::string fileName = "untitled.zyl";
+  bool modified = false;
+  std::string comment;
+  std::string thumbnailFile;
+  std::string author;
+  std::uint16_t height = 0;
+  std::uint16_t width = 0;
+  std::uint16_t displayHeight = 0;
+  std::uint16_t displayWidth = 0;
+  std::uint8_t interlaced = 0;
+  std::vector<std::string> description;
+  // Bottom layer first. The project owns the layers; a layer adds itself in
+  // its constructor and removes itself in its destructor.
+  std::vector<TBlendLayer*> layers;
+};
+
+// The open project, or nullptr.
+TProject* CurrentProject();
+
+// Discards the open project through the host: hides the layers panel, stops
+// playback, destroys the panel rows and the layers, then the project.
+void CloseProject();
+
+// What the Open command does with a path: opens the archive (logging
+// "Error : Unable to read :" + path and returning nullptr when it is not a
+// readable archive), constructs a new project and loads it. The caller closes
+// the previous project first.
+TProject* OpenProjectFile(const std::string& path);
+
+}  // namespace quenvar

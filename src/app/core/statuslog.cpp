@@ -12,7 +12,9 @@ LogSink* SetLogSink(LogSink* sink) {
   return previous;
 }
 
-LogSink* CurrentLogSink() { return g_sink; }
+LogSink* CurrentLogSink() {
+  return g_sink;
+}
 
 void StatusLog(std::string_view line) {
   if (g_sink) g_sink->StatusLog(line);

@@ -12,6 +12,8 @@ std::string VersionText(const TFileVersion& v) {
          std::to_string(v.release) + " build " + std::to_string(v.build);
 }
 
-std::string VersionText() { return VersionText(ProgramFileVersion()); }
+std::string VersionText() {
+  return VersionText(ProgramFileVersion());
+}
 
 }  // namespace quenvar

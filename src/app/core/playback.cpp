@@ -1,0 +1,10 @@
+#include "app/core/playback.h"
+
+namespace quenvar {
+
+TPlaybackState& Playback() {
+  static TPlaybackState state;
+  return state;
+}
+
+}  // namespace quenvar

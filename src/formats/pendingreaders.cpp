@@ -18,13 +18,7 @@ TPicture NotYetAvailable(std::span<const std::uint8_t>, const std::string& fileN
     return reader;                                                       \
   }
 
-QUENVAR_PENDING_READER(BmpReader, "Windows bitmap")
-QUENVAR_PENDING_READER(IcoReader, "Windows icon")
 QUENVAR_PENDING_READER(MetafileReader, "Windows metafile")
-QUENVAR_PENDING_READER(JpegReader, "JPEG")
-QUENVAR_PENDING_READER(TgaReader, "Truevision")
-QUENVAR_PENDING_READER(TiffReader, "TIFF")
-QUENVAR_PENDING_READER(EpsReader, "EPS")
 QUENVAR_PENDING_READER(PcxReader, "PCX")
 QUENVAR_PENDING_READER(RlaReader, "RLA")
 QUENVAR_PENDING_READER(SgiReader, "SGI")
@@ -33,6 +27,5 @@ QUENVAR_PENDING_READER(AutodeskReader, "Autodesk")
 QUENVAR_PENDING_READER(PcdReader, "Photo-CD")
 QUENVAR_PENDING_READER(CutReader, "Dr. Halo")
 QUENVAR_PENDING_READER(PspReader, "Paintshop Pro")
-QUENVAR_PENDING_READER(PngReader, "PNG")
 
 }  // namespace quenvar

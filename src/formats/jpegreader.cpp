@@ -1,0 +1,120 @@
+// JPEG pictures through libjpeg-turbo. libjpeg reports errors through its
+// error manager, which here jumps back with longjmp; every libjpeg call runs
+// inside a stage function that holds only plain data, so the jump never
+// skips a C++ destructor.
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>
+#include <vector>
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include "formats/pictureutil.h"
+#include "formats/readers.h"
+
+namespace quenvar {
+namespace {
+
+struct JpegErrors {
+  jpeg_error_mgr mgr;  // first, so the libjpeg pointer converts back
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+void OnJpegError(j_common_ptr cinfo) {
+  auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
+  (*cinfo->err->format_message)(cinfo, errors->message);
+  std::longjmp(errors->jump, 1);
+}
+
+// Warnings mean damaged data (a truncated file is decoded as grey by
+// libjpeg); they fail the picture, except stray bytes between markers, which
+// many cameras write and which cost nothing.
+void OnJpegMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;
+  if (cinfo->err->msg_code == JWRN_EXTRANEOUS_DATA) return;
+  OnJpegError(cinfo);
+}
+
+int ReadHeaderStage(jpeg_decompress_struct* cinfo, JpegErrors* errors, const std::uint8_t* data,
+                    unsigned long size) {
+  if (setjmp(errors->jump)) return 0;
+  jpeg_mem_src(cinfo, data, size);
+  jpeg_read_header(cinfo, TRUE);
+  if (cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK) {
+    cinfo->out_color_space = JCS_CMYK;
+  } else {
+    cinfo->out_color_space = JCS_EXT_BGRA;
+  }
+  jpeg_calc_output_dimensions(cinfo);
+  return 1;
+}
+
+// Decodes into `pixels` (width * height 32-bit pixels). CMYK scanlines are
+// written in place as C, M, Y, K bytes and converted afterwards.
+int DecodeStage(jpeg_decompress_struct* cinfo, JpegErrors* errors, std::uint32_t* pixels) {
+  if (setjmp(errors->jump)) return 0;
+  jpeg_start_decompress(cinfo);
+  while (cinfo->output_scanline < cinfo->output_height) {
+    JSAMPROW row = reinterpret_cast<JSAMPROW>(pixels + std::size_t(cinfo->output_scanline) *
+                                                           cinfo->output_width);
+    jpeg_read_scanlines(cinfo, &row, 1);
+  }
+  jpeg_finish_decompress(cinfo);
+  return 1;
+}
+
+class DecompressGuard {
+ public:
+  explicit DecompressGuard(JpegErrors* errors) {
+    cinfo.err = jpeg_std_error(&errors->mgr);
+    errors->mgr.error_exit = OnJpegError;
+    errors->mgr.emit_message = OnJpegMessage;
+    errors->message[0] = 0;
+  }
+  ~DecompressGuard() { jpeg_destroy_decompress(&cinfo); }
+  jpeg_decompress_struct cinfo{};
+};
+
+int CreateStage(jpeg_decompress_struct* cinfo, JpegErrors* errors) {
+  if (setjmp(errors->jump)) return 0;
+  jpeg_create_decompress(cinfo);
+  return 1;
+}
+
+// CMYK from Adobe files is stored inverted (0 = full ink); plain CMYK is not.
+void CmykToRgb(TPicture& picture, bool inverted) {
+  for (TColor32& px : picture.pixels) {
+    const auto* b = reinterpret_cast<const std::uint8_t*>(&px);
+    unsigned c = b[0], m = b[1], y = b[2], k = b[3];
+    if (!inverted) c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+    px = Color32((c * k + 127) / 255, (m * k + 127) / 255, (y * k + 127) / 255);
+  }
+}
+
+TPicture DecodeJpeg(std::span<const std::uint8_t> data, const std::string& fileName) {
+  if (data.size() < 4 || data[0] != 0xFF || data[1] != 0xD8)
+    FailPicture(fileName, "not a JPEG file");
+  JpegErrors errors;
+  DecompressGuard guard(&errors);
+  if (!CreateStage(&guard.cinfo, &errors)) FailPicture(fileName, errors.message);
+  if (!ReadHeaderStage(&guard.cinfo, &errors, data.data(), static_cast<unsigned long>(data.size())))
+    FailPicture(fileName, errors.message);
+  TPicture picture = NewPicture(guard.cinfo.output_width, guard.cinfo.output_height,
+                                TPictureKind::Other, fileName);
+  if (!DecodeStage(&guard.cinfo, &errors, picture.pixels.data()))
+    FailPicture(fileName, errors.message);
+  if (guard.cinfo.out_color_space == JCS_CMYK) CmykToRgb(picture, guard.cinfo.saw_Adobe_marker);
+  return picture;
+}
+
+}  // namespace
+
+const TPictureReader& JpegReader() {
+  static const TPictureReader reader{"JPEG", nullptr, DecodeJpeg};
+  return reader;
+}
+
+}  // namespace quenvar

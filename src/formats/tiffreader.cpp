@@ -1,0 +1,209 @@
+// TIFF pictures through libtiff, read from memory. libtiff's messages are
+// captured per file and turned into our errors; every compression and pixel
+// layout libtiff can turn into RGBA is read.
+#include <tiffio.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "formats/limits.h"
+#include "formats/pictureutil.h"
+#include "formats/readers.h"
+#include "formats/tiffdecode.h"
+
+namespace quenvar {
+namespace {
+
+struct MemoryFile {
+  std::span<const std::uint8_t> data;
+  toff_t pos = 0;
+  std::string error;
+};
+
+tmsize_t ReadProc(thandle_t h, void* buf, tmsize_t size) {
+  auto* f = static_cast<MemoryFile*>(h);
+  if (size < 0 || f->pos >= f->data.size()) return 0;
+  const std::size_t n = std::min<std::size_t>(std::size_t(size), f->data.size() - f->pos);
+  std::memcpy(buf, f->data.data() + f->pos, n);
+  f->pos += n;
+  return tmsize_t(n);
+}
+
+tmsize_t WriteProc(thandle_t, void*, tmsize_t) {
+  return 0;
+}
+
+toff_t SeekProc(thandle_t h, toff_t off, int whence) {
+  auto* f = static_cast<MemoryFile*>(h);
+  toff_t base = whence == SEEK_CUR ? f->pos : whence == SEEK_END ? f->data.size() : 0;
+  // Offsets beyond the data are allowed, as for a file; reads there give 0.
+  if (whence != SEEK_SET && off > ~toff_t(0) - base) return toff_t(-1);
+  f->pos = base + off;
+  return f->pos;
+}
+
+int CloseProc(thandle_t) {
+  return 0;
+}
+toff_t SizeProc(thandle_t h) {
+  return static_cast<MemoryFile*>(h)->data.size();
+}
+int MapProc(thandle_t, void**, toff_t*) {
+  return 0;
+}
+void UnmapProc(thandle_t, void*, toff_t) {}
+
+int OnTiffError(TIFF*, void* user, const char* module, const char* fmt, va_list ap) {
+  auto* f = static_cast<MemoryFile*>(user);
+  if (f->error.empty()) {
+    char text[512];
+    std::vsnprintf(text, sizeof text, fmt, ap);
+    f->error = (module && *module ? std::string(module) + ": " : std::string()) + text;
+  }
+  return 1;
+}
+
+// Warnings (unknown tags and the like) do not stop the picture.
+int OnTiffWarning(TIFF*, void*, const char*, const char*, va_list) {
+  return 1;
+}
+
+class TiffHandle {
+ public:
+  explicit TiffHandle(MemoryFile* file) {
+    TIFFOpenOptions* opts = TIFFOpenOptionsAlloc();
+    TIFFOpenOptionsSetErrorHandlerExtR(opts, OnTiffError, file);
+    TIFFOpenOptionsSetWarningHandlerExtR(opts, OnTiffWarning, file);
+    // No single allocation inside libtiff beyond what the largest picture needs.
+    TIFFOpenOptionsSetMaxSingleMemAlloc(opts, tmsize_t(CurrentPictureLimits().maxPixels) * 8);
+    tif_ = TIFFClientOpenExt("memory", "rm", file, ReadProc, WriteProc, SeekProc, CloseProc,
+                             SizeProc, MapProc, UnmapProc, opts);
+    TIFFOpenOptionsFree(opts);
+  }
+  ~TiffHandle() {
+    if (tif_) TIFFClose(tif_);
+  }
+  TIFF* get() const { return tif_; }
+
+ private:
+  TIFF* tif_ = nullptr;
+};
+
+[[noreturn]] void FailTiff(const MemoryFile& file, const std::string& fileName,
+                           const char* fallback) {
+  FailPicture(fileName, file.error.empty() ? std::string(fallback) : file.error);
+}
+
+bool HasAlpha(TIFF* tif, std::uint16_t* alphaKind) {
+  std::uint16_t count = 0;
+  std::uint16_t* kinds = nullptr;
+  if (!TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &count, &kinds) || count == 0) return false;
+  *alphaKind = kinds[0];
+  return kinds[0] == EXTRASAMPLE_ASSOCALPHA || kinds[0] == EXTRASAMPLE_UNASSALPHA;
+}
+
+// 8-bit RGB or RGBA in strips, the most common layout, read row by row
+// without libtiff's premultiplying RGBA interface.
+bool IsPlainRgb8(TIFF* tif) {
+  std::uint16_t bits = 0, samples = 0, photometric = 0, planar = PLANARCONFIG_CONTIG;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+  if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric)) return false;
+  std::uint16_t orientation = ORIENTATION_TOPLEFT;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+  return bits == 8 && (samples == 3 || samples == 4) && photometric == PHOTOMETRIC_RGB &&
+         planar == PLANARCONFIG_CONTIG && !TIFFIsTiled(tif) && orientation == ORIENTATION_TOPLEFT;
+}
+
+void ReadPlainRgb8(TIFF* tif, MemoryFile& file, TPicture& picture, bool alpha, bool associated,
+                   const std::string& fileName) {
+  std::uint16_t samples = 0;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  const tmsize_t lineSize = TIFFScanlineSize(tif);
+  if (lineSize < tmsize_t(picture.width) * samples) FailTiff(file, fileName, "bad scanline size");
+  std::vector<std::uint8_t> line(static_cast<std::size_t>(lineSize));
+  for (int y = 0; y < picture.height; ++y) {
+    if (TIFFReadScanline(tif, line.data(), std::uint32_t(y), 0) < 0)
+      FailTiff(file, fileName, "cannot read the pixel data");
+    TColor32* out = picture.pixels.data() + std::size_t(y) * picture.width;
+    const std::uint8_t* p = line.data();
+    for (int x = 0; x < picture.width; ++x, p += samples) {
+      unsigned a = alpha ? p[3] : 255, r = p[0], g = p[1], b = p[2];
+      if (associated && a != 0 && a != 255)
+        r = std::min(255u, (r * 255 + a / 2) / a), g = std::min(255u, (g * 255 + a / 2) / a),
+        b = std::min(255u, (b * 255 + a / 2) / a);
+      out[x] = Color32(r, g, b, a);
+    }
+  }
+}
+
+// libtiff's RGBA interface gives premultiplied colours in A, B, G, R byte
+// order from the top; alpha pictures are turned back to straight colours.
+void ReadThroughRgba(TIFF* tif, MemoryFile& file, TPicture& picture, bool alpha,
+                     const std::string& fileName) {
+  auto* raster = reinterpret_cast<std::uint32_t*>(picture.pixels.data());
+  if (!TIFFReadRGBAImageOriented(tif, std::uint32_t(picture.width), std::uint32_t(picture.height),
+                                 raster, ORIENTATION_TOPLEFT, 1))
+    FailTiff(file, fileName, "cannot read the pixel data");
+  if (!file.error.empty()) FailTiff(file, fileName, "");
+  for (TColor32& px : picture.pixels) {
+    unsigned r = TIFFGetR(px), g = TIFFGetG(px), b = TIFFGetB(px), a = alpha ? TIFFGetA(px) : 255;
+    if (a != 0 && a != 255)
+      r = std::min(255u, (r * 255 + a / 2) / a), g = std::min(255u, (g * 255 + a / 2) / a),
+      b = std::min(255u, (b * 255 + a / 2) / a);
+    px = Color32(r, g, b, a);
+  }
+}
+
+}  // namespace
+
+bool IsTiffSignature(std::span<const std::uint8_t> head) {
+  if (head.size() < 4) return false;
+  const bool little =
+      head[0] == 'I' && head[1] == 'I' && (head[2] == 42 || head[2] == 43) && head[3] == 0;
+  const bool big =
+      head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43);
+  return little || big;
+}
+
+TPicture DecodeTiffData(std::span<const std::uint8_t> data, const std::string& fileName) {
+  if (!IsTiffSignature(data)) FailPicture(fileName, "not a TIFF file");
+  MemoryFile file{data, 0, {}};
+  TiffHandle tif(&file);
+  if (!tif.get()) FailTiff(file, fileName, "cannot open the TIFF file");
+  std::uint32_t width = 0, height = 0;
+  if (!TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width) ||
+      !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height))
+    FailTiff(file, fileName, "the picture has no size");
+  CheckPictureSize(width, height, fileName);
+  char message[1024] = "";
+  if (!TIFFRGBAImageOK(tif.get(), message))
+    FailPicture(fileName, std::string("unsupported TIFF picture: ") + message);
+  std::uint16_t alphaKind = EXTRASAMPLE_UNSPECIFIED;
+  const bool alpha = HasAlpha(tif.get(), &alphaKind);
+  TPicture picture =
+      NewPicture(width, height, alpha ? TPictureKind::Bitmap32 : TPictureKind::Bitmap, fileName);
+  if (IsPlainRgb8(tif.get()))
+    ReadPlainRgb8(tif.get(), file, picture, alpha, alphaKind == EXTRASAMPLE_ASSOCALPHA, fileName);
+  else
+    ReadThroughRgba(tif.get(), file, picture, alpha, fileName);
+  return picture;
+}
+
+namespace {
+
+TPicture DecodeTiff(std::span<const std::uint8_t> data, const std::string& fileName) {
+  return DecodeTiffData(data, fileName);
+}
+
+}  // namespace
+
+const TPictureReader& TiffReader() {
+  static const TPictureReader reader{"TIFF", IsTiffSignature, DecodeTiff};
+  return reader;
+}
+
+}  // namespace quenvar

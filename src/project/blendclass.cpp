@@ -61,6 +61,7 @@ TBlendLayer::TBlendLayer() {
 }
 
 TBlendLayer::~TBlendLayer() {
+  ForgetViewLayer();
   if (TProject* project = CurrentProject()) {
     auto& list = project->layers;
     auto it = std::find(list.begin(), list.end(), this);

@@ -45,6 +45,13 @@ class TBlendLayer {
   // Copies the picture into the view layer (creating it when missing).
   void RefreshViewLayer();
 
+  // The view layer's placement rounded to whole pixels (ties to even); the
+  // place a new view layer would get when there is none.
+  struct TPlacement {
+    std::int32_t left, top, right, bottom;
+  };
+  TPlacement ViewPlacement() const;
+
   std::string name;
   TBitmap32 bmp;
   std::int32_t number = 0;
@@ -76,9 +83,12 @@ class TBlendLayer {
 
  private:
   void ApplyModeToViewLayer();
+  void WatchViewLayer(TBitmapLayer* layer);
+  void ForgetViewLayer();
   void SetPictureSizeFromBitmap();
 
   TBlendMode mode_ = bmNone;
+  int viewListener_ = 0;
 };
 
 // The file-name part of a path: everything after the last '/' or '\'.

@@ -27,8 +27,12 @@ class TProject {
   // cannot be written; the previous file stays as it was.
   void Save();
   void SaveAs(const std::string& path);
-  // Refills description with the lines of project.xml.
+  // Refills description with the lines of project.xml. The canvas size is
+  // taken from the view window first.
   void BuildDescription();
+  // The same with the picture entry name of each layer given (Save gives a
+  // layer a name of its own when two pictures would share one).
+  void BuildDescription(const std::vector<std::string>& entryNames);
 
   std::string name = "New Project";
   std::string fileName = "untitled.zyl";

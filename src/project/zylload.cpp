@@ -1,0 +1,132 @@
+// TProject::Load: reads a .zyl archive into a freshly constructed project,
+// logging each step so a damaged file can be traced in the status log.
+#include <exception>
+
+#include "app/core/error.h"
+#include "app/core/statuslog.h"
+#include "project/blendclass.h"
+#include "project/project.h"
+#include "project/projecthost.h"
+#include "project/projectxml.h"
+#include "project/zylarchive.h"
+
+namespace quenvar {
+
+namespace {
+
+// project.xml holds text lines for a few settings per layer; anything near
+// this size is not a description this program wrote.
+constexpr std::size_t kMaxDescriptionBytes = std::size_t(64) << 20;
+
+std::string LayerLabel(int index, const std::string& name) {
+  return "Layer " + std::to_string(index + 1) + " (\"" + name + "\"): ";
+}
+
+// Steps a to p for the layer element at `index`; the layer joins the project
+// before anything is read, so a failure keeps what was read so far.
+void LoadLayer(TZylArchive& archive, const TXMLLayerType& element, int index) {
+  auto* layer = new TBlendLayer();
+  try {
+    layer->name = element.Name();
+    layer->filename = element.Filename();
+    if (element.HasAttribute("opacity")) layer->opacity = std::uint16_t(element.Opacity());
+    layer->number = index + 1;
+    if (element.HasAttribute("interlaced")) layer->interlaced = std::uint8_t(element.Interlaced());
+
+    const std::string entryName = FileNamePart(layer->filename);
+    auto buffer = std::make_shared<const std::vector<std::uint8_t>>(
+        entryName.empty() ? std::vector<std::uint8_t>{}
+                          : archive.Extract(entryName, MaxPictureFileBytes()));
+    StatusLog("> Loading | " + entryName);
+    try {
+      layer->LoadPictureStream(buffer, entryName);
+    } catch (const std::exception&) {
+      StatusLog("## ERROR LOADING IMAGE ");
+    }
+    buffer.reset();
+    if (layer->bmp.Height() > 0)
+      StatusLog("> Loaded, size : " + std::to_string(layer->bmp.Width()) + "x" +
+                std::to_string(layer->bmp.Height()));
+
+    layer->SetMode(BlendModeFromName(element.Blendmode()));
+    layer->my = std::uint8_t(element.My());
+    layer->mx = std::uint8_t(element.Mx());
+    layer->speed = element.Speed();
+    if (element.HasAttribute("x2")) {
+      layer->x2 = element.X2();
+      layer->y2 = element.Y2();
+    }
+    layer->posx = element.Posx();
+    layer->posy = element.Posy();
+    if (element.HasAttribute("x")) {
+      layer->x = element.X();
+      layer->y = element.Y();
+    }
+  } catch (const std::exception& e) {
+    throw Error(LayerLabel(index, layer->name) + e.what());
+  }
+  // Direction flags are optional: a failure keeps the rest at their defaults.
+  try {
+    layer->px = std::uint8_t(element.Px());
+    layer->py = std::uint8_t(element.Py());
+  } catch (const std::exception&) {
+  }
+}
+
+}  // namespace
+
+void TProject::Load(TZylArchive& archive) {
+  StatusLog(" ");
+  StatusLog("Loading project : " + archive.Path());
+  std::unique_ptr<TProjectDocument> document;
+  TXMLProjectType project{pugi::xml_node()};
+  try {
+    StatusLog("@UnZipToStream(stream,\"project.xml\")");
+    const std::vector<std::uint8_t> xml = archive.Extract("project.xml", kMaxDescriptionBytes);
+    fileName = archive.Path();
+    StatusLog("@TXMLDocument.Create;");
+    document = std::make_unique<TProjectDocument>(xml);
+    StatusLog("@XML.getproject");
+    project = document->Project();
+    StatusLog("@XML.getproject ... DONE ");
+    StatusLog("$ PROJECT CREATED ON ZYL " + project.Zyl().Version());
+    StatusLog(" ");
+    height = std::uint16_t(project.Canvas().Height());
+    width = std::uint16_t(project.Canvas().Width());
+    name = project.Info().Name();
+  } catch (const std::exception& e) {
+    StatusLog(std::string("### Error : ") + e.what());
+    return;
+  }
+
+  TProjectHost& host = ProjectHost();
+  try {
+    const TXMLCanvasType canvas = project.Canvas();
+    if (canvas.HasAttribute("Interlaced")) interlaced = std::uint8_t(canvas.Interlaced());
+    displayHeight = std::uint16_t(canvas.Height());
+    displayWidth = std::uint16_t(canvas.Width());
+    host.HideLayersPanelContents();
+    const TXMLLayersType elements = project.Layers();
+    const int count = elements.Count();
+    for (int i = 0; i < count; ++i) LoadLayer(archive, elements.Layer(i), i);
+  } catch (const std::exception& e) {
+    // A damaged layer element ends the load with the layers read so far.
+    StatusLog(std::string("### Error : ") + e.what());
+  }
+  host.ShowLayersPanelContents(int(layers.size()));
+}
+
+TProject* OpenProjectFile(const std::string& path) {
+  std::unique_ptr<TZylArchive> archive;
+  try {
+    archive = std::make_unique<TZylArchive>(path);
+  } catch (const std::exception&) {
+    StatusLog("Error : Unable to read :" + path);
+    return nullptr;
+  }
+  auto* project = new TProject();
+  project->Load(*archive);
+  return project;
+}
+
+}  // namespace quenvar

@@ -1,0 +1,23 @@
+#pragma once
+// Writing the layers of tPsdImage out for inspection: one PNG per layer
+// picture and a tab-separated table of the layer records.
+#include <string>
+
+#include "compose/surface.h"
+#include "psd/psdimage.h"
+
+namespace quenvar {
+
+// Writes `picture` as an 8-bit RGBA PNG file. Throws quenvar::Error.
+void WritePngRgba(const std::string& path, const TBitmap32& picture);
+
+// The table: a header line, then one line per layer record: index, name,
+// left, top, width, height, channel count, channel ids, blend key, the blend
+// mode the key maps to, opacity, visible.
+std::string PsdLayersTsv(const TPsdImage& image);
+
+// Creates `dir` when needed and writes DIR/NNN.png for every layer with a
+// picture of at least 1 x 1 pixel, and DIR/layers.tsv.
+void ExtractPsdLayers(const TPsdImage& image, const std::string& dir);
+
+}  // namespace quenvar

@@ -299,8 +299,9 @@ class TImage32 {
  public:
   using TViewEvent = std::function<void(TImage32& sender)>;
   using TPaintStageEvent = std::function<void(TImage32& sender, TBitmap32& buffer, int stage)>;
-  using TMouseEvent = std::function<void(TImage32& sender, TMouseButton, TShiftState, int x, int y,
-                                         TCustomLayer* layer)>;
+  using TMouseEvent =
+      std::function<void(TImage32& sender, TMouseButton, TShiftState, int x, int y)>;
+  using TMouseMoveEvent = std::function<void(TImage32& sender, TShiftState, int x, int y)>;
 
   TImage32();
   virtual ~TImage32();
@@ -345,9 +346,11 @@ class TImage32 {
   TViewEvent OnBeginUpdate;
   TViewEvent OnEndUpdate;
   TPaintStageEvent OnPaintStage;
-  // A press, move or release that no layer took (layer is nullptr), or a
-  // press a layer took (layer set), as the window sees it.
+  // Pointer input that no layer took (a press no entry accepted, and the
+  // moves and release that follow it).
   TMouseEvent OnMouseDown;
+  TMouseMoveEvent OnMouseMove;
+  TMouseEvent OnMouseUp;
 
   // Pointer input from the window, in buffer coordinates. Returns true when a
   // layer took it.
@@ -364,6 +367,7 @@ class TImage32 {
   TPaintStages stages_;
   int updateCount_ = 0;
   bool needsPaint_ = true;
+  bool invalidatePending_ = false;
   bool destroying_ = false;
   TLayerCollection layers_{this};
 };

@@ -1,0 +1,40 @@
+#pragma once
+// Small helpers shared by the readers written in our own code: the error a
+// decoder raises, the checked pixel store, and exact integer rescaling.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/core/error.h"
+#include "formats/limits.h"
+#include "formats/picture.h"
+
+namespace quenvar {
+
+// Raises the error every reader uses: "<file>: <problem>".
+[[noreturn]] inline void FailDecode(const std::string& fileName, const std::string& problem) {
+  throw Error(fileName + ": " + problem);
+}
+
+// Checks the size against the picture limits, then makes an opaque black
+// picture of that size. Call it after the header and before any other
+// allocation that depends on the size.
+inline TPicture MakePicture(std::int64_t width, std::int64_t height, const std::string& fileName,
+                            TPictureKind kind = TPictureKind::Bitmap) {
+  CheckPictureSize(width, height, fileName);
+  TPicture pic;
+  pic.width = static_cast<int>(width);
+  pic.height = static_cast<int>(height);
+  pic.kind = kind;
+  pic.pixels.assign(CheckedMul(static_cast<std::size_t>(width), static_cast<std::size_t>(height)),
+                    0xFF000000u);
+  return pic;
+}
+
+// value * 255 / maxValue rounded to the nearest integer (maxValue > 0,
+// value <= maxValue); the largest value becomes 255.
+constexpr unsigned ScaleTo8(std::uint32_t value, std::uint32_t maxValue) {
+  return static_cast<unsigned>((std::uint64_t(value) * 255 + maxValue / 2) / maxValue);
+}
+
+}  // namespace quenvar

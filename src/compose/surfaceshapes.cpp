@@ -61,45 +61,51 @@ void TBitmap32::BlendPixelAA(int x, int y, TColor32 color, unsigned coverage) {
 
 // Steps one pixel at a time along the major axis from the start point (the
 // end point itself is not plotted) and splits each step's coverage between
-// the two pixels the minor coordinate falls between. Steps outside the
-// surface are skipped without being visited.
+// the two pixels the minor coordinate falls between.
 void TBitmap32::DrawLine(float x1, float y1, float x2, float y2, TColor32 color) {
   if (Empty() || !std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) ||
       !std::isfinite(y2))
     return;
-  const double dx = double(x2) - x1, dy = double(y2) - y1;
-  const bool xMajor = std::fabs(dx) >= std::fabs(dy);
-  const double major = xMajor ? std::fabs(dx) : std::fabs(dy);
-  if (major == 0) return;
-  const double steps = std::ceil(major);
-  const double sx = dx / steps, sy = dy / steps;
-
-  // Only steps whose major coordinate lies within a pixel of the surface.
-  const double start = xMajor ? x1 : y1;
-  const double step = xMajor ? sx : sy;
+  const bool xMajor = std::fabs(double(x2) - x1) >= std::fabs(double(y2) - y1);
+  // Work in (major, minor) coordinates.
+  double m1 = xMajor ? x1 : y1, n1 = xMajor ? y1 : x1;
+  double m2 = xMajor ? x2 : y2, n2 = xMajor ? y2 : x2;
   const double limit = xMajor ? width_ : height_;
-  double first = (step > 0 ? (-1 - start) : (limit + 1 - start)) / step;
-  double last = (step > 0 ? (limit + 1 - start) : (-1 - start)) / step;
-  first = std::max(0.0, std::ceil(first));
-  last = std::min(steps - 1, std::floor(last));
-  if (last < first) return;
-  // Counted in integers: at huge coordinates adding 1 to a double is lost.
-  const std::int64_t count = std::int64_t(last - first) + 1;
-  for (std::int64_t k = 0; k < count; ++k) {
-    const double i = first + double(k);
-    const double px = x1 + sx * i, py = y1 + sy * i;
-    const double minor = xMajor ? py : px;
-    const double base = std::floor(minor);
-    if (base < -2 || base > double(xMajor ? height_ : width_) + 1) continue;
-    const unsigned far = unsigned(std::lround((minor - base) * 255));
-    const int m = int(std::lround(xMajor ? px : py));
+  const double minorLimit = xMajor ? height_ : width_;
+  if (m1 == m2) return;
+  // Clip the major axis to just around the surface first, so that far-away
+  // end points cost nothing and keep their precision. Lines inside are not
+  // changed by this.
+  const double lo = -1, hi = limit + 1;
+  if ((m1 < lo && m2 < lo) || (m1 > hi && m2 > hi)) return;
+  const double slope = (n2 - n1) / (m2 - m1);
+  const double om = m1, on = n1;
+  auto clip = [&](double& m, double& n) {
+    const double c = std::clamp(m, lo, hi);
+    if (c != m) {
+      n = on + (c - om) * slope;
+      m = c;
+    }
+  };
+  clip(m1, n1);
+  clip(m2, n2);
+  const double major = std::fabs(m2 - m1);
+  if (major == 0) return;
+  const std::int64_t steps = std::int64_t(std::ceil(major));
+  const double sm = (m2 - m1) / double(steps), sn = (n2 - n1) / double(steps);
+  for (std::int64_t i = 0; i < steps; ++i) {
+    const double m = m1 + sm * double(i), n = n1 + sn * double(i);
+    const double base = std::floor(n);
+    if (base < -2 || base > minorLimit + 1) continue;
+    const unsigned far = unsigned(std::lround((n - base) * 255));
+    const int pm = int(std::lround(m));
     const int b0 = int(base);
     if (xMajor) {
-      BlendPixelAA(m, b0, color, 255 - far);
-      BlendPixelAA(m, b0 + 1, color, far);
+      BlendPixelAA(pm, b0, color, 255 - far);
+      BlendPixelAA(pm, b0 + 1, color, far);
     } else {
-      BlendPixelAA(b0, m, color, 255 - far);
-      BlendPixelAA(b0 + 1, m, color, far);
+      BlendPixelAA(b0, pm, color, 255 - far);
+      BlendPixelAA(b0 + 1, pm, color, far);
     }
   }
   Changed();

@@ -1,0 +1,89 @@
+// Writing surfaces as 32-bit bitmap files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "app/core/error.h"
+#include "compose/surface.h"
+
+namespace quenvar {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<unsigned char> ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::uint32_t U32(const std::vector<unsigned char>& d, std::size_t at) {
+  return d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) | (std::uint32_t(d[at + 3]) << 24);
+}
+
+fs::path TempDir() {
+  const fs::path dir = fs::path(QUENVAR_BINARY_DIR) / "test-compose-bmp";
+  fs::create_directories(dir);
+  return dir;
+}
+
+TEST(BmpSave, WritesA32BitBottomUpFile) {
+  TBitmap32 b;
+  b.Resize(2, 2);
+  b.SetPixel(0, 0, Color32(1, 2, 3, 4));
+  b.SetPixel(1, 0, Color32(5, 6, 7, 8));
+  b.SetPixel(0, 1, Color32(9, 10, 11, 12));
+  b.SetPixel(1, 1, Color32(13, 14, 15, 16));
+  const fs::path file = TempDir() / "frame.bmp";
+  b.SaveBmpFile(file.string());
+  const auto d = ReadAll(file);
+  ASSERT_EQ(d.size(), 54u + 16u);
+  EXPECT_EQ(d[0], 'B');
+  EXPECT_EQ(d[1], 'M');
+  EXPECT_EQ(U32(d, 2), 70u);
+  EXPECT_EQ(U32(d, 10), 54u);
+  EXPECT_EQ(U32(d, 14), 40u);
+  EXPECT_EQ(U32(d, 18), 2u);
+  EXPECT_EQ(U32(d, 22), 2u);  // positive height: bottom-up
+  EXPECT_EQ(d[28], 32);
+  EXPECT_EQ(U32(d, 30), 0u);
+  // First stored row is the bottom one, each pixel blue, green, red, alpha.
+  EXPECT_EQ(std::vector<unsigned char>(d.begin() + 54, d.begin() + 62),
+            (std::vector<unsigned char>{11, 10, 9, 12, 15, 14, 13, 16}));
+  EXPECT_EQ(std::vector<unsigned char>(d.begin() + 62, d.end()),
+            (std::vector<unsigned char>{3, 2, 1, 4, 7, 6, 5, 8}));
+  EXPECT_FALSE(fs::exists(file.string() + ".part"));
+}
+
+TEST(BmpSave, FailedWriteLeavesNoFileAndReportsIt) {
+  TBitmap32 b;
+  b.Resize(1, 1);
+  const fs::path missing = TempDir() / "no-such-dir" / "x.bmp";
+  EXPECT_THROW(b.SaveBmpFile(missing.string()), Error);
+  EXPECT_FALSE(fs::exists(missing));
+
+  TBitmap32 empty;
+  const fs::path file = TempDir() / "empty.bmp";
+  fs::remove(file);
+  EXPECT_THROW(empty.SaveBmpFile(file.string()), Error);
+  EXPECT_FALSE(fs::exists(file));
+}
+
+TEST(BmpSave, ReplacesAnOlderFileWhole) {
+  const fs::path file = TempDir() / "replace.bmp";
+  TBitmap32 big;
+  big.Resize(8, 8);
+  big.FillAll(1);
+  big.SaveBmpFile(file.string());
+  TBitmap32 small;
+  small.Resize(1, 1);
+  small.FillAll(2);
+  small.SaveBmpFile(file.string());
+  EXPECT_EQ(fs::file_size(file), 58u);
+}
+
+}  // namespace
+}  // namespace quenvar

@@ -47,7 +47,7 @@ std::size_t MaxPictureFileBytes() {
   // Eight bytes for each pixel the limits allow covers every uncompressed
   // layout the readers take, plus room for headers and colour tables.
   const PictureLimits& limits = CurrentPictureLimits();
-  return CheckedAdd(CheckedMul(std::size_t(limits.maxPixels), 8), std::size_t(1) << 20);
+  return CheckedAdd(CheckedMul(std::size_t(limits.maxPixels), 8), std::size_t(64) << 10);
 }
 
 TBlendLayer::TBlendLayer() {

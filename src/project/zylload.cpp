@@ -34,14 +34,26 @@ void LoadLayer(TZylArchive& archive, const TXMLLayerType& element, int index) {
     if (element.HasAttribute("interlaced")) layer->interlaced = std::uint8_t(element.Interlaced());
 
     const std::string entryName = FileNamePart(layer->filename);
-    auto buffer = std::make_shared<const std::vector<std::uint8_t>>(
-        entryName.empty() ? std::vector<std::uint8_t>{}
-                          : archive.Extract(entryName, MaxPictureFileBytes()));
-    StatusLog("> Loading | " + entryName);
+    // An entry too large or too damaged to read leaves the layer without a
+    // picture; the load goes on with the next settings.
+    std::string extractError;
+    TPictureBytes buffer;
     try {
-      layer->LoadPictureStream(buffer, entryName);
-    } catch (const std::exception&) {
-      StatusLog("## ERROR LOADING IMAGE ");
+      if (!entryName.empty())
+        buffer = std::make_shared<const std::vector<std::uint8_t>>(
+            archive.Extract(entryName, MaxPictureFileBytes()));
+    } catch (const std::exception& e) {
+      extractError = e.what();
+    }
+    StatusLog("> Loading | " + entryName);
+    if (!extractError.empty()) {
+      StatusLog("## ERROR LOADING IMAGE " + extractError);
+    } else {
+      try {
+        layer->LoadPictureStream(buffer, entryName);
+      } catch (const std::exception&) {
+        StatusLog("## ERROR LOADING IMAGE ");
+      }
     }
     buffer.reset();
     if (layer->bmp.Height() > 0)

@@ -1,0 +1,144 @@
+// Loading .zyl archives written by other tools, whole or damaged.
+#include "formats/limits.h"
+#include "projecttestsupport.h"
+
+namespace quenvar::testing {
+namespace {
+
+class ZylLoadTest : public ProjectTest {
+ protected:
+  // The lines every load starts with, up to the failing or finished step 2.
+  std::vector<std::string> Opening(const std::string& path) const {
+    return {" ", "Loading project : " + path, "@UnZipToStream(stream,\"project.xml\")",
+            "@TXMLDocument.Create;"};
+  }
+  std::string LastLine() const { return Lines().empty() ? "" : Lines().back(); }
+};
+
+TEST_F(ZylLoadTest, HandMadeArchiveLoadsWithItsLogLinesInOrder) {
+  const std::string path = Fixture("handmade.zyl");
+  TProject* project = OpenProjectFile(path);
+  ASSERT_NE(project, nullptr);
+  std::vector<std::string> expected = Opening(path);
+  for (const char* line :
+       {"@XML.getproject", "@XML.getproject ... DONE ",
+        "$ PROJECT CREATED ON ZYL 0.7 alpha rel13 build 453", " ", "> Loading | a.png",
+        "> Loaded, size : 8x6", "> Loading | b.jpg", "> Loaded, size : 8x6"})
+    expected.push_back(line);
+  EXPECT_EQ(Lines(), expected);
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"hide rows", "show rows 2"}));
+
+  EXPECT_EQ(project->fileName, path);
+  EXPECT_EQ(project->name, "Hand Made");
+  EXPECT_EQ(project->width, 320);
+  EXPECT_EQ(project->height, 240);
+  EXPECT_EQ(project->displayWidth, 320);
+  EXPECT_EQ(project->displayHeight, 240);
+  EXPECT_EQ(project->interlaced, 1);
+  EXPECT_FALSE(project->modified);
+  ASSERT_EQ(project->layers.size(), 2u);
+
+  const TBlendLayer& sky = *project->layers[0];
+  EXPECT_EQ(sky.name, "Sky");
+  EXPECT_EQ(sky.number, 1);
+  EXPECT_EQ(sky.Mode(), bmMultiply);
+  EXPECT_EQ(sky.opacity, 200);
+  EXPECT_EQ(sky.speed, 2);
+  EXPECT_EQ(sky.posx, 1);
+  EXPECT_EQ(sky.posy, -1);
+  EXPECT_EQ(sky.mx, 1);
+  EXPECT_EQ(sky.x, 10);
+  EXPECT_EQ(sky.y, 20);
+  EXPECT_EQ(sky.x2, 0);
+  EXPECT_EQ(sky.px, 1);  // missing: both stay 1
+  EXPECT_EQ(sky.py, 1);
+  EXPECT_EQ(sky.jpegImage, nullptr);
+
+  const TBlendLayer& photo = *project->layers[1];
+  EXPECT_EQ(photo.Mode(), bmScreen);
+  EXPECT_EQ(photo.opacity, 255);
+  EXPECT_EQ(photo.x, 0);
+  EXPECT_EQ(photo.x2, 300);
+  EXPECT_EQ(photo.y2, 200);
+  EXPECT_EQ(photo.px, 0);
+  EXPECT_EQ(photo.py, 1);
+  EXPECT_EQ(photo.interlaced, 3);
+  ASSERT_NE(photo.jpegImage, nullptr);
+  EXPECT_EQ(*photo.jpegImage, ReadBytes(Fixture("b.jpg")));
+}
+
+TEST_F(ZylLoadTest, FilesThatAreNotArchivesCreateNoProject) {
+  for (const char* name : {"not_zip.zyl", "truncated.zyl", "no_such_file.zyl"}) {
+    log.lines.clear();
+    const std::string path = Fixture(name);
+    EXPECT_EQ(OpenProjectFile(path), nullptr) << name;
+    EXPECT_EQ(Lines(), std::vector<std::string>{"Error : Unable to read :" + path}) << name;
+    EXPECT_EQ(CurrentProject(), nullptr);
+  }
+}
+
+TEST_F(ZylLoadTest, DamagedDescriptionsEndTheLoadWithTheirLine) {
+  struct Case {
+    const char* fixture;
+    int extraLines;  // lines after the opening four, before the error
+    const char* errorStart;
+  };
+  const Case cases[] = {
+      {"missing_xml.zyl", 0, "### Error : project.xml is missing or empty"},
+      {"bad_xml.zyl", 0, "### Error : project.xml is not a valid XML document"},
+      {"wrong_root.zyl", 1, "### Error : project.xml has the document element \"document\""},
+      {"canvas_nan.zyl", 4,
+       "### Error : \"wide\" is not a valid integer value for attribute "
+       "\"width\""},
+      {"oversized_xml.zyl", -1, "### Error : Entry \"project.xml\" is too large"},
+  };
+  for (const Case& c : cases) {
+    CloseProject();
+    log.lines.clear();
+    const std::string path = Fixture(c.fixture);
+    TProject* project = OpenProjectFile(path);
+    ASSERT_NE(project, nullptr) << c.fixture;
+    const auto lines = Lines();
+    ASSERT_EQ(lines.size(), std::size_t(4 + c.extraLines + 1)) << c.fixture;
+    EXPECT_EQ(lines.back().rfind(c.errorStart, 0), 0u) << lines.back();
+    EXPECT_TRUE(project->layers.empty());
+    EXPECT_EQ(project->name, "New Project");
+    // The path is taken once project.xml could be extracted.
+    EXPECT_EQ(project->fileName, c.extraLines < 0 ? "untitled.zyl" : path) << c.fixture;
+  }
+}
+
+TEST_F(ZylLoadTest, ABadLayerAttributeKeepsTheLayersReadSoFar) {
+  TProject* project = OpenProjectFile(Fixture("bad_layer.zyl"));
+  ASSERT_NE(project, nullptr);
+  ASSERT_EQ(project->layers.size(), 2u);
+  EXPECT_EQ(project->layers[0]->bmp.Width(), 8);
+  EXPECT_EQ(project->layers[1]->bmp.Width(), 5);  // its picture was read first
+  EXPECT_EQ(LastLine(),
+            "### Error : Layer 2 (\"Two\"): \"fast\" is not a valid integer value "
+            "for attribute \"speed\" of element \"layer\"");
+  EXPECT_EQ(host.calls.back(), "show rows 2");
+}
+
+TEST_F(ZylLoadTest, OversizedOrDamagedPicturesAreRefusedAndTheLoadGoesOn) {
+  PictureLimits saved = CurrentPictureLimits();
+  CurrentPictureLimits().maxPixels = 1000;
+  TProject* project = OpenProjectFile(Fixture("oversized_picture.zyl"));
+  CurrentPictureLimits() = saved;
+  ASSERT_NE(project, nullptr);
+  ASSERT_EQ(project->layers.size(), 1u);
+  EXPECT_TRUE(project->layers[0]->bmp.Empty());
+  EXPECT_EQ(LastLine().rfind("## ERROR LOADING IMAGE Entry \"big.png\" is too large", 0), 0u)
+      << LastLine();
+
+  CloseProject();
+  log.lines.clear();
+  project = OpenProjectFile(Fixture("lying_size.zyl"));
+  ASSERT_NE(project, nullptr);
+  ASSERT_EQ(project->layers.size(), 1u);
+  EXPECT_TRUE(project->layers[0]->bmp.Empty());
+  EXPECT_EQ(LastLine().rfind("## ERROR LOADING IMAGE Entry \"c.bmp\"", 0), 0u) << LastLine();
+}
+
+}  // namespace
+}  // namespace quenvar::testing

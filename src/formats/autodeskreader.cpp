@@ -28,7 +28,9 @@ bool IsAutodesk(std::span<const std::uint8_t> head) {
 }
 
 // Six-bit palette components (0..63) scaled to 0..255, rounded.
-unsigned SixTo8(unsigned v) { return ScaleTo8(v > 63 ? 63 : v, 63); }
+unsigned SixTo8(unsigned v) {
+  return ScaleTo8(v > 63 ? 63 : v, 63);
+}
 
 TPicture DecodeAutodesk(std::span<const std::uint8_t> data, const std::string& fileName) {
   ByteReader in(data, fileName);

@@ -36,12 +36,14 @@ std::int64_t RoundDiv(std::int64_t n, std::int64_t d) {
   return q;
 }
 
-unsigned Clip(std::int64_t v) { return v < 0 ? 0 : v > 255 ? 255 : unsigned(v); }
+unsigned Clip(std::int64_t v) {
+  return v < 0 ? 0 : v > 255 ? 255 : unsigned(v);
+}
 
 // PhotoYCC to RGB: L = 1.3584 Y, C1 = 2.2179 (c1 - 156), C2 = 1.8215 (c2 - 137);
 // R = L + C2, G = L - 0.194 C1 - 0.509 C2, B = L + C1; clipped to 0..255.
 TColor32 YccToRgb(unsigned y, unsigned c1, unsigned c2) {
-  const std::int64_t l = 13584 * std::int64_t(y);         // x 10^4
+  const std::int64_t l = 13584 * std::int64_t(y);            // x 10^4
   const std::int64_t b1 = 22179 * (std::int64_t(c1) - 156);  // x 10^4
   const std::int64_t r2 = 18215 * (std::int64_t(c2) - 137);  // x 10^4
   return Color32(Clip(RoundDiv(l + r2, 10000)),

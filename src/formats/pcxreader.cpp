@@ -109,8 +109,8 @@ TPicture DecodePcx(std::span<const std::uint8_t> data, const std::string& fileNa
   const PcxHeader h = ReadHeader(data, fileName);
   if (h.encoding > 1) FailDecode(fileName, "unknown PCX encoding " + std::to_string(h.encoding));
   if (!ValidLayout(h))
-    FailDecode(fileName, "unsupported PCX layout: " + std::to_string(h.bitsPerPixel) +
-                             " bits in " + std::to_string(h.planes) + " planes");
+    FailDecode(fileName, "unsupported PCX layout: " + std::to_string(h.bitsPerPixel) + " bits in " +
+                             std::to_string(h.planes) + " planes");
   if (h.xMax < h.xMin || h.yMax < h.yMin) FailDecode(fileName, "bad PCX picture window");
   const std::int64_t width = std::int64_t(h.xMax) - h.xMin + 1;
   const std::int64_t height = std::int64_t(h.yMax) - h.yMin + 1;
@@ -138,7 +138,8 @@ TPicture DecodePcx(std::span<const std::uint8_t> data, const std::string& fileNa
     if (h.version >= 5 && data.size() >= kHeaderSize + 769 && in.Position() <= at &&
         data[at] == 0x0C) {
       for (unsigned i = 0; i < 256; ++i)
-        palette.push_back(Color32(data[at + 1 + 3 * i], data[at + 2 + 3 * i], data[at + 3 + 3 * i]));
+        palette.push_back(
+            Color32(data[at + 1 + 3 * i], data[at + 2 + 3 * i], data[at + 3 + 3 * i]));
     } else {
       for (unsigned i = 0; i < 256; ++i) palette.push_back(Color32(i, i, i));
     }

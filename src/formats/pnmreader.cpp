@@ -12,8 +12,12 @@
 namespace quenvar {
 namespace {
 
-bool IsSpace(std::uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-bool IsDigit(std::uint8_t c) { return c >= '0' && c <= '9'; }
+bool IsSpace(std::uint8_t c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+bool IsDigit(std::uint8_t c) {
+  return c >= '0' && c <= '9';
+}
 
 // Reads the text parts of a portable map: header numbers and the samples of
 // the plain variants. Comments run from '#' to the end of the line.
@@ -37,7 +41,8 @@ class PnmText {
 
   std::uint32_t Number(const char* what) {
     SkipSpaceAndComments();
-    if (in_.AtEnd()) FailDecode(fileName_, std::string("unexpected end of data before the ") + what);
+    if (in_.AtEnd())
+      FailDecode(fileName_, std::string("unexpected end of data before the ") + what);
     if (!IsDigit(in_.Data()[in_.Position()]))
       FailDecode(fileName_, std::string("expected a number for the ") + what);
     std::uint32_t value = 0;
@@ -79,7 +84,9 @@ bool IsPnm(std::span<const std::uint8_t> head) {
   return false;
 }
 
-TColor32 Grey(unsigned v) { return Color32(v, v, v); }
+TColor32 Grey(unsigned v) {
+  return Color32(v, v, v);
+}
 
 TPicture DecodePnm(std::span<const std::uint8_t> data, const std::string& fileName) {
   ByteReader in(data, fileName);

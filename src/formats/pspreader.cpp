@@ -236,9 +236,9 @@ std::vector<TColor32> ToPixels(const std::vector<Channel>& channels, const Conte
         if (!ctx.palette.empty())
           px = i < ctx.palette.size() ? ctx.palette[i] : Color32(0, 0, 0);
         else
-          px = bits == 8 ? Color32(i, i, i) : Color32(ScaleTo8(i, (1u << bits) - 1),
-                                                      ScaleTo8(i, (1u << bits) - 1),
-                                                      ScaleTo8(i, (1u << bits) - 1));
+          px = bits == 8 ? Color32(i, i, i)
+                         : Color32(ScaleTo8(i, (1u << bits) - 1), ScaleTo8(i, (1u << bits) - 1),
+                                   ScaleTo8(i, (1u << bits) - 1));
       }
       const unsigned a = (useMask && mask) ? mask->samples[y * mask->stride + x] : 255;
       pixels[y * w + x] = (px & 0x00FFFFFFu) | (TColor32(a) << 24);

@@ -47,7 +47,9 @@ RlaHeader ReadHeader(std::span<const std::uint8_t> data, const std::string& file
   return h;
 }
 
-bool SampleBitsOk(int bits) { return bits >= 1 && bits <= 16; }
+bool SampleBitsOk(int bits) {
+  return bits >= 1 && bits <= 16;
+}
 
 bool IsRla(std::span<const std::uint8_t> head) {
   if (head.size() < kHeaderSize) return false;
@@ -78,16 +80,16 @@ TPicture DecodeRla(std::span<const std::uint8_t> data, const std::string& fileNa
   const RlaHeader h = ReadHeader(data, fileName);
   if (h.storageType != 0) FailDecode(fileName, "unsupported RLA storage type (not integer)");
   if (h.colourChannels != 1 && h.colourChannels != 3)
-    FailDecode(fileName, "unsupported number of RLA colour channels: " +
-                             std::to_string(h.colourChannels));
+    FailDecode(fileName,
+               "unsupported number of RLA colour channels: " + std::to_string(h.colourChannels));
   if (h.matteChannels < 0 || h.auxChannels < 0) FailDecode(fileName, "bad RLA channel counts");
   if (!SampleBitsOk(h.colourBits) || (h.matteChannels > 0 && !SampleBitsOk(h.matteBits)))
     FailDecode(fileName, "unsupported RLA sample size");
   const std::int64_t width = std::int64_t(h.activeRight) - h.activeLeft + 1;
   const std::int64_t height = std::int64_t(h.activeTop) - h.activeBottom + 1;
   const bool matte = h.matteChannels > 0;
-  TPicture pic = MakePicture(width, height, fileName,
-                             matte ? TPictureKind::Bitmap32 : TPictureKind::Bitmap);
+  TPicture pic =
+      MakePicture(width, height, fileName, matte ? TPictureKind::Bitmap32 : TPictureKind::Bitmap);
   const std::size_t w = pic.width, rows = pic.height;
   if (CheckedAdd(kHeaderSize, CheckedMul(rows, 4)) > data.size())
     FailDecode(fileName, "unexpected end of the scan line table");

@@ -47,8 +47,8 @@ SgiHeader ReadHeader(std::span<const std::uint8_t> data, const std::string& file
 bool IsSgi(std::span<const std::uint8_t> head) {
   if (head.size() < kHeaderSize || head[0] != 0x01 || head[1] != 0xDA) return false;
   SgiHeader h = ReadHeader(head, "head");
-  return h.storage <= 1 && (h.bytesPerChannel == 1 || h.bytesPerChannel == 2) &&
-         h.dimension >= 1 && h.dimension <= 3 && h.xsize > 0 && h.ysize > 0 && h.zsize > 0;
+  return h.storage <= 1 && (h.bytesPerChannel == 1 || h.bytesPerChannel == 2) && h.dimension >= 1 &&
+         h.dimension <= 3 && h.xsize > 0 && h.ysize > 0 && h.zsize > 0;
 }
 
 // Expands one run-length coded row of `count` samples of `size` bytes.
@@ -93,7 +93,8 @@ TPicture DecodeSgi(std::span<const std::uint8_t> data, const std::string& fileNa
   ByteReader in(data, fileName);
   std::vector<std::uint32_t> starts, lengths;
   if (h.storage == 0) {
-    const std::size_t need = CheckedAdd(kHeaderSize, CheckedMul(CheckedMul(rowBytes, rows), channels));
+    const std::size_t need =
+        CheckedAdd(kHeaderSize, CheckedMul(CheckedMul(rowBytes, rows), channels));
     if (need > data.size()) FailDecode(fileName, "unexpected end of pixel data");
   } else {
     const std::size_t tableSize = CheckedMul(rows, h.zsize);

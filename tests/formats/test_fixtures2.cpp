@@ -10,6 +10,7 @@
 
 #include "app/core/error.h"
 #include "fixtures2_util.h"
+#include "formats/limits.h"
 #include "formats/readers.h"
 
 namespace quenvar {
@@ -36,7 +37,9 @@ struct Case {
   std::vector<Patch> huge;  // a size beyond the picture limits
 };
 
-std::ostream& operator<<(std::ostream& os, const Case& c) { return os << c.file; }
+std::ostream& operator<<(std::ostream& os, const Case& c) {
+  return os << c.file;
+}
 
 const Patch kPnmBadSignature{1, {'9'}};
 const Patch kPcxBadLayout{3, {3}};
@@ -51,13 +54,14 @@ const Patch kPcdBadSignature{0x800, {'X'}};
 const Patch kCutZeroWidth{0, {0, 0}};
 const Patch kCutHuge{0, {0xFF, 0xFF, 0xFF, 0xFF}};
 const Patch kPspOldVersion{32, {1, 0}};
-const Patch kPspHuge{46, {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0x7F}};
+const Patch kPspHuge{50, {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0x7F}};
 
 const TPictureKind kOpaque = TPictureKind::Bitmap;
 const TPictureKind kAlpha = TPictureKind::Bitmap32;
 
 std::vector<Case> Cases() {
-  const std::vector<Patch> pnmHuge{{3, {'9', '9', '9', '9', '9', ' ', '9', '9', '9'}}};
+  // "P6\n16 12\n255\n" becomes "P6\n99999 1 1\n...".
+  const std::vector<Patch> pnmHuge{{3, {'9', '9', '9', '9', '9', ' ', '1', ' ', '1', '\n'}}};
   return {
       {"pnm_raw.ppm", "pnm_rgb.png", PnmReader, kOpaque, 0, {kPnmBadSignature}, pnmHuge},
       {"pnm_plain.ppm", "pnm_rgb.png", PnmReader, kOpaque, 0, {kPnmBadSignature}, pnmHuge},
@@ -76,31 +80,65 @@ std::vector<Case> Cases() {
       {"pcx_4packed.pcx", "pcx_4packed.png", PcxReader, kOpaque, 0, {kPcxBadLayout}, {kPcxHuge}},
       {"pcx_1.pcx", "pcx_1.png", PcxReader, kOpaque, 0, {kPcxBadLayout}, {kPcxHuge}},
       {"sgi_rle.sgi", "sgi_rle.png", SgiReader, kOpaque, 0, {kSgiBadSampleSize}, {kSgiHuge}},
-      {"sgi_verbatim.rgb", "sgi_verbatim.png", SgiReader, kOpaque, 0, {kSgiBadSampleSize},
+      {"sgi_verbatim.rgb",
+       "sgi_verbatim.png",
+       SgiReader,
+       kOpaque,
+       0,
+       {kSgiBadSampleSize},
        {kSgiHuge}},
       {"sgi_grey.bw", "sgi_grey.png", SgiReader, kOpaque, 0, {kSgiBadSampleSize}, {kSgiHuge}},
       {"sgi_rle16.sgi", "sgi_rle16.png", SgiReader, kOpaque, 0, {kSgiBadSampleSize}, {kSgiHuge}},
-      {"sgi_verbatim16.sgi", "sgi_verbatim16.png", SgiReader, kOpaque, 0, {kSgiBadSampleSize},
+      {"sgi_verbatim16.sgi",
+       "sgi_verbatim16.png",
+       SgiReader,
+       kOpaque,
+       0,
+       {kSgiBadSampleSize},
        {kSgiHuge}},
-      {"sgi_rgba_rle.rgba", "sgi_rgba_rle.png", SgiReader, kAlpha, 0, {kSgiBadSampleSize},
+      {"sgi_rgba_rle.rgba",
+       "sgi_rgba_rle.png",
+       SgiReader,
+       kAlpha,
+       0,
+       {kSgiBadSampleSize},
        {kSgiHuge}},
       {"sgi_rgba.rgba", "sgi_rgba.png", SgiReader, kAlpha, 0, {kSgiBadSampleSize}, {kSgiHuge}},
       {"rla_rgb.rla", "rla_rgb.png", RlaReader, kOpaque, 0, {kRlaBadChannels}, {kRlaHuge}},
       {"rla_matte.rpf", "rla_matte.png", RlaReader, kAlpha, 0, {kRlaBadChannels}, {kRlaHuge}},
       {"autodesk.cel", "autodesk_cel.png", AutodeskReader, kOpaque, 0, {kCelBadDepth}, {kCelHuge}},
       {"autodesk.pic", "autodesk_pic.png", AutodeskReader, kOpaque, 0, {kCelBadDepth}, {kCelHuge}},
-      {"pcd_base.pcd.gz", "pcd_base.png", PcdReader, TPictureKind::Other, 0, {kPcdBadSignature},
+      {"pcd_base.pcd.gz",
+       "pcd_base.png",
+       PcdReader,
+       TPictureKind::Other,
+       0,
+       {kPcdBadSignature},
        {}},
       {"halo.cut", "halo.png", CutReader, kOpaque, 0, {kCutZeroWidth}, {kCutHuge}},
       {"halo_grey.cut", "halo_grey.png", CutReader, kOpaque, 0, {kCutZeroWidth}, {kCutHuge}},
-      {"psp_layers_rle.psp", "psp_layers_rle.png", PspReader, kOpaque, 0, {kPspOldVersion},
+      {"psp_layers_rle.psp",
+       "psp_layers_rle.png",
+       PspReader,
+       kOpaque,
+       0,
+       {kPspOldVersion},
        {kPspHuge}},
-      {"psp_layers_zlib.psp", "psp_layers_zlib.png", PspReader, kOpaque, 0, {kPspOldVersion},
+      {"psp_layers_zlib.psp",
+       "psp_layers_zlib.png",
+       PspReader,
+       kOpaque,
+       0,
+       {kPspOldVersion},
        {kPspHuge}},
-      {"psp_composite.psp", "psp_composite.png", PspReader, kAlpha, 0, {kPspOldVersion},
+      {"psp_composite.psp",
+       "psp_composite.png",
+       PspReader,
+       kAlpha,
+       0,
+       {kPspOldVersion},
        {kPspHuge}},
-      {"psp_palette.psp", "psp_palette.png", PspReader, kOpaque, 0, {kPspOldVersion},
-       {kPspHuge}},
+      {"psp_palette.psp", "psp_palette.png", PspReader, kOpaque, 0, {kPspOldVersion}, {kPspHuge}},
   };
 }
 
@@ -128,18 +166,19 @@ TEST_P(Fixtures2, DecodesLikeTheReference) {
 TEST_P(Fixtures2, OnlyItsOwnReaderClaimsTheContent) {
   const Case& c = GetParam();
   const auto bytes = ReadBytes(Fixture(c.file));
-  const std::vector<const TPictureReader*> all = {
-      &PcxReader(), &RlaReader(), &SgiReader(), &PnmReader(),
-      &AutodeskReader(), &PcdReader(), &CutReader(), &PspReader()};
-  for (const TPictureReader* r : all)
-    EXPECT_EQ(r->IsFormat(bytes), r == &c.reader()) << r->name;
+  const std::vector<const TPictureReader*> all = {&PcxReader(), &RlaReader(),      &SgiReader(),
+                                                  &PnmReader(), &AutodeskReader(), &PcdReader(),
+                                                  &CutReader(), &PspReader()};
+  for (const TPictureReader* r : all) EXPECT_EQ(r->IsFormat(bytes), r == &c.reader()) << r->name;
   // A short head is judged without reading past it (the sanitizer build
   // watches the reads); one byte is never enough.
   for (std::size_t n : {0, 1, 4, 31, 200}) {
     std::vector<std::uint8_t> head(bytes.begin(), bytes.begin() + std::min(n, bytes.size()));
     for (const TPictureReader* r : all) {
       const bool claimed = r->IsFormat(head);
-      if (n <= 1) EXPECT_FALSE(claimed) << r->name;
+      if (n <= 1) {
+        EXPECT_FALSE(claimed) << r->name;
+      }
     }
   }
 }
@@ -166,8 +205,25 @@ TEST_P(Fixtures2, DamagedHeaderFailsCleanly) {
       FAIL() << "a damaged header decoded";
     } catch (const Error& e) {
       EXPECT_NE(std::string(e.what()).find("bad.bin"), std::string::npos) << e.what();
+      // A size beyond the limits is refused as such, before anything else.
+      if (patches == &c.huge) {
+        EXPECT_NE(std::string(e.what()).find("limit"), std::string::npos) << e.what();
+      }
     }
   }
+}
+
+TEST_P(Fixtures2, RefusedBeyondTheSizeLimits) {
+  const Case& c = GetParam();
+  const auto bytes = ReadBytes(Fixture(c.file));
+  PictureLimits& limits = CurrentPictureLimits();
+  const PictureLimits saved = limits;
+  limits.maxSide = 3;
+  EXPECT_THROW(c.reader().Decode(bytes, "small.bin"), Error);
+  limits = saved;
+  limits.maxPixels = 5;
+  EXPECT_THROW(c.reader().Decode(bytes, "small.bin"), Error);
+  limits = saved;
 }
 
 INSTANTIATE_TEST_SUITE_P(Readers, Fixtures2, ::testing::ValuesIn(Cases()),

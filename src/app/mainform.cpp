@@ -1,0 +1,192 @@
+#include "app/mainform.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QScreen>
+#include <QTimer>
+
+#include "app/core/error.h"
+#include "app/core/fileversion.h"
+#include "app/core/playback.h"
+#include "app/core/themecolor.h"
+#include "app/panelwidgets.h"
+#include "app/pictures.h"
+#include "app/prompter.h"
+#include "app/shellhost.h"
+#include "app/unitstatus.h"
+#include "app/unitwhatsnew.h"
+#include "project/project.h"
+
+using quenvar::kThemeColor;
+using quenvar::ShadeColor;
+using quenvar::TintColor;
+
+Tmainform::Tmainform(Prompter& prompter, const QString& programDir, const QStringList& args,
+                     QWidget* parent)
+    : QMainWindow(parent),
+      exePath(QCoreApplication::applicationFilePath().toStdString()),
+      cpuInfo(quenvar::CpuInfo()),
+      processorLoad(std::make_unique<quenvar::TProcessorLoad>()),
+      terminateApplication([] { QCoreApplication::quit(); }),
+      prompter_(prompter),
+      args_(args) {
+  setObjectName(QStringLiteral("mainform"));
+  setWindowTitle(QStringLiteral("Quenvar"));
+  setWindowIcon(ProgramIcon());
+  host_ = std::make_unique<TShellHost>(*this);
+
+  InstallInterfaceFont(programDir);
+  BuildMenus();
+  BuildToolPanel();
+  BuildStatusStrip();
+  started = false;
+  UpdateProjectMenus();
+
+  // The main window sees key presses before its controls.
+  qApp->installEventFilter(this);
+
+  InitTimer = new QTimer(this);
+  InitTimer->setObjectName(QStringLiteral("InitTimer"));
+  InitTimer->setSingleShot(true);
+  InitTimer->setInterval(150);
+  connect(InitTimer, &QTimer::timeout, this, &Tmainform::InitTimerTimer);
+  InitTimer->start();
+
+  TimerCPU = new QTimer(this);
+  TimerCPU->setObjectName(QStringLiteral("TimerCPU"));
+  TimerCPU->setInterval(1000);
+  connect(TimerCPU, &QTimer::timeout, this, &Tmainform::TimerCPUTimer);
+  TimerCPU->start();
+}
+
+Tmainform::~Tmainform() {
+  qApp->removeEventFilter(this);
+  // The open project goes with the window that holds it.
+  if (quenvar::CurrentProject()) quenvar::CloseProject();
+  host_.reset();
+}
+
+quenvar::TProject* Tmainform::project() const {
+  return quenvar::CurrentProject();
+}
+
+void Tmainform::InstallInterfaceFont(const QString& programDir) {
+  const int id = QFontDatabase::addApplicationFont(programDir + QStringLiteral("/mini.ttf"));
+  const QStringList families = id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
+  if (families.isEmpty()) {
+    prompter_.ShowMessage(this, QStringLiteral("Unable to initialize font .. "));
+    miniFontFamily = QStringLiteral("mini");
+    return;
+  }
+  miniFontFamily = families.first();
+}
+
+void Tmainform::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (started) return;
+  if (QScreen* s = screen()) {
+    savedDisplayMode = {s->size().width(), s->size().height(), s->refreshRate()};
+  }
+  // With a project file on the command line the program becomes a player;
+  // that mode opens the file itself and keeps the plain colours.
+  if (!args_.isEmpty()) return;
+  fullScreen = false;
+  ColourInterface();
+}
+
+void Tmainform::ColourInterface() {
+  QPalette pal = TopPanel_->palette();
+  pal.setColor(QPalette::Window, ToQColor(TintColor(kThemeColor, 40)));
+  TopPanel_->setPalette(pal);
+  TopPanel_->setAutoFillBackground(true);
+  GradProgress1_->setColors(ToQColor(ShadeColor(kThemeColor, 50)),
+                            ToQColor(TintColor(kThemeColor, 60)));
+  GradProgress2_->setColors(ToQColor(ShadeColor(kThemeColor, 60)),
+                            ToQColor(TintColor(kThemeColor, 40)));
+}
+
+void Tmainform::InitTimerTimer() {
+  started = true;
+  InitTimer->stop();
+  ShowStartupBanner();
+}
+
+void Tmainform::ShowStartupBanner() {
+  QCoreApplication::processEvents();
+  if (!frmStatus) frmStatus = new TfrmStatus(this);
+  try {
+    fileVersion = quenvar::GetFileVersion(exePath);
+  } catch (const quenvar::Error& e) {
+    prompter_.ShowMessage(this, QString::fromStdString(e.what()));
+    return;
+  }
+  quenvar::StatusLog(quenvar::BannerVersionLine(fileVersion));
+  quenvar::StatusLog(quenvar::BannerRightsLine());
+  quenvar::StatusLog(" ");
+  try {
+    processorLoad->SampleProcessorLoad();
+    if (auto line = quenvar::CpuStartupLine(cpuInfo)) quenvar::StatusLog(*line);
+  } catch (const std::exception&) {
+    quenvar::StatusLog("Error : Failed to get cpu information");
+  }
+  setWindowTitle(QString::fromStdString(quenvar::MainCaption(fileVersion)));
+  LStatus_->setText(QStringLiteral("Ready to rok.."));
+}
+
+void Tmainform::TimerCPUTimer() {
+  if (meterFailed) return;
+  try {
+    meters_ = quenvar::UpdateMeters(*processorLoad, meters_);
+  } catch (const std::exception&) {
+    meterFailed = true;
+    return;
+  }
+  PanelCPU_->setVisible(meters_.panelVisible);
+  GradProgress1_->setValue(meters_.meter1);
+  GradProgress2_->setValue(meters_.meter2);
+  GradProgress2_->setVisible(meters_.meter2Visible);
+  LabelCPU2_->setVisible(meters_.meter2Visible);
+}
+
+void Tmainform::StatusLog(const QString& line) {
+  if (!frmStatus) return;
+  frmStatus->AppendLine(line);
+  LStatus_->setText(line);
+}
+
+void Tmainform::PsdLog(const QString& line) {
+  if (!frmStatus) return;
+  frmStatus->AppendPsdLine(line);
+}
+
+void Tmainform::StopPlayback() {
+  if (project()) quenvar::Playback().playing = false;
+}
+
+void Tmainform::closeEvent(QCloseEvent* event) {
+  StopPlayback();
+  if (ConfirmExit()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+bool Tmainform::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this) {
+    if (FormKeyDown(static_cast<QKeyEvent*>(event))) return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void Tmainform::ShowWhatsNewWindow() {
+  frmWhatsNew = new TfrmWhatsNew(this);
+}
+
+void Tmainform::HideWhatsNew() {
+  if (frmWhatsNew && frmWhatsNew->isVisible()) frmWhatsNew->hide();
+}

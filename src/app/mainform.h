@@ -1,0 +1,143 @@
+#pragma once
+// Tmainform: the main window and the program's controller. It holds the
+// menus, the tool panel and the status strip, runs start-up, and passes every
+// command that makes, changes or closes the open project.
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/core/cpuinfo.h"
+#include "app/core/processorload.h"
+#include "app/core/version.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMdiArea;
+class QTimer;
+class Prompter;
+class TPanelButton;
+class TGradProgress;
+class TClickPicture;
+class TfrmStatus;
+class TfrmProjectProperties;
+class TfrmAbout;
+class TfrmWhatsNew;
+class TShellHost;
+
+namespace quenvar {
+class TProject;
+}
+
+// Screen size and refresh rate, recorded at first show for full-screen play.
+struct TDisplayMode {
+  int width = 0;
+  int height = 0;
+  double refreshRate = 0;
+};
+
+class Tmainform : public QMainWindow {
+  Q_OBJECT
+ public:
+  // `programDir` is where the interface font "mini.ttf" is looked for; `args`
+  // are the command-line arguments after the program name.
+  Tmainform(Prompter& prompter, const QString& programDir, const QStringList& args = {},
+            QWidget* parent = nullptr);
+  ~Tmainform() override;
+
+  quenvar::TProject* project() const;
+
+  // Operations other parts of the program call.
+  void StatusLog(const QString& line);
+  void PsdLog(const QString& line);
+  void StopPlayback();
+  void RebuildLayerFrames();
+  void OpenProjectView();
+  void UpdateProjectMenus();
+  bool ConfirmExit();
+
+  // Closes the open project's view; closing it closes the project.
+  void CloseProjectView();
+  // Creates a new what's-new window and makes it the newest.
+  void ShowWhatsNewWindow();
+  // Hides the newest what's-new window when it is visible.
+  void HideWhatsNew();
+
+  // The start-up steps, run by the start-up timer.
+  void ShowStartupBanner();
+  // Timer handlers: the one-shot start-up timer and the meters' tick.
+  void InitTimerTimer();
+  void TimerCPUTimer();
+
+  bool fullScreen = false;
+  bool started = false;
+  bool meterFailed = false;
+  TDisplayMode savedDisplayMode;
+  quenvar::TFileVersion fileVersion;
+  // Where the version record is read from, the processor found at load and
+  // the load sampler; tests replace them before the start-up timer fires.
+  std::string exePath;
+  quenvar::TCpuInfo cpuInfo;
+  std::unique_ptr<quenvar::TProcessorLoad> processorLoad;
+  // Ends the application (QCoreApplication::quit unless replaced).
+  std::function<void()> terminateApplication;
+
+  // Windows the program entry creates; empty when not created.
+  QPointer<TfrmStatus> frmStatus;
+  QPointer<TfrmProjectProperties> frmProjectProperties;
+  QPointer<TfrmAbout> frmAbout;
+  QPointer<TfrmWhatsNew> frmWhatsNew;
+
+  QString miniFontFamily;
+  QTimer* InitTimer = nullptr;
+  QTimer* TimerCPU = nullptr;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Building the window (mainform_build.cpp).
+  void BuildMenus();
+  void BuildToolPanel();
+  void BuildStatusStrip();
+  QAction* MenuItem(class QMenu* menu, const char* name, const QString& caption,
+                    const QKeySequence& shortcut = {}, bool enabled = true);
+  void InstallInterfaceFont(const QString& programDir);
+  void ColourInterface();
+
+  // Commands (mainform_commands.cpp).
+  void NewClick();
+  void CloseProjectClick();
+  void ExitClick();
+  void CanvasSizeClick();
+  void AboutClick();
+  void WhatIsNewClick();
+  void cbIntervalChange();
+  bool SaveOpenProject();
+  bool FormKeyDown(QKeyEvent* key);
+  // Reads the dialog's size boxes; shows why and returns false when they do
+  // not make a canvas the program can hold.
+  bool DialogCanvasSize(std::uint16_t& width, std::uint16_t& height);
+
+  Prompter& prompter_;
+  QStringList args_;
+  std::unique_ptr<TShellHost> host_;
+  quenvar::TMeterState meters_;
+
+  QMdiArea* mdiArea_ = nullptr;
+  QWidget* TopPanel_ = nullptr;
+  QComboBox* cbInterval_ = nullptr;
+  QWidget* PanelCPU_ = nullptr;
+  QLabel* LabelCPU2_ = nullptr;
+  TGradProgress* GradProgress1_ = nullptr;
+  TGradProgress* GradProgress2_ = nullptr;
+  QLabel* LStatus_ = nullptr;
+  QAction* miImportPSD_ = nullptr;
+  QAction* miSave_ = nullptr;
+  QAction* miSaveAs_ = nullptr;
+  QAction* miSaveFrame_ = nullptr;
+};

@@ -1,0 +1,38 @@
+#include "app/prompter.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+QString DisplayText(QString text) {
+  text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return text;
+}
+
+bool QtPrompter::AskYesNo(QWidget* parent, const QString& text) {
+  return QMessageBox::warning(parent, QStringLiteral("Quenvar"), DisplayText(text),
+                              QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void QtPrompter::ShowMessage(QWidget* parent, const QString& text) {
+  QMessageBox::information(parent, QStringLiteral("Quenvar"), DisplayText(text));
+}
+
+QString QtPrompter::OpenFileName(QWidget* parent, const QString& folder, const QString& filter) {
+  return QFileDialog::getOpenFileName(parent, QString(), folder, filter);
+}
+
+QString QtPrompter::SaveFileName(QWidget* parent, const QString& folder, const QString& filter,
+                                 const QString& defaultSuffix) {
+  QFileDialog dialog(parent, QString(), folder, filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(defaultSuffix);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first();
+}
+
+int QtPrompter::ExecDialog(QDialog& dialog) {
+  return dialog.exec();
+}

@@ -1,0 +1,15 @@
+#include "app/startup.h"
+
+#include <QFile>
+
+#include "app/mainform.h"
+#include "app/unitabout.h"
+#include "app/unitprojectproperties.h"
+
+void CreateProgramWindows(Tmainform& mainform, const QStringList& args) {
+  if (args.isEmpty()) {
+    mainform.frmProjectProperties = new TfrmProjectProperties(&mainform);
+    mainform.frmAbout = new TfrmAbout(&mainform);
+  }
+  if (QFile::exists(QStringLiteral("whatsnew.txt"))) mainform.ShowWhatsNewWindow();
+}

@@ -1,0 +1,10 @@
+#pragma once
+// The program entry's window creation, shared by main() and the window tests.
+#include <QStringList>
+
+class Tmainform;
+
+// Creates the windows that follow the main window: with no command-line
+// argument the project properties dialog and the about box; then a
+// what's-new window when "whatsnew.txt" is in the current directory.
+void CreateProgramWindows(Tmainform& mainform, const QStringList& args);

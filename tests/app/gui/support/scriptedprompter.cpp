@@ -1,0 +1,34 @@
+#include "support/scriptedprompter.h"
+
+bool ScriptedPrompter::AskYesNo(QWidget*, const QString& text) {
+  questions << text;
+  if (answers.empty()) return false;
+  const bool a = answers.front();
+  answers.pop_front();
+  return a;
+}
+
+void ScriptedPrompter::ShowMessage(QWidget*, const QString& text) {
+  messages << text;
+}
+
+QString ScriptedPrompter::OpenFileName(QWidget*, const QString&, const QString&) {
+  ++filePickers;
+  if (fileNames.empty()) return {};
+  const QString f = fileNames.front();
+  fileNames.pop_front();
+  return f;
+}
+
+QString ScriptedPrompter::SaveFileName(QWidget* parent, const QString& folder,
+                                       const QString& filter, const QString&) {
+  return OpenFileName(parent, folder, filter);
+}
+
+int ScriptedPrompter::ExecDialog(QDialog& dialog) {
+  dialogsShown << dialog.objectName();
+  if (dialogs.empty()) return QDialog::Rejected;
+  auto handler = std::move(dialogs.front());
+  dialogs.pop_front();
+  return handler(dialog);
+}

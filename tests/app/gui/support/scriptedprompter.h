@@ -1,0 +1,31 @@
+#pragma once
+// A Prompter for window tests: answers come from queues the test fills, and
+// every question and message is recorded.
+#include <QDialog>
+#include <QStringList>
+#include <deque>
+#include <functional>
+
+#include "app/prompter.h"
+
+class ScriptedPrompter : public Prompter {
+ public:
+  // Answers for AskYesNo; an unexpected question is answered No.
+  std::deque<bool> answers;
+  // Handlers for modal dialogs: they may fill the dialog's controls and
+  // return its result. Without one a dialog is cancelled.
+  std::deque<std::function<int(QDialog&)>> dialogs;
+  // File names for the file pickers; empty means cancelled.
+  std::deque<QString> fileNames;
+
+  QStringList questions;
+  QStringList messages;
+  QStringList dialogsShown;  // object names
+  int filePickers = 0;
+
+  bool AskYesNo(QWidget*, const QString& text) override;
+  void ShowMessage(QWidget*, const QString& text) override;
+  QString OpenFileName(QWidget*, const QString&, const QString&) override;
+  QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override;
+  int ExecDialog(QDialog& dialog) override;
+};

@@ -1,0 +1,257 @@
+// quenvar-render: opens a project as the Open command does, builds its view
+// as the view window does and writes frames as recording names them, without
+// any window. It can also save the project again (--save-as), which pulls
+// pictures that live beside the project into the archive.
+//
+//   quenvar-render PROJECT.zyl --frames N [--out DIR] [--png] [--save-as OUT.zyl]
+//   quenvar-render PROJECT.zyl --save-as OUT.zyl
+#include <png.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/core/error.h"
+#include "app/core/statuslog.h"
+#include "compose/layerstack.h"
+#include "core/coreinit.h"
+#include "project/blendclass.h"
+#include "project/project.h"
+#include "project/projecthost.h"
+
+using namespace quenvar;
+
+namespace {
+
+constexpr int kMaxFrames = 99999;  // frame numbers have five digits
+
+struct TOptions {
+  std::string project;
+  int frames = 0;
+  std::string outDir;
+  bool png = false;
+  std::string saveAs;
+};
+
+void Usage() {
+  std::cerr << "usage: quenvar-render PROJECT.zyl --frames N [--out DIR] [--png] "
+               "[--save-as OUT.zyl]\n"
+               "       quenvar-render PROJECT.zyl --save-as OUT.zyl\n";
+}
+
+std::optional<TOptions> ParseOptions(int argc, char** argv) {
+  TOptions options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    auto value = [&]() -> std::optional<std::string> {
+      if (i + 1 >= argc) return std::nullopt;
+      return std::string(argv[++i]);
+    };
+    if (arg == "--frames") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      char* end = nullptr;
+      const long n = std::strtol(v->c_str(), &end, 10);
+      if (v->empty() || *end != '\0' || n < 1 || n > kMaxFrames) {
+        std::cerr << "quenvar-render: --frames takes a number from 1 to " << kMaxFrames << "\n";
+        return std::nullopt;
+      }
+      options.frames = int(n);
+    } else if (arg == "--out") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      options.outDir = *v;
+    } else if (arg == "--save-as") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      options.saveAs = *v;
+    } else if (arg == "--png") {
+      options.png = true;
+    } else if (!arg.empty() && arg[0] != '-' && options.project.empty()) {
+      options.project = std::string(arg);
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (options.project.empty() || (options.frames == 0 && options.saveAs.empty()))
+    return std::nullopt;
+  return options;
+}
+
+// Log lines go to standard error; error lines are counted so that a project
+// that loaded only in part makes the run fail.
+class TStderrLog : public LogSink {
+ public:
+  void StatusLog(std::string_view line) override { Write(line); }
+  void PsdLog(std::string_view line) override { Write(line); }
+  int errors = 0;
+
+ private:
+  void Write(std::string_view line) {
+    std::cerr << line << "\n";
+    for (std::string_view marker : {"Error : ", "# Error : ", "## ", "### "})
+      if (line.substr(0, marker.size()) == marker) {
+        ++errors;
+        break;
+      }
+  }
+};
+
+// The view window, as far as the project model asks about it.
+class TRenderHost : public TProjectHost {
+ public:
+  bool ViewClientSize(int& width, int& height) override {
+    width = view.ClientWidth();
+    height = view.ClientHeight();
+    return true;
+  }
+  TLayerCollection* ViewLayers() override { return &view.Layers(); }
+
+  TImgView32 view;
+};
+
+// What the view window and the layers panel do when a project opens: the
+// client area takes the canvas size, the canvas is opaque white, every layer
+// gets its view layer in project order, the bottom one is made opaque and
+// each view layer's master alpha is its layer's opacity.
+void BuildView(TProject& project, TImgView32& view) {
+  view.SetClientSize(project.width, project.height);
+  TBitmap32& canvas = view.Bitmap();
+  canvas.Resize(project.width, project.height);
+  canvas.FillAll(Color32(255, 255, 255, 255));
+  canvas.SetDrawMode(dmOpaque);
+  view.Layers().Clear();
+  for (TBlendLayer* layer : project.layers) layer->CreateViewLayer(true);
+  if (!project.layers.empty() && project.layers[0]->ALayer)
+    project.layers[0]->ALayer->Bitmap().ForceOpaque(255);
+  for (TBlendLayer* layer : project.layers)
+    if (layer->ALayer) layer->ALayer->Bitmap().SetMasterAlpha(layer->opacity);
+}
+
+// One frame step: every view layer moves by its project layer's motion.
+void StepFrame(TProject& project, TImgView32& view) {
+  TLayerCollection& items = view.Layers();
+  for (int i = 0; i < items.Count() && i < int(project.layers.size()); ++i) {
+    const TBlendLayer& layer = *project.layers[std::size_t(i)];
+    auto* bitmapLayer = dynamic_cast<TBitmapLayer*>(&items[i]);
+    if (bitmapLayer && (layer.posx != 0 || layer.posy != 0))
+      bitmapLayer->Bitmap().ScrollWrap(layer.posx, layer.posy);
+  }
+  view.Compose();
+}
+
+std::string FrameNumberText(int n) {
+  std::string digits = std::to_string(n);
+  if (digits.size() < 5) digits.insert(0, 5 - digits.size(), '0');
+  return digits.substr(digits.size() - 5);
+}
+
+std::string WithoutSpaces(std::string text) {
+  std::erase(text, ' ');
+  return text;
+}
+
+// The displayed frame as an opaque PNG.
+void SavePngFile(const TBitmap32& frame, const std::string& fileName) {
+  TBitmap32 opaque(frame);
+  opaque.ForceOpaque(255);
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = png_uint_32(opaque.Width());
+  image.height = png_uint_32(opaque.Height());
+  image.format = PNG_FORMAT_BGRA;  // 0xAARRGGBB in memory order
+  const std::string temp = fileName + ".part";
+  if (!png_image_write_to_file(&image, temp.c_str(), 0, opaque.Bits(), 0, nullptr)) {
+    std::remove(temp.c_str());
+    throw Error("Can't write file " + fileName + ": " + image.message);
+  }
+  if (std::rename(temp.c_str(), fileName.c_str()) != 0) {
+    std::remove(temp.c_str());
+    throw Error("Can't write file " + fileName);
+  }
+}
+
+void RenderFrames(TProject& project, TImgView32& view, const TOptions& options) {
+  std::string folder = options.outDir;
+  if (!folder.empty()) {
+    std::filesystem::create_directories(folder);
+    if (folder.back() != '/') folder += '/';
+  }
+  const std::string stem = folder + WithoutSpaces(project.name);
+  auto lastReport = std::chrono::steady_clock::now();
+  for (int n = 1; n <= options.frames; ++n) {
+    StepFrame(project, view);
+    const std::string file = stem + FrameNumberText(n) + (options.png ? ".png" : ".bmp");
+    if (options.png)
+      SavePngFile(view.Buffer(), file);
+    else
+      view.Buffer().SaveBmpFile(file);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastReport >= std::chrono::seconds(1)) {
+      std::cerr << "quenvar-render: frame " << n << " of " << options.frames << "\n";
+      lastReport = now;
+    }
+  }
+  std::cerr << "quenvar-render: wrote " << options.frames << " frames to "
+            << (folder.empty() ? std::string("./") : folder) << "\n";
+}
+
+int Run(const TOptions& options) {
+  InitCore();
+  TStderrLog log;
+  ScopedLogSink scopedLog(&log);
+  TRenderHost host;
+  SetProjectHost(&host);
+
+  TProject* project = OpenProjectFile(options.project);
+  if (!project) {
+    std::cerr << "quenvar-render: " << options.project << " is not a readable project file\n";
+    SetProjectHost(nullptr);
+    return 1;
+  }
+  const bool loadedWhole = log.errors == 0;
+  int status = 0;
+  try {
+    BuildView(*project, host.view);
+    if (!options.saveAs.empty()) project->SaveAs(options.saveAs);
+    if (options.frames > 0) {
+      if (project->width == 0 || project->height == 0)
+        throw Error("the project's canvas is empty (" + std::to_string(project->width) + " x " +
+                    std::to_string(project->height) + ")");
+      RenderFrames(*project, host.view, options);
+    }
+  } catch (const std::exception& e) {
+    std::cerr << "quenvar-render: " << e.what() << "\n";
+    status = 1;
+  }
+  if (status == 0 && !loadedWhole) {
+    std::cerr << "quenvar-render: " << options.project
+              << " loaded with errors (see the lines above)\n";
+    status = 1;
+  }
+  CloseProject();
+  SetProjectHost(nullptr);
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::optional<TOptions> options = ParseOptions(argc, argv);
+  if (!options) {
+    Usage();
+    return 2;
+  }
+  try {
+    return Run(*options);
+  } catch (const std::exception& e) {
+    std::cerr << "quenvar-render: " << e.what() << "\n";
+    return 1;
+  }
+}

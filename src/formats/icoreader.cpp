@@ -33,7 +33,8 @@ TPicture DecodeIco(std::span<const std::uint8_t> data, const std::string& fileNa
     e.offset = in.U32LE();
     if (e.width == 0) e.width = 256;
     if (e.height == 0) e.height = 256;
-    if (e.offset >= data.size() || e.size > data.size() - e.offset) continue;
+    if (e.offset >= data.size() || e.size > data.size() - e.offset)
+      FailPicture(fileName, "icon picture " + std::to_string(i + 1) + " lies outside the file");
     const std::uint64_t area = std::uint64_t(e.width) * e.height,
                         bestArea = std::uint64_t(best.width) * best.height;
     if (!found || area > bestArea || (area == bestArea && e.bitCount > best.bitCount)) {
@@ -41,7 +42,6 @@ TPicture DecodeIco(std::span<const std::uint8_t> data, const std::string& fileNa
       found = true;
     }
   }
-  if (!found) FailPicture(fileName, "no icon picture lies inside the file");
   auto image = data.subspan(best.offset, best.size);
   if (image.size() >= 8 && png_sig_cmp(image.data(), 0, 8) == 0) {
     TPicture picture = PngReader().Decode(image, fileName);

@@ -55,20 +55,79 @@ int MapProc(thandle_t, void**, toff_t*) {
 }
 void UnmapProc(thandle_t, void*, toff_t) {}
 
+void RecordError(MemoryFile* f, const char* module, const char* fmt, va_list ap) {
+  if (!f->error.empty()) return;
+  char text[512];
+  std::vsnprintf(text, sizeof text, fmt, ap);
+  f->error = (module && *module ? std::string(module) + ": " : std::string()) + text;
+}
+
+// Most warnings (unknown tags and the like) do not stop the picture, but a
+// tag that could not be read because the file ends early does: libtiff
+// would go on without it, with a colour map dropped, say.
+void RecordWarning(MemoryFile* f, const char* module, const char* fmt, va_list ap) {
+  char text[512];
+  std::vsnprintf(text, sizeof text, fmt, ap);
+  const std::string message = text;
+  const bool damaged = message.find("IO error") != std::string::npos ||
+                       message.find("EOF") != std::string::npos ||
+                       message.find("runcated") != std::string::npos;
+  if (damaged && f->error.empty())
+    f->error = (module && *module ? std::string(module) + ": " : std::string()) + message;
+}
+
 int OnTiffError(TIFF*, void* user, const char* module, const char* fmt, va_list ap) {
-  auto* f = static_cast<MemoryFile*>(user);
-  if (f->error.empty()) {
-    char text[512];
-    std::vsnprintf(text, sizeof text, fmt, ap);
-    f->error = (module && *module ? std::string(module) + ": " : std::string()) + text;
-  }
+  RecordError(static_cast<MemoryFile*>(user), module, fmt, ap);
   return 1;
 }
 
-// Warnings (unknown tags and the like) do not stop the picture.
-int OnTiffWarning(TIFF*, void*, const char*, const char*, va_list) {
+int OnTiffWarning(TIFF*, void* user, const char* module, const char* fmt, va_list ap) {
+  RecordWarning(static_cast<MemoryFile*>(user), module, fmt, ap);
   return 1;
 }
+
+// Parts of libtiff still report through the process-wide handlers, passing
+// the client handle. Those handlers look the handle up among the files this
+// thread is reading and never touch a handle they do not know.
+thread_local std::vector<MemoryFile*> activeFiles;
+
+MemoryFile* ActiveFile(thandle_t handle) {
+  for (MemoryFile* f : activeFiles)
+    if (f == handle) return f;
+  return nullptr;
+}
+
+void OnGlobalError(thandle_t handle, const char* module, const char* fmt, va_list ap) {
+  if (MemoryFile* f = ActiveFile(handle)) RecordError(f, module, fmt, ap);
+}
+
+void OnGlobalWarning(thandle_t handle, const char* module, const char* fmt, va_list ap) {
+  if (MemoryFile* f = ActiveFile(handle)) RecordWarning(f, module, fmt, ap);
+}
+
+void InstallGlobalHandlers() {
+  static const bool installed = [] {
+    TIFFSetErrorHandler(nullptr);  // no printing to the console
+    TIFFSetWarningHandler(nullptr);
+    TIFFSetErrorHandlerExt(OnGlobalError);
+    TIFFSetWarningHandlerExt(OnGlobalWarning);
+    return true;
+  }();
+  (void)installed;
+}
+
+// Marks a file as being read by this thread for the global handlers.
+class ActiveFileScope {
+ public:
+  explicit ActiveFileScope(MemoryFile* f) : file_(f) {
+    InstallGlobalHandlers();
+    activeFiles.push_back(f);
+  }
+  ~ActiveFileScope() { std::erase(activeFiles, file_); }
+
+ private:
+  MemoryFile* file_;
+};
 
 class TiffHandle {
  public:
@@ -172,8 +231,9 @@ bool IsTiffSignature(std::span<const std::uint8_t> head) {
 TPicture DecodeTiffData(std::span<const std::uint8_t> data, const std::string& fileName) {
   if (!IsTiffSignature(data)) FailPicture(fileName, "not a TIFF file");
   MemoryFile file{data, 0, {}};
+  ActiveFileScope active(&file);
   TiffHandle tif(&file);
-  if (!tif.get()) FailTiff(file, fileName, "cannot open the TIFF file");
+  if (!tif.get() || !file.error.empty()) FailTiff(file, fileName, "cannot open the TIFF file");
   std::uint32_t width = 0, height = 0;
   if (!TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width) ||
       !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height))

@@ -1,0 +1,283 @@
+// Windows metafiles (WMF), with or without the placeable header: the common
+// drawing records are played onto a picture. Text, regions, clipping and
+// raster operations other than a plain copy are not drawn.
+#include <cmath>
+#include <vector>
+
+#include "formats/bytereader.h"
+#include "formats/dib.h"
+#include "formats/limits.h"
+#include "formats/metafilecanvas.h"
+#include "formats/metafileplayers.h"
+#include "formats/pictureutil.h"
+
+namespace quenvar {
+namespace {
+
+constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7u;
+constexpr int kDefaultSize = 256;
+
+TColor32 ColorRef(std::uint32_t c) {
+  return Color32(c & 255, (c >> 8) & 255, (c >> 16) & 255);
+}
+
+struct WmfObject {
+  enum Kind { None, Pen, Brush, Other } kind = None;
+  MfPen pen;
+  MfBrush brush;
+};
+
+struct WmfRecord {
+  std::uint16_t function;
+  std::span<const std::uint8_t> params;
+};
+
+std::vector<WmfRecord> ReadRecords(ByteReader& in) {
+  std::vector<WmfRecord> records;
+  while (in.Remaining() >= 6) {
+    const std::uint32_t words = in.U32LE();
+    const std::uint16_t function = in.U16LE();
+    if (function == 0) break;  // end of file
+    if (words < 3) in.Fail("bad metafile record size");
+    records.push_back({function, in.Bytes(CheckedMul(std::size_t(words) - 3, 2))});
+  }
+  return records;
+}
+
+std::vector<MfPoint> ReadPoints(ByteReader& p, std::size_t count) {
+  std::vector<MfPoint> points;
+  points.reserve(std::min<std::size_t>(count, p.Remaining() / 4));
+  for (std::size_t i = 0; i < count; ++i) {
+    const double x = p.I16LE();
+    points.push_back({x, double(p.I16LE())});
+  }
+  return points;
+}
+
+void PutObject(std::vector<WmfObject>& objects, const WmfObject& object) {
+  for (WmfObject& slot : objects)
+    if (slot.kind == WmfObject::None) {
+      slot = object;
+      return;
+    }
+  objects.push_back(object);
+}
+
+// A DIB stretched onto the page; the record's own size fields come first.
+void DrawDibRecord(MetafileCanvas& canvas, std::span<const std::uint8_t> dib, double x, double y,
+                   double w, double h, int sx, int sy, int sw, int sh,
+                   const std::string& fileName) {
+  TPicture picture = DecodeDib(dib, 0, DibOptions{}, fileName);
+  canvas.DrawPicture(picture, x, y, w, h, sx, sy, sw, sh);
+}
+
+void Play(MetafileCanvas& canvas, const WmfRecord& r, std::vector<WmfObject>& objects,
+          const std::string& fileName) {
+  ByteReader p(r.params, fileName);
+  auto& st = canvas.state;
+  switch (r.function) {
+    case 0x020B: {  // SETWINDOWORG
+      st.map.windowOrgY = p.I16LE();
+      st.map.windowOrgX = p.I16LE();
+      break;
+    }
+    case 0x020C: {  // SETWINDOWEXT
+      st.map.windowExtY = p.I16LE();
+      st.map.windowExtX = p.I16LE();
+      break;
+    }
+    case 0x0201:
+      st.background = ColorRef(p.U32LE());
+      break;  // SETBKCOLOR
+    case 0x0102:
+      st.opaqueBackground = p.U16LE() == 2;
+      break;  // SETBKMODE
+    case 0x0106:
+      st.fillMode = p.U16LE() == 2 ? 2 : 1;
+      break;  // SETPOLYFILLMODE
+    case 0x001E:
+      canvas.Save();
+      break;  // SAVEDC
+    case 0x0127:
+      canvas.Restore(p.I16LE());
+      break;        // RESTOREDC
+    case 0x02FA: {  // CREATEPENINDIRECT
+      WmfObject o;
+      o.kind = WmfObject::Pen;
+      o.pen.style = p.U16LE() & 15;
+      o.pen.width = p.I16LE();
+      p.I16LE();
+      o.pen.color = ColorRef(p.U32LE());
+      PutObject(objects, o);
+      break;
+    }
+    case 0x02FC: {  // CREATEBRUSHINDIRECT
+      WmfObject o;
+      o.kind = WmfObject::Brush;
+      o.brush.style = p.U16LE();
+      o.brush.color = ColorRef(p.U32LE());
+      o.brush.hatch = p.Remaining() >= 2 ? p.U16LE() : 0;
+      if (o.brush.style > 2) o.brush.style = 1;  // patterns are not drawn
+      PutObject(objects, o);
+      break;
+    }
+    case 0x00F7:
+    case 0x0142:
+    case 0x01F9:
+    case 0x02FB:
+    case 0x06FF: {  // other objects
+      WmfObject o;
+      o.kind = WmfObject::Other;
+      PutObject(objects, o);
+      break;
+    }
+    case 0x012D: {  // SELECTOBJECT
+      const std::uint16_t i = p.U16LE();
+      if (i >= objects.size()) break;
+      if (objects[i].kind == WmfObject::Pen) st.pen = objects[i].pen;
+      if (objects[i].kind == WmfObject::Brush) st.brush = objects[i].brush;
+      break;
+    }
+    case 0x01F0: {  // DELETEOBJECT
+      const std::uint16_t i = p.U16LE();
+      if (i < objects.size()) objects[i] = WmfObject{};
+      break;
+    }
+    case 0x0214: {  // MOVETO
+      const double y = p.I16LE();
+      canvas.MoveTo(p.I16LE(), y);
+      break;
+    }
+    case 0x0213: {  // LINETO
+      const double y = p.I16LE();
+      canvas.LineTo(p.I16LE(), y);
+      break;
+    }
+    case 0x0325:    // POLYLINE
+    case 0x0324: {  // POLYGON
+      const std::size_t count = std::size_t(std::max<std::int16_t>(0, p.I16LE()));
+      auto points = ReadPoints(p, count);
+      if (r.function == 0x0325)
+        canvas.Polyline(points);
+      else
+        canvas.Polygon({points});
+      break;
+    }
+    case 0x0538: {  // POLYPOLYGON
+      const std::size_t polys = p.U16LE();
+      std::vector<std::size_t> counts;
+      for (std::size_t i = 0; i < polys; ++i) counts.push_back(p.U16LE());
+      std::vector<std::vector<MfPoint>> all;
+      for (std::size_t c : counts) all.push_back(ReadPoints(p, c));
+      canvas.Polygon(all);
+      break;
+    }
+    case 0x041B:    // RECTANGLE
+    case 0x0418:    // ELLIPSE
+    case 0x061C: {  // ROUNDRECT, drawn square-cornered
+      if (r.function == 0x061C) p.Skip(4);
+      const double bottom = p.I16LE(), right = p.I16LE(), top = p.I16LE(), left = p.I16LE();
+      if (r.function == 0x0418)
+        canvas.Ellipse(left, top, right, bottom);
+      else
+        canvas.Rectangle(left, top, right, bottom);
+      break;
+    }
+    case 0x061D: {  // PATBLT
+      p.U32LE();
+      const double h = p.I16LE(), w = p.I16LE(), y = p.I16LE(), x = p.I16LE();
+      canvas.PatternFill(x, y, x + w, y + h);
+      break;
+    }
+    case 0x0F43: {  // STRETCHDIB
+      p.U32LE();
+      p.U16LE();
+      const int sh = p.I16LE(), sw = p.I16LE(), sy = p.I16LE(), sx = p.I16LE();
+      const double h = p.I16LE(), w = p.I16LE(), y = p.I16LE(), x = p.I16LE();
+      DrawDibRecord(canvas, p.Bytes(p.Remaining()), x, y, w, h, sx, sy, sw, sh, fileName);
+      break;
+    }
+    case 0x0B41: {  // DIBSTRETCHBLT
+      p.U32LE();
+      const bool withBitmap = r.params.size() > 22;
+      if (!withBitmap) break;
+      const int sh = p.I16LE(), sw = p.I16LE(), sy = p.I16LE(), sx = p.I16LE();
+      const double h = p.I16LE(), w = p.I16LE(), y = p.I16LE(), x = p.I16LE();
+      DrawDibRecord(canvas, p.Bytes(p.Remaining()), x, y, w, h, sx, sy, sw, sh, fileName);
+      break;
+    }
+    case 0x0940: {  // DIBBITBLT
+      p.U32LE();
+      if (r.params.size() <= 18) break;
+      const int sy = p.I16LE(), sx = p.I16LE();
+      const int h = p.I16LE(), w = p.I16LE();
+      const double y = p.I16LE(), x = p.I16LE();
+      DrawDibRecord(canvas, p.Bytes(p.Remaining()), x, y, w, h, sx, sy, w, h, fileName);
+      break;
+    }
+    default:
+      break;  // text, clipping, palettes and the rest are not drawn
+  }
+}
+
+}  // namespace
+
+bool IsWmf(std::span<const std::uint8_t> head) {
+  if (head.size() >= 4 && (head[0] | (head[1] << 8) | (head[2] << 16) |
+                           (std::uint32_t(head[3]) << 24)) == kPlaceableKey)
+    return true;
+  return head.size() >= 18 && (head[0] == 1 || head[0] == 2) && head[1] == 0 && head[2] == 9 &&
+         head[3] == 0;
+}
+
+TPicture PlayWmf(std::span<const std::uint8_t> data, const std::string& fileName) {
+  ByteReader in(data, fileName);
+  bool placeable = false;
+  double left = 0, top = 0, right = 0, bottom = 0, inch = 0;
+  if (in.Remaining() >= 4 && in.U32LE() == kPlaceableKey) {
+    placeable = true;
+    in.U16LE();
+    left = in.I16LE(), top = in.I16LE(), right = in.I16LE(), bottom = in.I16LE();
+    inch = in.U16LE();
+    in.Skip(6);
+  } else {
+    in.Seek(0);
+  }
+  const std::uint16_t type = in.U16LE(), headerWords = in.U16LE();
+  if ((type != 1 && type != 2) || headerWords != 9) FailPicture(fileName, "not a Windows metafile");
+  in.Skip(14);
+  const std::vector<WmfRecord> records = ReadRecords(in);
+
+  // The page: the placeable header's box at 96 pixels per inch, else the
+  // window extent the metafile sets, else a default square.
+  MetafileCanvas::Mapping map;
+  std::int64_t width = kDefaultSize, height = kDefaultSize;
+  if (placeable && inch > 0 && right != left && bottom != top) {
+    width = std::llround(std::fabs(right - left) * 96 / inch);
+    height = std::llround(std::fabs(bottom - top) * 96 / inch);
+    map.windowOrgX = left, map.windowOrgY = top;
+    map.windowExtX = right - left, map.windowExtY = bottom - top;
+  } else {
+    for (const WmfRecord& r : records)
+      if (r.function == 0x020C && r.params.size() >= 4) {
+        ByteReader p(r.params, fileName);
+        const double ey = p.I16LE(), ex = p.I16LE();
+        if (ex != 0 && ey != 0) {
+          width = std::llround(std::fabs(ex)), height = std::llround(std::fabs(ey));
+          map.windowExtX = ex, map.windowExtY = ey;
+        }
+        break;
+      }
+    if (map.windowExtX == 1) map.windowExtX = double(width), map.windowExtY = double(height);
+  }
+  TPicture picture = NewPicture(width, height, TPictureKind::Other, fileName, 0xFFFFFFFFu);
+  map.viewportExtX = double(width), map.viewportExtY = double(height);
+  MetafileCanvas canvas(picture, fileName);
+  canvas.state.map = map;
+  std::vector<WmfObject> objects;
+  // The window the metafile sets maps onto the whole picture.
+  for (const WmfRecord& r : records) Play(canvas, r, objects, fileName);
+  return picture;
+}
+
+}  // namespace quenvar

@@ -1,0 +1,230 @@
+// Every fixture, loaded through the general load by extension, against the
+// reference decoding ImageMagick wrote beside it; then damaged copies of the
+// same files, which must fail with an error and never crash.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "app/core/error.h"
+#include "fixturesupport.h"
+#include "formats/formatlist.h"
+#include "formats/limits.h"
+#include "formats/readers.h"
+
+namespace quenvar {
+namespace {
+
+using testing::FixturePath;
+using testing::SamePixels;
+
+struct Fixture {
+  const char* file;
+  int tolerance;  // per channel; non-zero only where decoders may round differently
+  bool alpha;     // the picture carries alpha (TPictureKind::Bitmap32)
+};
+
+// JPEG: libjpeg-turbo decodes both sides, but ImageMagick picks its own DCT
+// and colour conversion, so a few steps of difference are allowed. TIFF with
+// JPEG data likewise. CMYK and premultiplied alpha are converted with
+// different rounding. 16-bit samples are scaled to 8 bits with rounding that
+// may differ by one.
+const Fixture kFixtures[] = {
+    {"png_rgb8.png", 0, false},     {"png_rgba8.png", 0, true},
+    {"png_rgb16.png", 1, false},    {"png_rgba16.png", 1, true},
+    {"png_gray1.png", 0, false},    {"png_gray2.png", 0, false},
+    {"png_gray4.png", 0, false},    {"png_gray8.png", 0, false},
+    {"png_gray16.png", 1, false},   {"png_graya8.png", 0, true},
+    {"png_pal4.png", 0, false},     {"png_pal_trns.png", 0, true},
+    {"png_adam7.png", 0, true},     {"jpg_baseline.jpg", 3, false},
+    {"jpg_420.jpeg", 3, false},     {"jpg_progressive.jpg", 3, false},
+    {"jpg_gray.jpg", 3, false},     {"jpg_cmyk.jpg", 3, false},
+    {"bmp_pal1.bmp", 0, false},     {"bmp_pal4.bmp", 0, false},
+    {"bmp_pal8.bmp", 0, false},     {"bmp_rle8.rle", 0, false},
+    {"bmp_rle4.bmp", 0, false},     {"bmp_24.bmp", 0, false},
+    {"bmp_os2.bmp", 0, false},      {"bmp_555.bmp", 1, false},
+    {"bmp_565.bmp", 1, false},      {"bmp_4444.bmp", 17, true},
+    {"bmp_argb.bmp", 0, true},      {"bmp_topdown.bmp", 0, false},
+    {"bmp_packed.dib", 0, false},   {"ico_pal8.ico", 0, true},
+    {"ico_png.ico", 0, true},       {"tga_rgb.tga", 0, false},
+    {"tga_rgb_rle.tga", 0, false},  {"tga_rgba.tga", 0, true},
+    {"tga_rgba_rle.vst", 0, true},  {"tga_gray.tga", 0, false},
+    {"tga_gray_rle.tga", 0, false}, {"tga_pal.tga", 0, false},
+    {"tga_pal_rle.tga", 0, false},  {"tga_topleft.tga", 0, false},
+    {"tga_16.icb", 1, false},       {"tif_none.tif", 0, false},
+    {"tif_lzw.tif", 0, false},      {"tif_zip.tiff", 0, false},
+    {"tif_packbits.tif", 0, false}, {"tif_jpeg.tif", 3, false},
+    {"tif_rgba.tif", 0, true},      {"tif_rgba_assoc.tif", 1, true},
+    {"tif_rgb16.tif", 1, false},    {"tif_gray8.tif", 0, false},
+    {"tif_gray16.tif", 1, false},   {"tif_pal.tif", 1, false},
+    {"tif_cmyk.tif", 2, false},     {"tif_g3.fax", 0, false},
+    {"tif_g4.tif", 0, false},       {"tif_tiled.tif", 0, false},
+    {"tif_planar.tif", 0, false},   {"tif_multi.tif", 0, false},
+    {"eps_preview.eps", 0, false},
+};
+
+TPicture Reference(const std::string& file) {
+  const std::string path = FixturePath(file + ".ref.png");
+  auto bytes = ReadWholeFile(path);
+  return PngReader().Decode(bytes, path);
+}
+
+std::vector<std::uint8_t> FixtureBytes(const std::string& file) {
+  return ReadWholeFile(FixturePath(file));
+}
+
+class FixtureTest : public ::testing::TestWithParam<Fixture> {};
+
+TEST_P(FixtureTest, GeneralLoadGivesReferencePixels) {
+  const Fixture& f = GetParam();
+  TPicture picture = LoadPictureByExtension(FixturePath(f.file));
+  EXPECT_EQ(picture.kind == TPictureKind::Bitmap32, f.alpha);
+  EXPECT_EQ(picture.pixels.size(), std::size_t(picture.width) * std::size_t(picture.height));
+  EXPECT_TRUE(SamePixels(picture, Reference(f.file), f.tolerance));
+}
+
+// A cut copy must fail with an error naming the file, unless the cut left
+// everything the picture needs (the later pages of a TIFF file, say): then it
+// must give the reference picture.
+TEST_P(FixtureTest, TruncatedCopiesFailCleanly) {
+  const Fixture& f = GetParam();
+  const auto bytes = FixtureBytes(f.file);
+  const TPicture reference = Reference(f.file);
+  const TPictureReader* reader = PictureFormats().LoadReaderFor(
+      std::string(f.file).substr(std::string(f.file).rfind('.') + 1));
+  ASSERT_NE(reader, nullptr);
+  for (std::size_t size :
+       {std::size_t(0), std::size_t(5), std::size_t(20), bytes.size() / 2, bytes.size() * 3 / 4}) {
+    std::span<const std::uint8_t> cut(bytes.data(), size);
+    try {
+      TPicture picture = reader->Decode(cut, f.file);
+      EXPECT_TRUE(SamePixels(picture, reference, f.tolerance))
+          << f.file << " cut to " << size << " bytes decoded to a different picture";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find(f.file), std::string::npos) << e.what();
+    }
+  }
+}
+
+// Random damage anywhere in the file: the reader may decode something or
+// fail with an error, but it must not crash, hang or raise anything else.
+TEST_P(FixtureTest, RandomDamageNeverCrashes) {
+  const Fixture& f = GetParam();
+  const auto original = FixtureBytes(f.file);
+  const TPictureReader* reader = PictureFormats().FindReaderByExtension(f.file);
+  ASSERT_NE(reader, nullptr);
+  std::mt19937 random(12345);
+  for (int round = 0; round < 40; ++round) {
+    auto bytes = original;
+    const int flips = 1 + int(random() % 6);
+    for (int i = 0; i < flips; ++i) {
+      // Damage the first 100 bytes more often: that is where headers live.
+      const std::size_t span =
+          (random() % 2) ? std::min<std::size_t>(100, bytes.size()) : bytes.size();
+      bytes[random() % span] = std::uint8_t(random());
+    }
+    try {
+      TPicture p = reader->Decode(bytes, f.file);
+      EXPECT_EQ(p.pixels.size(), std::size_t(p.width) * std::size_t(p.height));
+    } catch (const Error&) {
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, FixtureTest, ::testing::ValuesIn(kFixtures),
+                         [](const ::testing::TestParamInfo<Fixture>& info) {
+                           std::string name = info.param.file;
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
+
+// The references are PNG files read by our own PNG reader; check one against
+// raw RGBA bytes ImageMagick wrote from it, so the comparison does not rest on
+// the reader under test alone.
+TEST(Readers, ReferencePngMatchesRawBytes) {
+  TPicture ref = Reference("png_rgba8.png");
+  const auto raw = FixtureBytes("reference_check.rgba");
+  ASSERT_EQ(raw.size(), ref.pixels.size() * 4);
+  for (std::size_t i = 0; i < ref.pixels.size(); ++i)
+    ASSERT_EQ(ref.pixels[i], Color32(raw[4 * i], raw[4 * i + 1], raw[4 * i + 2], raw[4 * i + 3]))
+        << "pixel " << i;
+}
+
+// Patches bytes of a fixture and expects the decode to fail with a message
+// that contains `expected`.
+void ExpectDamagedFails(const std::string& file, std::size_t offset,
+                        std::vector<std::uint8_t> patch, const std::string& expected) {
+  auto bytes = FixtureBytes(file);
+  ASSERT_LE(offset + patch.size(), bytes.size());
+  std::copy(patch.begin(), patch.end(), bytes.begin() + std::ptrdiff_t(offset));
+  const TPictureReader* reader = PictureFormats().FindReaderByExtension(file);
+  try {
+    reader->Decode(bytes, file);
+    ADD_FAILURE() << file << " with damaged header decoded";
+  } catch (const Error& e) {
+    const std::string msg = e.what();
+    EXPECT_NE(msg.find(file), std::string::npos) << msg;
+    EXPECT_NE(msg.find(expected), std::string::npos) << msg;
+  }
+}
+
+TEST(Readers, DamagedHeadersFailWithClearMessages) {
+  ExpectDamagedFails("bmp_24.bmp", 18, {0xFF, 0xFF, 0xFF, 0x7F}, "larger than the limit");
+  ExpectDamagedFails("bmp_24.bmp", 28, {7, 0}, "unsupported bit depth 7");
+  ExpectDamagedFails("bmp_pal8.bmp", 46, {0xA0, 0x86, 0x01, 0}, "colour table");
+  ExpectDamagedFails("bmp_24.bmp", 10, {0xFF, 0xFF, 0, 0}, "outside the file");
+  ExpectDamagedFails("bmp_rle4.bmp", 30, {9, 0, 0, 0}, "unsupported compression");
+  ExpectDamagedFails("tga_rgb.tga", 12, {0xFF, 0xFF, 0xFF, 0xFF}, "larger than the limit");
+  ExpectDamagedFails("tga_rgb.tga", 2, {5}, "not a Truevision");
+  ExpectDamagedFails("png_rgb8.png", 0, {0x89, 'X'}, "not a PNG");
+  ExpectDamagedFails("png_rgb8.png", 16, {0x7F}, "CRC");
+  ExpectDamagedFails("jpg_baseline.jpg", 0, {0, 0}, "not a JPEG");
+  ExpectDamagedFails("tif_none.tif", 4, {0xF0, 0xFF, 0xFF, 0xFF}, "");
+  ExpectDamagedFails("tif_none.tif", 0, {'X'}, "not a TIFF");
+  ExpectDamagedFails("ico_pal8.ico", 2, {3}, "not a Windows icon");
+  ExpectDamagedFails("ico_pal8.ico", 18, {0xF0, 0xFF, 0, 0}, "lies outside the file");
+  ExpectDamagedFails("eps_preview.eps", 20, {0xFF, 0xFF, 0, 0}, "outside the file");
+}
+
+TEST(Readers, EpsWithoutPreviewFails) {
+  try {
+    LoadPictureByExtension(FixturePath("eps_nopreview.eps"));
+    ADD_FAILURE() << "decoded";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("no TIFF preview"), std::string::npos) << e.what();
+  }
+}
+
+// A picture larger than the limits fails before anything is allocated.
+TEST(Readers, LimitsApplyToEveryReader) {
+  PictureLimits saved = CurrentPictureLimits();
+  CurrentPictureLimits().maxPixels = 100;
+  for (const char* file : {"png_rgb8.png", "jpg_baseline.jpg", "bmp_24.bmp", "ico_pal8.ico",
+                           "tga_rgb.tga", "tif_lzw.tif", "eps_preview.eps"}) {
+    try {
+      LoadPictureByExtension(FixturePath(file));
+      ADD_FAILURE() << file << " decoded beyond the limit";
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find("limit"), std::string::npos) << e.what();
+    }
+  }
+  CurrentPictureLimits() = saved;
+}
+
+TEST(Readers, ContentChecksRecogniseTheirFormats) {
+  const auto& list = PictureFormats();
+  EXPECT_EQ(list.FindReaderByContent(FixturePath("png_rgb8.png")), &PngReader());
+  EXPECT_EQ(list.FindReaderByContent(FixturePath("tif_lzw.tif")), &TiffReader());
+  EXPECT_EQ(list.FindReaderByContent(FixturePath("tif_g3.fax")), &TiffReader());
+  EXPECT_EQ(list.FindReaderByContent(FixturePath("eps_preview.eps")), &EpsReader());
+  for (const char* tga :
+       {"tga_rgb.tga", "tga_rgba_rle.vst", "tga_pal.tga", "tga_gray_rle.tga", "tga_16.icb"})
+    EXPECT_EQ(list.FindReaderByContent(FixturePath(tga)), &TgaReader()) << tga;
+  // Bitmaps, icons and JPEG files are left to the load by extension.
+  for (const char* other :
+       {"bmp_24.bmp", "bmp_rle8.rle", "ico_pal8.ico", "jpg_baseline.jpg", "jpg_progressive.jpg"})
+    EXPECT_EQ(list.FindReaderByContent(FixturePath(other)), nullptr) << other;
+}
+
+}  // namespace
+}  // namespace quenvar

@@ -115,8 +115,10 @@ TPicture DecodeCut(std::span<const std::uint8_t> data, const std::string& fileNa
   if (data.size() < kHeaderSize) FailDecode(fileName, "file too short for a Dr. Halo header");
   const unsigned width = in.U16LE(), height = in.U16LE();
   in.Skip(2);
+  CheckDataCanFill(width, height, data.size(), 64, fileName);
   TPicture pic = MakePicture(width, height, fileName);
-  // Every line costs at least three bytes: refuse what the file cannot hold.
+  // Every line costs at least three bytes, and a code pair gives at most 127
+  // pixels: refuse what the file cannot hold.
   if (std::size_t(height) * 3 > in.Remaining()) FailDecode(fileName, "unexpected end of data");
 
   std::vector<TColor32> palette;

@@ -31,6 +31,18 @@ inline TPicture MakePicture(std::int64_t width, std::int64_t height, const std::
   return pic;
 }
 
+// Checks the size against the limits, then refuses a picture whose pixels
+// the data cannot possibly describe, for codings that give at most
+// `pixelsPerByte` pixels for each byte of data: a small hostile file thus
+// cannot claim a huge picture. Call it before MakePicture.
+inline void CheckDataCanFill(std::int64_t width, std::int64_t height, std::size_t dataSize,
+                             std::size_t pixelsPerByte, const std::string& fileName) {
+  CheckPictureSize(width, height, fileName);
+  if (std::size_t(width) * std::size_t(height) / pixelsPerByte > dataSize)
+    FailDecode(fileName, "picture of " + std::to_string(width) + " x " + std::to_string(height) +
+                             " pixels is larger than its data can describe");
+}
+
 // value * 255 / maxValue rounded to the nearest integer (maxValue > 0,
 // value <= maxValue); the largest value becomes 255.
 constexpr unsigned ScaleTo8(std::uint32_t value, std::uint32_t maxValue) {

@@ -114,9 +114,7 @@ TPicture DecodePcx(std::span<const std::uint8_t> data, const std::string& fileNa
   if (h.xMax < h.xMin || h.yMax < h.yMin) FailDecode(fileName, "bad PCX picture window");
   const std::int64_t width = std::int64_t(h.xMax) - h.xMin + 1;
   const std::int64_t height = std::int64_t(h.yMax) - h.yMin + 1;
-  const bool alpha = h.bitsPerPixel == 8 && h.planes == 4;
-  TPicture pic =
-      MakePicture(width, height, fileName, alpha ? TPictureKind::Bitmap32 : TPictureKind::Bitmap);
+  CheckPictureSize(width, height, fileName);
   if (std::int64_t(h.bytesPerLine) * 8 < width * h.bitsPerPixel)
     FailDecode(fileName, "bytes per line too small for the picture width");
 
@@ -125,6 +123,9 @@ TPicture DecodePcx(std::span<const std::uint8_t> data, const std::string& fileNa
   // before allocating for them.
   const std::size_t total = CheckedMul(lineBytes, static_cast<std::size_t>(height));
   if (total / 63 > data.size()) FailDecode(fileName, "unexpected end of pixel data");
+  const bool alpha = h.bitsPerPixel == 8 && h.planes == 4;
+  TPicture pic =
+      MakePicture(width, height, fileName, alpha ? TPictureKind::Bitmap32 : TPictureKind::Bitmap);
   std::vector<std::uint8_t> raw(total);
   ByteReader in(data, fileName);
   in.Seek(kHeaderSize);

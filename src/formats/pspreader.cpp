@@ -185,6 +185,11 @@ std::vector<Channel> ReadChannels(ByteReader& in, const Context& ctx, std::size_
     ch.dibType = c.U16LE();
     ch.channelType = c.U16LE();
     if (packedSize > body.Remaining()) FailDecode(ctx.fileName, "channel data past its block");
+    // No coding expands beyond these ratios (zlib at most about 1032:1), so a
+    // small file cannot make the reader work through huge bitmaps.
+    const std::size_t ratio = ctx.compression == kLz77 ? 1032 : ctx.compression == kRle ? 64 : 1;
+    if (size > CheckedAdd(CheckedMul(packedSize, ratio), 64))
+      FailDecode(ctx.fileName, "channel larger than its data can describe");
     // Masks and colour planes are 8 bits a sample; palette pictures of 1 and
     // 4 bits pack their indices. Rows may be padded to four bytes.
     const bool mask = ch.dibType == kDibTransMask || ch.dibType == kDibCompositeTransMask;

@@ -88,6 +88,8 @@ TPicture DecodeRla(std::span<const std::uint8_t> data, const std::string& fileNa
   const std::int64_t width = std::int64_t(h.activeRight) - h.activeLeft + 1;
   const std::int64_t height = std::int64_t(h.activeTop) - h.activeBottom + 1;
   const bool matte = h.matteChannels > 0;
+  // A run of two bytes gives at most 128 samples of a channel.
+  CheckDataCanFill(width, height, data.size(), 64, fileName);
   TPicture pic =
       MakePicture(width, height, fileName, matte ? TPictureKind::Bitmap32 : TPictureKind::Bitmap);
   const std::size_t w = pic.width, rows = pic.height;

@@ -341,5 +341,32 @@ TEST(PspReader, ContentCheckIsTheSignature) {
   EXPECT_FALSE(PspReader().IsFormat(b));
 }
 
+// --- Small files claiming huge pictures -----------------------------------
+
+TEST(SmallHostileFiles, CutAndRlaRefuseSizesTheirDataCannotFill) {
+  // 30000 x 8000 pixels (within the limits), every line empty.
+  Bytes cut;
+  Append16LE(cut, 30000);
+  Append16LE(cut, 8000);
+  Append16LE(cut, 0);
+  for (int y = 0; y < 8000; ++y) cut.insert(cut.end(), {1, 0, 0});
+  try {
+    Decode(CutReader(), cut, "huge.cut");
+    FAIL() << "decoded";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("larger than its data"), std::string::npos) << e.what();
+  }
+
+  Bytes rla = testing2::ReadBytes(testing2::Fixture("rla_rgb.rla"));
+  Put16BE(rla, 10, 19999);  // active window right
+  Put16BE(rla, 14, 9999);   // active window top
+  try {
+    Decode(RlaReader(), rla, "huge.rla");
+    FAIL() << "decoded";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("larger than its data"), std::string::npos) << e.what();
+  }
+}
+
 }  // namespace
 }  // namespace quenvar

@@ -152,6 +152,9 @@ void Play(MetafileCanvas& canvas, std::uint32_t type, std::span<const std::uint8
   p.Skip(8);
   auto& st = canvas.state;
   switch (type) {
+    case 17:  // SETMAPMODE: extents count only in the two scalable modes
+      st.map.scalable = p.U32LE() >= 7;
+      break;
     case 9:
       st.map.windowExtX = p.I32LE(), st.map.windowExtY = p.I32LE();
       break;
@@ -195,9 +198,9 @@ void Play(MetafileCanvas& canvas, std::uint32_t type, std::span<const std::uint8
       const double l = p.I32LE(), t = p.I32LE(), r = p.I32LE(), b = p.I32LE();
       // The record's box includes its right and bottom edge.
       if (type == 42)
-        canvas.Ellipse(l, t, r + 1, b + 1);
+        canvas.Ellipse(l, t, r, b);
       else
-        canvas.Rectangle(l, t, r + 1, b + 1);
+        canvas.Rectangle(l, t, r, b);
       break;
     }
     case 3:
@@ -295,8 +298,9 @@ TPicture PlayEmf(std::span<const std::uint8_t> data, const std::string& fileName
   }
   TPicture picture = NewPicture(width, height, TPictureKind::Other, fileName, 0xFFFFFFFFu);
   MetafileCanvas canvas(picture, fileName);
-  canvas.state.map.viewportOrgX = -originX;
-  canvas.state.map.viewportOrgY = -originY;
+  canvas.state.map.scalable = false;
+  canvas.state.map.offsetX = -originX;
+  canvas.state.map.offsetY = -originY;
   std::map<std::uint32_t, EmfObject> objects;
   std::size_t pos = 0;
   while (data.size() - pos >= 8) {

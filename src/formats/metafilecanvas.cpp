@@ -33,14 +33,17 @@ void MetafileCanvas::Restore(int relative) {
 
 MfPoint MetafileCanvas::ToDevice(double x, double y) const {
   const Mapping& m = state.map;
-  const double ex = m.windowExtX == 0 ? 1 : m.windowExtX, ey = m.windowExtY == 0 ? 1 : m.windowExtY;
-  return MfPoint{(x - m.windowOrgX) * m.viewportExtX / ex + m.viewportOrgX,
-                 (y - m.windowOrgY) * m.viewportExtY / ey + m.viewportOrgY};
+  double sx = 1, sy = 1;
+  if (m.scalable && m.windowExtX != 0 && m.windowExtY != 0)
+    sx = m.viewportExtX / m.windowExtX, sy = m.viewportExtY / m.windowExtY;
+  return MfPoint{(x - m.windowOrgX) * sx + m.viewportOrgX + m.offsetX,
+                 (y - m.windowOrgY) * sy + m.viewportOrgY + m.offsetY};
 }
 
 double MetafileCanvas::PenWidthDevice() const {
   const Mapping& m = state.map;
-  const double scale = m.windowExtX == 0 ? 1 : std::fabs(m.viewportExtX / m.windowExtX);
+  const double scale =
+      m.scalable && m.windowExtX != 0 ? std::fabs(m.viewportExtX / m.windowExtX) : 1.0;
   return std::max(1.0, state.pen.width * scale);
 }
 

@@ -31,10 +31,13 @@ class MetafileCanvas {
   // Draws into `target`, which already has its size and background.
   MetafileCanvas(TPicture& target, std::string fileName);
 
-  // Logical to device: (p - windowOrg) * viewportExt / windowExt + viewportOrg.
+  // Logical to picture: (p - windowOrg) * viewportExt / windowExt +
+  // viewportOrg + offset; the extents count only when `scalable`.
   struct Mapping {
     double windowOrgX = 0, windowOrgY = 0, windowExtX = 1, windowExtY = 1;
     double viewportOrgX = 0, viewportOrgY = 0, viewportExtX = 1, viewportExtY = 1;
+    double offsetX = 0, offsetY = 0;
+    bool scalable = true;
   };
   struct State {
     Mapping map;

@@ -20,8 +20,10 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 26;
 constexpr std::uint32_t kMaxPaletteBytes = 768;
-// Layers without data (empty ones) may still claim bounds: their pictures
-// count against this many pixels, plus what the file's bytes could describe.
+// Every stored row costs at least a few bytes, so a document's layers can
+// only describe so many pixels; empty layers may still claim bounds. Together
+// they may hold this many pixels plus kPixelsPerFileByte per byte of file.
+constexpr std::uint64_t kFreePixels = std::uint64_t(1) << 24;
 constexpr std::uint64_t kPixelsPerFileByte = 128;
 
 const char* const kFormatError =
@@ -99,7 +101,7 @@ TPsdDocument ReadDocumentProperties(PsdStream& s) {
 }
 
 // Step 4: the form of the reader's own picture.
-void PreparePicture(TPsdDocument& doc) {
+void PreparePicture(TPsdDocument& doc, std::size_t fileSize) {
   if (doc.bitsPerSample < 1 || doc.bitsPerSample > 16)
     throw Error("Color depth is invalid. Bits per sample must be 1, 2, 4, 8 or 16.");
   if (doc.channels == 0)
@@ -111,6 +113,11 @@ void PreparePicture(TPsdDocument& doc) {
   else
     doc.pixelBits = samples == 4 ? 32 : 24;
   CheckPictureSize(doc.width, doc.height, "PSD document", true);
+  // The composite image is stored too, so the file bounds the picture's size.
+  if (std::uint64_t(doc.width) * std::uint64_t(doc.height) >
+      kFreePixels + kPixelsPerFileByte * fileSize)
+    throw Error("The document's size of " + N(doc.width) + " x " + N(doc.height) +
+                " pixels is more than its data can describe");
 }
 
 std::vector<TColor32> GreyRamp(int pixelBits, bool minIsWhite) {
@@ -225,16 +232,25 @@ void ReadChannelHeaders(PsdStream& s, TPsdImage& img) {
   }
 }
 
-void DecodeLayers(PsdStream& s, TPsdImage& img, const TPsdDocument& doc) {
-  const int bps = doc.bitsPerSample / 8;
-  const std::uint64_t pixelBudget =
-      std::uint64_t(CurrentPictureLimits().maxPixels) + kPixelsPerFileByte * s.Size();
+// Checked before any picture is made, so that a small file cannot make the
+// reader allocate gigabytes.
+void CheckPixelBudget(const TPsdImage& img, std::size_t fileSize) {
+  const std::uint64_t budget = kFreePixels + kPixelsPerFileByte * fileSize;
   std::uint64_t pixels = 0;
   for (int i = 0; i < img.layerCount; ++i) {
-    PsdLayer& layer = img.layers[std::size_t(i)];
+    const PsdLayer& layer = img.layers[std::size_t(i)];
     pixels += std::uint64_t(layer.width) * std::uint64_t(layer.height);
-    if (pixels > pixelBudget)
-      throw Error("The layers claim more pixels than the document's data can describe");
+  }
+  if (pixels > budget)
+    throw Error("The layers claim " + N(std::int64_t(pixels)) +
+                " pixels, more than the document's data can describe");
+}
+
+void DecodeLayers(PsdStream& s, TPsdImage& img, const TPsdDocument& doc) {
+  const int bps = doc.bitsPerSample / 8;
+  CheckPixelBudget(img, s.Size());
+  for (int i = 0; i < img.layerCount; ++i) {
+    PsdLayer& layer = img.layers[std::size_t(i)];
     const std::size_t planeSize = CheckedMul(CheckedMul(std::size_t(bps), std::size_t(layer.width)),
                                              std::size_t(layer.height));
     PsdLog(" ");
@@ -290,7 +306,7 @@ TPicture ReadPsd(std::span<const std::uint8_t> data) {
   s.Seek(base);
   s.Bytes(24);
   img.colorMode = s.U16();
-  PreparePicture(doc);
+  PreparePicture(doc, s.Size());
   ReadColorModeData(s, doc);
 
   img.resourceLength = s.U32();

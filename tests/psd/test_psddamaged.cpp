@@ -1,0 +1,87 @@
+// Damaged copies of the fixture documents: truncated, with lying lengths and
+// broken row tables. Each must fail with a message or read; never crash.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/core/error.h"
+#include "app/core/statuslog.h"
+#include "psd/psdimage.h"
+#include "psd/psdreader.h"
+#include "psdfixture.h"
+
+namespace quenvar {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Returns the failure's message, or "" when the read succeeded.
+std::string TryRead(const Bytes& file) {
+  RecordingLogSink log;
+  ScopedLogSink scoped(&log);
+  try {
+    ReadPsd(file);
+  } catch (const Error& e) {
+    EXPECT_STRNE(e.what(), "");
+    return e.what();
+  }
+  return "";
+}
+
+// Where the reader stops: the "fpos" of a good read.
+std::size_t EndOfLayers(const Bytes& file) {
+  RecordingLogSink log;
+  ScopedLogSink scoped(&log);
+  ReadPsd(file);
+  const std::string last = log.Texts().back();
+  return std::stoul(last.substr(last.find(':') + 1));
+}
+
+TEST(PsdDamaged, TruncatedCopiesFail) {
+  for (const char* name :
+       {"twolayers.psd", "rawzip8.psd", "zip.psd", "cmyk-im.psd", "deep16.psd", "layers.psd"}) {
+    SCOPED_TRACE(name);
+    const Bytes file = test::LoadFixture(name);
+    const std::size_t end = EndOfLayers(file);
+    const std::size_t step = file.size() > 2000 ? 7 : 1;
+    for (std::size_t cut = 0; cut < end; cut += step)
+      ASSERT_NE(TryRead(Bytes(file.begin(), file.begin() + std::ptrdiff_t(cut))), "") << cut;
+  }
+}
+
+TEST(PsdDamaged, CorruptedBytesNeverCrash) {
+  // Every byte of the header, sections and records replaced in turn by
+  // values that make lengths, counts and sizes lie.
+  const Bytes file = test::LoadFixture("twolayers.psd");
+  const std::size_t end = EndOfLayers(file);
+  for (std::size_t at = 0; at < end; ++at)
+    for (std::uint8_t v : {0x00, 0x27, 0x7F, 0x80, 0xFF}) {
+      Bytes copy = file;
+      copy[at] = v;
+      TryRead(copy);
+    }
+}
+
+TEST(PsdDamaged, RowCountsOf10000AndMore) {
+  // In twolayers.psd the first channel's row table starts at 272.
+  Bytes file = test::LoadFixture("twolayers.psd");
+  for (unsigned count : {10000u, 0x8000u, 0xFFFFu}) {
+    Bytes copy = file;
+    copy[274] = std::uint8_t(count >> 8);  // row 1 of layer 0, channel 1
+    copy[275] = std::uint8_t(count);
+    RecordingLogSink log;
+    ScopedLogSink scoped(&log);
+    try {
+      ReadPsd(copy);
+    } catch (const Error&) {
+    }
+    const auto lines = log.Texts();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "### Layer data might be broken .."),
+              lines.end());
+    // The stream moves back by height + 1 - y = 3 from the table's end (278).
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "### re-seek : 275"), lines.end());
+  }
+}
+
+}  // namespace
+}  // namespace quenvar

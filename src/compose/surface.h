@@ -155,7 +155,8 @@ class TBitmap32 {
 // The two reference blends of dmBlend drawing.
 // Plain blend: F over B weighted by F's alpha (all four bytes).
 TColor32 BlendReg(TColor32 F, TColor32 B);
-// Blend with master alpha M below 255; the result's alpha byte is 0.
+// Blend with master alpha M below 255; the result's alpha byte is 0. M of
+// 255 or more gives the plain blend.
 TColor32 BlendRegEx(TColor32 F, TColor32 B, std::uint32_t M);
 
 }  // namespace quenvar

@@ -20,6 +20,7 @@ TColor32 BlendReg(TColor32 F, TColor32 B) {
 }
 
 TColor32 BlendRegEx(TColor32 F, TColor32 B, std::uint32_t M) {
+  if (M >= 255) return BlendReg(F, B);  // as drawing chooses; keeps w within a byte
   const unsigned w = (AlphaOf(F) * (M + 1)) >> 8;
   if (AlphaOf(F) == 0 || w == 0) return B;
   TColor32 out = 0;  // alpha byte 0

@@ -1,4 +1,4 @@
-// Writing surfaces as 32-bit bitmap files.
+// Writing surfaces as 32-bit bitmap files, and loading picture files.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -83,6 +83,16 @@ TEST(BmpSave, ReplacesAnOlderFileWhole) {
   small.FillAll(2);
   small.SaveBmpFile(file.string());
   EXPECT_EQ(fs::file_size(file), 58u);
+}
+
+TEST(PictureFile, LoadErrorsPropagateAndKeepTheSurface) {
+  TBitmap32 b;
+  b.Resize(2, 2);
+  b.FillAll(7);
+  const std::string missing = (TempDir() / "missing.png").string();
+  EXPECT_THROW(b.LoadPictureFile(missing), Error);
+  EXPECT_EQ(b.Width(), 2);
+  EXPECT_EQ(b.Pixel(1, 1), 7u);
 }
 
 }  // namespace

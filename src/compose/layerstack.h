@@ -295,6 +295,10 @@ enum TBitmapAlign : std::uint8_t { baTopLeft, baCenter, baTile, baCustom };
 
 // A layered image control: buffer, canvas surface, collection, stages.
 // Only scale 1 with the canvas at the buffer's top-left is drawn.
+//
+// A window shows it like this: OnInvalidate schedules a paint; the paint
+// handler calls Compose() when NeedsPaint() and then shows Buffer();
+// OnRepaintNow (raised after RepaintNow has composed) shows Buffer() at once.
 class TImage32 {
  public:
   using TViewEvent = std::function<void(TImage32& sender)>;

@@ -31,6 +31,29 @@ TBitmap32& TBitmap32::operator=(const TBitmap32& other) {
   return *this;
 }
 
+TBitmap32::TBitmap32(TBitmap32&& other)
+    : width_(other.width_),
+      height_(other.height_),
+      pixels_(std::move(other.pixels_)),
+      onPixelCombine_(other.onPixelCombine_) {
+  CopyProperties(other);
+  other.pixels_.clear();
+  other.width_ = other.height_ = 0;
+}
+
+TBitmap32& TBitmap32::operator=(TBitmap32&& other) {
+  if (this == &other) return *this;
+  pixels_.swap(other.pixels_);
+  width_ = other.width_;
+  height_ = other.height_;
+  onPixelCombine_ = other.onPixelCombine_;
+  CopyProperties(other);
+  std::vector<TColor32>().swap(other.pixels_);
+  other.width_ = other.height_ = 0;
+  Changed();
+  return *this;
+}
+
 void TBitmap32::CopyProperties(const TBitmap32& other) {
   drawMode_ = other.drawMode_;
   combineMode_ = other.combineMode_;

@@ -33,6 +33,10 @@ class TBitmap32 {
   // change notification belongs to the surface's owner.
   TBitmap32(const TBitmap32& other);
   TBitmap32& operator=(const TBitmap32& other);
+  // Moves take the pixels over without copying them; the source is left
+  // empty with its properties.
+  TBitmap32(TBitmap32&& other);
+  TBitmap32& operator=(TBitmap32&& other);
 
   int Width() const { return width_; }
   int Height() const { return height_; }

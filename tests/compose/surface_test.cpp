@@ -129,6 +129,25 @@ TEST(Surface, CopiesDoNotCarryTheChangeNotification) {
   EXPECT_FALSE(bool(copy.OnChange));
 }
 
+TEST(Surface, MovesTakeThePixelsAndKeepTheTargetsNotification) {
+  TBitmap32 src;
+  src.Resize(2, 1);
+  src.FillAll(3);
+  src.SetMasterAlpha(40);
+  TBitmap32 dst;
+  ChangeCounter c;
+  c.Attach(dst);
+  dst = std::move(src);
+  EXPECT_EQ(dst.Pixel(1, 0), 3u);
+  EXPECT_EQ(dst.MasterAlpha(), 40u);
+  EXPECT_EQ(c.count, 1);
+  EXPECT_TRUE(src.Empty());
+  EXPECT_EQ(src.ResamplerClassName(), "TNearestResampler");
+  TBitmap32 moved(std::move(dst));
+  EXPECT_EQ(moved.Width(), 2);
+  EXPECT_FALSE(bool(moved.OnChange));
+}
+
 TEST(Surface, CopyFromPictureAppliesTheAlphaRulesOfItsKind) {
   TPicture p;
   p.width = 2;

@@ -141,6 +141,7 @@ std::vector<Case> Cases() {
        {kPspOldVersion},
        {kPspHuge}},
       {"psp_palette.psp", "psp_palette.png", PspReader, kOpaque, 0, {kPspOldVersion}, {kPspHuge}},
+      {"psp_palette4.psp", "psp_palette4.png", PspReader, kOpaque, 0, {kPspOldVersion}, {kPspHuge}},
   };
 }
 

@@ -98,8 +98,8 @@ convert "$tmp/rgba.pam" -compress none SGI:sgi_rgba.rgba
 for f in sgi_rle:sgi sgi_verbatim:rgb sgi_grey:bw sgi_rle16:sgi sgi_verbatim16:sgi; do
   sgitopnm "${f%%:*}.${f##*:}" 2>/dev/null | pamdepth 255 | png "${f%%:*}.png"
 done
-convert SGI:sgi_rgba_rle.rgba -define png:color-type=6 sgi_rgba_rle.png
-convert SGI:sgi_rgba.rgba -define png:color-type=6 sgi_rgba.png
+convert SGI:sgi_rgba_rle.rgba -strip -define png:exclude-chunks=date,time -define png:color-type=6 sgi_rgba_rle.png
+convert SGI:sgi_rgba.rgba -strip -define png:exclude-chunks=date,time -define png:color-type=6 sgi_rgba.png
 
 # --- Photo-CD: ImageMagick writes the image pack; kept gzip-compressed -------
 python3 - "$tmp" <<'EOF'
@@ -481,10 +481,30 @@ with open("psp_palette.psp", "wb") as f:
             block(4, 3, sized(4, b""), lay))
 write_png("psp_palette.png", W, H, [[pal[idx(x, y)] for x in range(W)] for y in range(H)],
           False)
+
+# Format 5, run-length, a 4-bit palette picture 13 pixels wide: two indices a
+# byte, high nibble first, rows padded to four bytes.
+pal4 = [((i * 17) & 255, (255 - i * 16) & 255, (i * 50) & 255) for i in range(16)]
+idx4 = lambda x, y: (x + 2 * y) % 16
+W4 = 13
+palette4 = block(5, 2, sized(5, struct.pack("<I", 16) +
+                             b"".join(bytes((b, g, r, 0)) for r, g, b in pal4)))
+packed = bytearray()
+for y in range(H):
+    row = bytearray((W4 + 1) // 2)
+    for x in range(W4):
+        row[x // 2] |= idx4(x, y) << (4 if x % 2 == 0 else 0)
+    packed += row + bytes((4 - len(row) % 4) % 4)
+lay4 = layer(5, 1, "Background", (0, 0, W4, H), 255, True, [bytes(packed)], None)
+with open("psp_palette4.psp", "wb") as f:
+    f.write(SIG + struct.pack("<HH", 5, 0) + image_attrs(5, W4, H, 1, 4, 1) + palette4 +
+            block(5, 3, sized(5, b""), lay4))
+write_png("psp_palette4.png", W4, H, [[pal4[idx4(x, y)] for x in range(W4)] for y in range(H)],
+          False)
 EOF
 
 # ImageMagick decodes the Dr. Halo files, reading halo.pal beside halo.cut;
 # without a palette file the indices come out as grey levels.
-convert halo.cut -define png:color-type=2 halo.png
-convert halo_grey.cut -define png:color-type=2 halo_grey.png
+convert halo.cut -strip -define png:exclude-chunks=date,time -define png:color-type=2 halo.png
+convert halo_grey.cut -strip -define png:exclude-chunks=date,time -define png:color-type=2 halo_grey.png
 echo "fixtures written"

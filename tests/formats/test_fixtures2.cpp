@@ -52,6 +52,8 @@ const Patch kRlaBadChannels{20, {0, 7}};
 const Patch kRlaHuge{10, {0x7F, 0xFF, 0x80, 0x00, 0x7F, 0xFF}};
 const Patch kCelBadDepth{10, {4}};
 const Patch kCelHuge{2, {0xFF, 0xFF, 0xFF, 0xFF}};
+const Patch kProBadDepth{18, {4}};
+const Patch kProHuge{6, {0xFF, 0xFF, 0xFF, 0xFF}};
 const Patch kPcdBadSignature{0x800, {'X'}};
 const Patch kCutZeroWidth{0, {0, 0}};
 const Patch kCutHuge{0, {0xFF, 0xFF, 0xFF, 0xFF}};
@@ -110,6 +112,13 @@ std::vector<Case> Cases() {
       {"rla_matte.rpf", "rla_matte.png", RlaReader, kAlpha, 0, {kRlaBadChannels}, {kRlaHuge}},
       {"autodesk.cel", "autodesk_cel.png", AutodeskReader, kOpaque, 0, {kCelBadDepth}, {kCelHuge}},
       {"autodesk.pic", "autodesk_pic.png", AutodeskReader, kOpaque, 0, {kCelBadDepth}, {kCelHuge}},
+      {"autodesk_pro.pic",
+       "autodesk_pro_pic.png",
+       AutodeskReader,
+       kOpaque,
+       0,
+       {kProBadDepth},
+       {kProHuge}},
       {"pcd_base.pcd.gz",
        "pcd_base.png",
        PcdReader,

@@ -269,6 +269,27 @@ def write_cel(name, w, h, xoff, yoff):
 write_cel("autodesk.cel", W, H, 3, 5)
 write_cel("autodesk.pic", 20, 10, 0, 0)
 
+# Animator Pro PIC, after the "PIC(Pro) format" description: a 64-byte header
+# (file size, id 9500h, width, height, x and y offset, user id, bits per pixel
+# 8, reserved), then blocks of a 32-bit size (header included) and a 16-bit
+# type: 0 a version word and 256 RGB entries of 0..255, 1 the pixels, one byte
+# each, top row first.
+def write_pro_pic(name, w, h):
+    pal = [((i * 3) & 255, (i * 5 + 40) & 255, (255 - i) & 255) for i in range(256)]
+    index = lambda x, y: (x * 9 + y * 31) % 256 if x % 5 else 7
+    cmap = struct.pack("<H", 0) + b"".join(bytes(p) for p in pal)
+    pixels = bytes(index(x, y) for y in range(h) for x in range(w))
+    blocks = (struct.pack("<IH", 6 + len(cmap), 0) + cmap +
+              struct.pack("<IH", 6 + len(pixels), 1) + pixels)
+    header = struct.pack("<IHHHHHIB", 64 + len(blocks), 0x9500, w, h, 0, 0, 0, 8)
+    header += bytes(64 - len(header))
+    with open(name, "wb") as f:
+        f.write(header + blocks)
+    rows = [[pal[index(x, y)] for x in range(w)] for y in range(h)]
+    write_png(name.replace(".", "_") + ".png", w, h, rows, False)
+
+write_pro_pic("autodesk_pro.pic", 18, 10)
+
 # Dr. Halo CUT and PAL, after "Picture file formats" by Bob Montgomery and the
 # Dr. Halo chapter of the Encyclopedia of Graphics File Formats. CUT: width,
 # height, a reserved word (all little-endian), then each scan line as a 16-bit

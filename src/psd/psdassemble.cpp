@@ -105,7 +105,6 @@ void FillRows(TBitmap32& picture, const PlaneChoice& c) {
 }  // namespace
 
 void AssemblePsdLayer(PsdLayer& layer, int bytesPerSample, unsigned colorMode) {
-  layer.picture = TBitmap32();
   layer.picture.Resize(layer.width, layer.height);
   layer.picture.FillAll(0);
   if (layer.channelCount < 3) {

@@ -9,6 +9,25 @@ const std::array<const char*, 11> PsdColorModeNames = {
 const std::array<const char*, 5> PsdCompressionNames = {"Raw", "RLE", "ZIP-p", "ZIP+p",
                                                         "<invalid>"};
 
+void ClearPsdLayer(PsdLayer& layer) {
+  layer.top = layer.left = layer.height = layer.width = 0;
+  layer.channelCount = 0;
+  layer.picture.Resize(0, 0);
+  layer.empty = false;
+  for (TPsdChannel& ch : layer.channels) {
+    std::vector<std::uint8_t>().swap(ch.data);
+    ch.id = 0;
+    ch.compression = 0;
+    ch.length = 0;
+    ch.position = 0;
+  }
+  layer.blendKey.clear();
+  layer.opacity = layer.clipping = 0;
+  layer.visible = false;
+  layer.name.clear();
+  layer.extraLength = 0;
+}
+
 TPsdImage& tPsdImage() {
   static TPsdImage image;
   return image;

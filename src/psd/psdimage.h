@@ -51,6 +51,9 @@ struct TPsdImage {
   std::int32_t layerMaskValue = 0;
 };
 
+// Numbers zero, flags false, texts empty, no planes, an empty picture.
+void ClearPsdLayer(PsdLayer& layer);
+
 // The one record of the program, rewritten by every read.
 TPsdImage& tPsdImage();
 

@@ -168,7 +168,7 @@ std::int32_t Extent(std::int32_t from, std::int32_t to, int index) {
 }
 
 void ReadLayerRecord(PsdStream& s, PsdLayer& layer, int index) {
-  layer = PsdLayer();
+  ClearPsdLayer(layer);
   layer.top = s.I32();
   layer.left = s.I32();
   const std::int32_t bottom = s.I32();

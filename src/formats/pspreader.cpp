@@ -297,9 +297,9 @@ void ComposeLayer(const Block& b, const Context& ctx, TPicture& canvas) {
   const unsigned opacity = info.U8();
   info.Skip(1);  // blending mode: every mode is drawn as normal
   const unsigned flags = info.U8();
-  // Format 3 layers are all raster (type 0 normal, 1 floating selection);
-  // later formats name raster layers 1 and floating selections 2.
-  const bool raster = ctx.major == 3 ? type <= 1 : (type == 1 || type == 2);
+  // Layer types 0 to 2 hold raster data (undefined or plain raster, and a
+  // floating selection); vector and adjustment layers are not drawn.
+  const bool raster = type <= 2;
   if (!raster || (flags & 1) == 0 || opacity == 0) return;
   if (saved.right < saved.left || saved.bottom < saved.top)
     FailDecode(ctx.fileName, "bad layer rectangle");

@@ -1,13 +1,30 @@
 // Quenvar's program entry.
 #include <QApplication>
 #include <QScreen>
+#include <cstdio>
 
 #include "app/mainform.h"
 #include "app/prompter.h"
 #include "app/startup.h"
 #include "core/coreinit.h"
 
+namespace {
+
+// Qt aborts when its default platform finds no display; say so plainly instead.
+bool DisplayAvailable() {
+  return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+         !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (!DisplayAvailable()) {
+    std::fprintf(stderr,
+                 "Quenvar needs a display: no DISPLAY or WAYLAND_DISPLAY is set "
+                 "(try: xvfb-run scripts/run).\n");
+    return 1;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quenvar"));
   quenvar::InitCore();

@@ -36,10 +36,9 @@ std::string AboutText(const TFileVersion& v) {
          "Copyright (c) 2006 ZYL." + br + "All rights reserved." + blank +
          "https://quenvar.example.org" + blank + "Alpha version , for feedbacks :" + br +
          "email to feedback@quenvar.example.org" + blank + "Messenger : quenvar@im.example.org" +
-         blank + "Acknowledgements : " + blank + "<build>\t\tCMake and Ninja, the build tools" +
-         br + "<zip>\t\tthe libzip authors, for the ZIP library" + br +
-         "<memory>\tthe C library authors, for the memory-move routines" + br +
-         "<graphics>\tthe Qt project, for the framework under the view and the layers";
+         blank + "Acknowledgements : " + blank + "<build>\t\tCMake and Ninja" + br +
+         "<zip>\t\tthe libzip authors" + br + "<memory>\tthe C library's memory routines" + br +
+         "<graphics>\tthe Qt project, for the view and the layers";
 }
 
 }  // namespace quenvar

@@ -11,6 +11,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "formats/limits.h"
 #include "formats/pictureutil.h"
 #include "formats/readers.h"
 
@@ -102,6 +103,15 @@ TPicture DecodeJpeg(std::span<const std::uint8_t> data, const std::string& fileN
   if (!CreateStage(&guard.cinfo, &errors)) FailPicture(fileName, errors.message);
   if (!ReadHeaderStage(&guard.cinfo, &errors, data.data(), static_cast<unsigned long>(data.size())))
     FailPicture(fileName, errors.message);
+  CheckPictureSize(guard.cinfo.output_width, guard.cinfo.output_height, fileName);
+  // Huffman coding spends at least one bit on every 8 x 8 block of the first
+  // component, so a file can hold at most 512 pixels per byte. Checking this
+  // keeps a tiny damaged file from claiming a huge picture's memory.
+  const std::uint64_t pixels = std::uint64_t(guard.cinfo.output_width) * guard.cinfo.output_height;
+  if (!guard.cinfo.arith_code && pixels > std::uint64_t(data.size()) * 512 + (1u << 16))
+    FailPicture(fileName, "the file is too small to hold a picture of " +
+                              std::to_string(guard.cinfo.output_width) + " x " +
+                              std::to_string(guard.cinfo.output_height) + " pixels");
   TPicture picture = NewPicture(guard.cinfo.output_width, guard.cinfo.output_height,
                                 TPictureKind::Other, fileName);
   if (!DecodeStage(&guard.cinfo, &errors, picture.pixels.data()))

@@ -24,6 +24,7 @@ struct PngHeader {
   png_uint_32 width;
   png_uint_32 height;
   int hasAlpha;
+  png_size_t rawRowBytes;  // one row as stored, before the transforms
 };
 
 void OnPngError(png_structp png, png_const_charp msg) {
@@ -46,6 +47,7 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
 int ReadHeaderStage(png_structp png, png_infop info, PngHeader* header) {
   if (setjmp(png_jmpbuf(png))) return 0;
   png_read_info(png, info);
+  header->rawRowBytes = png_get_rowbytes(png, info);
   int colorType = png_get_color_type(png, info);
   int bitDepth = png_get_bit_depth(png, info);
   header->hasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
@@ -100,6 +102,13 @@ TPicture DecodePng(std::span<const std::uint8_t> data, const std::string& fileNa
 
   PngHeader header{};
   if (!ReadHeaderStage(guard.png(), guard.info(), &header)) FailPicture(fileName, src.message);
+  // zlib expands at most about 1032 times, so a file can hold only so many
+  // row bytes; a small damaged file must not claim a huge picture's memory.
+  const std::uint64_t rawBytes = std::uint64_t(header.height) * (header.rawRowBytes + 1);
+  if (rawBytes > std::uint64_t(data.size()) * 1032 + (1u << 16))
+    FailPicture(fileName, "the file is too small to hold a picture of " +
+                              std::to_string(header.width) + " x " + std::to_string(header.height) +
+                              " pixels");
   TPicture picture =
       NewPicture(header.width, header.height,
                  header.hasAlpha ? TPictureKind::Bitmap32 : TPictureKind::Bitmap, fileName);

@@ -217,6 +217,48 @@ void ReadThroughRgba(TIFF* tif, MemoryFile& file, TPicture& picture, bool alpha,
   }
 }
 
+// Largest expansion of each compression that has one: the stored strips or
+// tiles bound the picture a file can hold, so a tiny damaged file cannot
+// claim a huge picture's memory. Fax and JPEG data are not bounded here.
+double MaxExpansion(std::uint16_t compression) {
+  switch (compression) {
+    case COMPRESSION_NONE:
+      return 1;
+    case COMPRESSION_PACKBITS:
+      return 64;
+    case COMPRESSION_LZW:
+      return 1400;
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE:
+      return 1100;
+    default:
+      return 0;
+  }
+}
+
+void CheckStoredSize(TIFF* tif, std::span<const std::uint8_t> data, std::uint32_t width,
+                     std::uint32_t height, const std::string& fileName) {
+  std::uint16_t compression = COMPRESSION_NONE, bits = 1, samples = 1;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  const double expansion = MaxExpansion(compression);
+  if (expansion == 0) return;
+  const bool tiled = TIFFIsTiled(tif);
+  const std::uint32_t count = tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+  std::uint64_t* sizes = nullptr;
+  if (!TIFFGetField(tif, tiled ? TIFFTAG_TILEBYTECOUNTS : TIFFTAG_STRIPBYTECOUNTS, &sizes) ||
+      !sizes)
+    return;
+  double stored = 0;
+  for (std::uint32_t i = 0; i < count; ++i) stored += double(sizes[i]);
+  stored = std::min(stored, double(data.size()));
+  const double needed = double(width) * height * bits * samples / 8;
+  if (needed > stored * expansion + 65536)
+    FailPicture(fileName, "the file is too small to hold a picture of " + std::to_string(width) +
+                              " x " + std::to_string(height) + " pixels");
+}
+
 }  // namespace
 
 bool IsTiffSignature(std::span<const std::uint8_t> head) {
@@ -239,6 +281,7 @@ TPicture DecodeTiffData(std::span<const std::uint8_t> data, const std::string& f
       !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height))
     FailTiff(file, fileName, "the picture has no size");
   CheckPictureSize(width, height, fileName);
+  CheckStoredSize(tif.get(), data, width, height, fileName);
   char message[1024] = "";
   if (!TIFFRGBAImageOK(tif.get(), message))
     FailPicture(fileName, std::string("unsupported TIFF picture: ") + message);

@@ -3,6 +3,9 @@
 // same files, which must fail with an error and never crash.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <random>
 
 #include "app/core/error.h"
@@ -184,6 +187,47 @@ TEST(Readers, DamagedHeadersFailWithClearMessages) {
   ExpectDamagedFails("ico_pal8.ico", 2, {3}, "not a Windows icon");
   ExpectDamagedFails("ico_pal8.ico", 18, {0xF0, 0xFF, 0, 0}, "lies outside the file");
   ExpectDamagedFails("eps_preview.eps", 20, {0xFF, 0xFF, 0, 0}, "outside the file");
+}
+
+std::size_t FindBytes(const std::vector<std::uint8_t>& data, std::vector<std::uint8_t> needle) {
+  auto it = std::search(data.begin(), data.end(), needle.begin(), needle.end());
+  return it == data.end() ? std::string::npos : std::size_t(it - data.begin());
+}
+
+void ExpectTooSmall(const std::string& file, const std::vector<std::uint8_t>& bytes) {
+  try {
+    PictureFormats().FindReaderByExtension(file)->Decode(bytes, file);
+    ADD_FAILURE() << file << " decoded";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("too small to hold a picture of"), std::string::npos)
+        << e.what();
+  }
+}
+
+// A small file whose header claims a picture within the limits but far
+// beyond what its data can hold fails before the picture's memory is taken.
+TEST(Readers, SmallFilesCannotClaimHugePictures) {
+  auto jpeg = FixtureBytes("jpg_baseline.jpg");
+  std::size_t sof = FindBytes(jpeg, {0xFF, 0xC0});
+  ASSERT_NE(sof, std::string::npos);
+  jpeg[sof + 5] = 0x3E, jpeg[sof + 6] = 0x80, jpeg[sof + 7] = 0x3E, jpeg[sof + 8] = 0x80;
+  ExpectTooSmall("huge.jpg", jpeg);
+
+  auto png = FixtureBytes("png_rgb8.png");
+  const std::uint8_t size[8] = {0, 0, 0x3E, 0x80, 0, 0, 0x3E, 0x80};  // 16000 x 16000
+  std::copy(size, size + 8, png.begin() + 16);
+  const std::uint32_t crc = std::uint32_t(crc32(0, png.data() + 12, 17));
+  for (int i = 0; i < 4; ++i) png[29 + i] = std::uint8_t(crc >> (24 - 8 * i));
+  ExpectTooSmall("huge.png", png);
+
+  auto tiff = FixtureBytes("tif_lzw.tif");
+  std::size_t entry = FindBytes(tiff, {0x00, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00});
+  ASSERT_NE(entry, std::string::npos);
+  tiff[entry + 8] = 0x80, tiff[entry + 9] = 0x3E;  // width 16000
+  std::size_t length = FindBytes(tiff, {0x01, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00});
+  ASSERT_NE(length, std::string::npos);
+  tiff[length + 8] = 0x80, tiff[length + 9] = 0x3E;  // height 16000
+  ExpectTooSmall("huge.tif", tiff);
 }
 
 TEST(Readers, EpsWithoutPreviewFails) {

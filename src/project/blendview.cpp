@@ -1,10 +1,32 @@
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 
 #include "compose/layerstack.h"
 #include "project/blendclass.h"
 #include "project/projecthost.h"
 
 namespace quenvar {
+
+namespace {
+
+// Nearest integer, ties to even; a coordinate beyond the 32-bit range (a
+// layer dragged far away) is held at its end.
+std::int32_t RoundCoordinate(float value) {
+  if (std::isnan(value)) return 0;
+  const double rounded = std::nearbyint(double(value));
+  if (rounded <= double(INT32_MIN)) return INT32_MIN;
+  if (rounded >= double(INT32_MAX)) return INT32_MAX;
+  return std::int32_t(rounded);
+}
+
+std::int32_t ClampedSum(std::int32_t a, std::int32_t b) {
+  const std::int64_t sum = std::int64_t(a) + std::int64_t(b);
+  return std::int32_t(std::clamp<std::int64_t>(sum, INT32_MIN, INT32_MAX));
+}
+
+}  // namespace
 
 void TBlendLayer::ApplyModeToViewLayer() {
   TBitmap32& surface = ALayer->Bitmap();
@@ -67,13 +89,12 @@ void TBlendLayer::RefreshViewLayer() {
 TBlendLayer::TPlacement TBlendLayer::ViewPlacement() const {
   if (ALayer) {
     const TFloatRect& r = ALayer->Location();
-    return TPlacement{std::int32_t(std::nearbyint(r.Left)), std::int32_t(std::nearbyint(r.Top)),
-                      std::int32_t(std::nearbyint(r.Right)),
-                      std::int32_t(std::nearbyint(r.Bottom))};
+    return TPlacement{RoundCoordinate(r.Left), RoundCoordinate(r.Top), RoundCoordinate(r.Right),
+                      RoundCoordinate(r.Bottom)};
   }
   // No view: the place the view layer would get when the view is built.
   if (x2 != 0) return TPlacement{x, y, x2, y2};
-  return TPlacement{x, y, x + bmp.Width(), y + bmp.Height()};
+  return TPlacement{x, y, ClampedSum(x, bmp.Width()), ClampedSum(y, bmp.Height())};
 }
 
 }  // namespace quenvar

@@ -215,24 +215,25 @@ int Run(const TOptions& options) {
     SetProjectHost(nullptr);
     return 1;
   }
-  const bool loadedWhole = log.errors == 0;
+  // A project that loaded only in part is still rendered and saved (saving
+  // is how a damaged project is repaired), but the run reports failure.
   int status = 0;
+  if (log.errors > 0) {
+    std::cerr << "quenvar-render: " << options.project
+              << " loaded with errors (see the lines above)\n";
+    status = 1;
+  }
   try {
     BuildView(*project, host.view);
     if (!options.saveAs.empty()) project->SaveAs(options.saveAs);
     if (options.frames > 0) {
       if (project->width == 0 || project->height == 0)
         throw Error("the project's canvas is empty (" + std::to_string(project->width) + " x " +
-                    std::to_string(project->height) + ")");
+                    std::to_string(project->height) + "): no frames written");
       RenderFrames(*project, host.view, options);
     }
   } catch (const std::exception& e) {
     std::cerr << "quenvar-render: " << e.what() << "\n";
-    status = 1;
-  }
-  if (status == 0 && !loadedWhole) {
-    std::cerr << "quenvar-render: " << options.project
-              << " loaded with errors (see the lines above)\n";
     status = 1;
   }
   CloseProject();

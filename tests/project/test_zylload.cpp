@@ -142,3 +142,32 @@ TEST_F(ZylLoadTest, OversizedOrDamagedPicturesAreRefusedAndTheLoadGoesOn) {
 
 }  // namespace
 }  // namespace quenvar::testing
+
+namespace quenvar::testing {
+namespace {
+
+TEST_F(ZylLoadTest, MissingAndUndecodablePictureEntries) {
+  auto* project = new TProject();
+  auto* gone = new TBlendLayer();
+  gone->filename = "gone.png";  // no bytes anywhere: no entry is written
+  auto* far = new TBlendLayer();
+  far->filename = "far.bmp";  // an empty picture: written as a 0 x 0 bitmap
+  far->x = 2147483647;
+  const std::string path = Scratch("holes.zyl");
+  project->SaveAs(path);
+  CloseProject();
+  log.lines.clear();
+
+  TProject* loaded = OpenProjectFile(path);
+  ASSERT_NE(loaded, nullptr);
+  ASSERT_EQ(loaded->layers.size(), 2u);
+  const auto lines = Lines();
+  const std::vector<std::string> tail(lines.end() - 3, lines.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{"> Loading | gone.png", "> Loading | far.bmp",
+                                            "## ERROR LOADING IMAGE "}));
+  EXPECT_EQ(loaded->layers[1]->x, 2147483647);
+  EXPECT_EQ(loaded->layers[1]->x2, 2147483647);
+}
+
+}  // namespace
+}  // namespace quenvar::testing

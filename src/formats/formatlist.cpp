@@ -50,13 +50,19 @@ std::string JoinPatterns(const std::vector<std::string>& extensions) {
 }  // namespace
 
 TClassEntry* TFileFormatList::ClassEntryFor(const TPictureReader& reader,
-                                            const std::string& commonDescription) {
+                                            const std::string& commonDescription,
+                                            const TClassEntry* besides) {
   TClassEntry* found = nullptr;
   for (auto& entry : classes_)
     if (entry->reader == &reader) found = entry.get();
   if (!found) {
-    classes_.push_back(std::make_unique<TClassEntry>());
-    found = classes_.back().get();
+    // A reader that takes over another's extension joins the list right
+    // after it, so that replacing a reader at start-up keeps the order in
+    // which readers are asked about content.
+    auto at = classes_.end();
+    for (auto it = classes_.begin(); it != classes_.end(); ++it)
+      if (it->get() == besides) at = it + 1;
+    found = classes_.insert(at, std::make_unique<TClassEntry>())->get();
     found->reader = &reader;
   }
   if (!commonDescription.empty()) found->description = commonDescription;
@@ -86,7 +92,7 @@ void TFileFormatList::RegisterPictureFormat(const std::string& extension,
   } else {
     if (!replace) throw Error(FormatMessage("Attempt to register %s twice.", extension));
     TClassEntry* old = known->entry;
-    classEntry = ClassEntryFor(reader, commonDescription);
+    classEntry = ClassEntryFor(reader, commonDescription, old);
     known->description = ownDescription;
     known->kinds = kinds;
     if (old != classEntry) {

@@ -81,7 +81,8 @@ class TFileFormatList {
     const TPictureReader* reader = nullptr;
   };
 
-  TClassEntry* ClassEntryFor(const TPictureReader& reader, const std::string& commonDescription);
+  TClassEntry* ClassEntryFor(const TPictureReader& reader, const std::string& commonDescription,
+                             const TClassEntry* besides = nullptr);
   void RemoveIfUnused(TClassEntry* entry);
   const LoadEntry* FindLoadEntry(const std::string& extension) const;
 

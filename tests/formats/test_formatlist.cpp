@@ -148,10 +148,11 @@ TEST(FormatList, ReplacingMovesExtensionAndDropsEmptiedReader) {
   EXPECT_EQ(list.ClassEntries()[0]->count, 1);
   EXPECT_EQ(list.FindReaderByExtension("one"), &kReaderAB);
   list.RegisterPictureFormat("two", "", "", fkRaster, true, kReaderAB);
+  // AB took the blind reader's place in the list.
   ASSERT_EQ(list.ClassEntries().size(), 2u);
-  EXPECT_EQ(list.ClassEntries()[0]->reader, &kReaderA);
-  EXPECT_EQ(list.ClassEntries()[1]->reader, &kReaderAB);
-  EXPECT_EQ(list.ClassEntries()[1]->count, 2);
+  EXPECT_EQ(list.ClassEntries()[0]->reader, &kReaderAB);
+  EXPECT_EQ(list.ClassEntries()[1]->reader, &kReaderA);
+  EXPECT_EQ(list.ClassEntries()[0]->count, 2);
   EXPECT_EQ(list.BuildPictureFilter(),
             "All images|*.aaa; *.one; *.two|A files (*.aaa)|*.aaa|AB files (*.one; *.two)|*.one; "
             "*.two");
@@ -210,7 +211,12 @@ TEST(FormatList, PsdExtensionsHeldByPlaceholderUntilReplaced) {
   const TPictureReader psdReader{"PSD", LooksLikePsd, DecodeTwo};
   list.RegisterPictureFormat("psd", "Photoshop images", "", fkLayered | fkRaster, true, psdReader);
   list.RegisterPictureFormat("pdd", "", "", fkLayered | fkRaster, true, psdReader);
-  EXPECT_EQ(list.ClassEntries().size(), 17u);
+  ASSERT_EQ(list.ClassEntries().size(), 17u);
+  // Still asked about content seventh among the content-aware readers,
+  // after SGI and before the portable maps.
+  EXPECT_EQ(list.ClassEntries()[9]->reader, &SgiReader());
+  EXPECT_EQ(list.ClassEntries()[10]->reader, &psdReader);
+  EXPECT_EQ(list.ClassEntries()[11]->reader, &PnmReader());
   EXPECT_EQ(list.FindReaderByExtension("pdd"), &psdReader);
   EXPECT_EQ(list.FindReaderByContent(f), &psdReader);
   EXPECT_EQ(list.LoadPicture(f).width, 2);

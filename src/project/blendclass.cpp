@@ -100,8 +100,7 @@ void TBlendLayer::OpenPictureFile(const std::string& path) {
     sourceBytes = bytes;
     SetPictureSizeFromBitmap();
   } else {
-    TPicture picture = LoadPictureByExtension(path);
-    bmp.CopyFrom(picture);
+    bmp.LoadPictureFile(path);
     SetPictureSizeFromBitmap();
     try {
       sourceBytes = ShareBytes(ReadWholeFile(path, MaxPictureFileBytes()));

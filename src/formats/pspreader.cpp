@@ -236,8 +236,9 @@ std::vector<TColor32> ToPixels(const std::vector<Channel>& channels, const Conte
                      blue->samples[y * blue->stride + x]);
       } else {
         const std::uint8_t* row = index->samples.data() + y * index->stride;
-        unsigned i = row[x];
-        if (bits < 8) i = (row[x * bits / 8] >> (8 - bits - (x * bits) % 8)) & ((1u << bits) - 1);
+        const unsigned i =
+            bits == 8 ? row[x]
+                      : (row[x * bits / 8] >> (8 - bits - (x * bits) % 8)) & ((1u << bits) - 1);
         if (!ctx.palette.empty())
           px = i < ctx.palette.size() ? ctx.palette[i] : Color32(0, 0, 0);
         else

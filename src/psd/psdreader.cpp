@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <new>
 
 #include "app/core/error.h"
 #include "app/core/statuslog.h"
@@ -278,37 +279,9 @@ TPicture DocumentPicture(const TPsdDocument& doc) {
   return pic;
 }
 
-}  // namespace
-
-bool IsPsdStream(std::span<const std::uint8_t> data, std::size_t position) {
-  if (position > data.size() || data.size() - position <= kHeaderSize) return false;
-  const std::uint8_t* p = data.data() + position;
-  for (int i = 0; i < 4; ++i)
-    if (std::toupper(p[i]) != "8BPS"[i]) return false;
-  return (p[4] << 8 | p[5]) == 1;
-}
-
-const TPsdDocument& LastPsdDocument() {
-  return LastDocument();
-}
-
-TPicture ReadPsd(std::span<const std::uint8_t> data) {
-  ReadGuard guard;
-  if (data.size() > std::numeric_limits<std::uint32_t>::max())
-    throw Error("PSD documents of 4 GiB and more are not read");
-  PsdStream s(data);
-  TPsdImage& img = tPsdImage();
-  TPsdDocument& doc = LastDocument();
-  doc = TPsdDocument();
-
-  const std::size_t base = s.Position();
-  doc = ReadDocumentProperties(s);
-  s.Seek(base);
-  s.Bytes(24);
-  img.colorMode = s.U16();
-  PreparePicture(doc, s.Size());
-  ReadColorModeData(s, doc);
-
+// Image resources, layer and mask section and layer info lengths, and the
+// layer count; the stream is left at the first layer record.
+void ReadSectionLengths(PsdStream& s, TPsdImage& img) {
   img.resourceLength = s.U32();
   s.SkipLength(img.resourceLength, "The image resources length");
   img.layerMaskLength = s.U32();
@@ -331,7 +304,27 @@ TPicture ReadPsd(std::span<const std::uint8_t> data) {
   if (count > kPsdMaxLayers)
     throw Error("The document has " + N(count) + " layers; at most 512 are read");
   img.layerCount = std::uint16_t(count);
-  PsdLog(">> Reading Layers ( layercount : " + N(count) + " )");
+}
+
+// The read itself; ReadPsd holds the guard around it.
+TPicture ReadGuarded(std::span<const std::uint8_t> data) {
+  if (data.size() > std::numeric_limits<std::uint32_t>::max())
+    throw Error("PSD documents of 4 GiB and more are not read");
+  PsdStream s(data);
+  TPsdImage& img = tPsdImage();
+  TPsdDocument& doc = LastDocument();
+  doc = TPsdDocument();
+
+  const std::size_t base = s.Position();
+  doc = ReadDocumentProperties(s);
+  s.Seek(base);
+  s.Bytes(24);
+  img.colorMode = s.U16();
+  PreparePicture(doc, s.Size());
+  ReadColorModeData(s, doc);
+
+  ReadSectionLengths(s, img);
+  PsdLog(">> Reading Layers ( layercount : " + N(img.layerCount) + " )");
   PsdLog(" ");
 
   for (int i = 0; i < img.layerCount; ++i) {
@@ -350,9 +343,36 @@ TPicture ReadPsd(std::span<const std::uint8_t> data) {
   return DocumentPicture(doc);
 }
 
+}  // namespace
+
+bool IsPsdStream(std::span<const std::uint8_t> data, std::size_t position) {
+  if (position > data.size() || data.size() - position <= kHeaderSize) return false;
+  const std::uint8_t* p = data.data() + position;
+  for (int i = 0; i < 4; ++i)
+    if (std::toupper(p[i]) != "8BPS"[i]) return false;
+  return (p[4] << 8 | p[5]) == 1;
+}
+
+const TPsdDocument& LastPsdDocument() {
+  return LastDocument();
+}
+
+TPicture ReadPsd(std::span<const std::uint8_t> data) {
+  ReadGuard guard;
+  try {
+    return ReadGuarded(data);
+  } catch (const std::bad_alloc&) {
+    throw Error("Not enough memory to read the PSD document");
+  }
+}
+
 TPicture ReadPsdFile(const std::string& fileName) {
-  std::ifstream in(fileName, std::ios::binary);
+  std::ifstream in(fileName, std::ios::binary | std::ios::ate);
   if (!in) throw Error("Cannot open file \"" + fileName + "\"");
+  const std::streamoff size = in.tellg();
+  if (size < 0 || std::uint64_t(size) > std::numeric_limits<std::uint32_t>::max())
+    throw Error("PSD documents of 4 GiB and more are not read");
+  in.seekg(0);
   std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                   std::istreambuf_iterator<char>());
   if (in.bad()) throw Error("Stream read error");

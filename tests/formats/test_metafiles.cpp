@@ -2,6 +2,10 @@
 // player must put each shape where its records say.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+
 #include "app/core/error.h"
 #include "fixturesupport.h"
 #include "formats/formatlist.h"
@@ -79,6 +83,22 @@ TEST(Metafiles, DamagedFilesFailCleanly) {
     try {
       reader.Decode(bad, file);
     } catch (const Error&) {
+    }
+  }
+  // Random damage: a picture or an error, never a crash.
+  const char* env = std::getenv("QUENVAR_FUZZ_ROUNDS");
+  const int rounds = env ? std::max(1, std::atoi(env)) : 40;
+  std::mt19937 random(99);
+  for (const char* file : {"wmf_placeable.wmf", "wmf_plain.wmf", "emf_shapes.emf"}) {
+    const auto original = ReadWholeFile(FixturePath(file));
+    for (int round = 0; round < rounds; ++round) {
+      auto bad = original;
+      for (int i = 0, n = 1 + int(random() % 6); i < n; ++i)
+        bad[random() % bad.size()] = std::uint8_t(random());
+      try {
+        MetafileReader().Decode(bad, file);
+      } catch (const Error&) {
+      }
     }
   }
   // A record claiming more words than the file holds.

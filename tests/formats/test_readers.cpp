@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <random>
 
 #include "app/core/error.h"
@@ -116,7 +117,10 @@ TEST_P(FixtureTest, RandomDamageNeverCrashes) {
   const TPictureReader* reader = PictureFormats().FindReaderByExtension(f.file);
   ASSERT_NE(reader, nullptr);
   std::mt19937 random(12345);
-  for (int round = 0; round < 40; ++round) {
+  // QUENVAR_FUZZ_ROUNDS raises the count for a longer run under the sanitizers.
+  const char* env = std::getenv("QUENVAR_FUZZ_ROUNDS");
+  const int rounds = env ? std::max(1, std::atoi(env)) : 40;
+  for (int round = 0; round < rounds; ++round) {
     auto bytes = original;
     const int flips = 1 + int(random() % 6);
     for (int i = 0; i < flips; ++i) {

@@ -1,6 +1,7 @@
 #include "project/blendclass.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "app/core/error.h"
 #include "app/core/statuslog.h"
@@ -63,9 +64,10 @@ TBlendLayer::TBlendLayer() {
 TBlendLayer::~TBlendLayer() {
   ForgetViewLayer();
   if (TProject* project = CurrentProject()) {
+    // Layers usually go top first: search from the end.
     auto& list = project->layers;
-    auto it = std::find(list.begin(), list.end(), this);
-    if (it != list.end()) list.erase(it);
+    auto it = std::find(list.rbegin(), list.rend(), this);
+    if (it != list.rend()) list.erase(std::next(it).base());
   }
 }
 

@@ -70,6 +70,13 @@ TXMLLayerType TXMLLayersType::Layer(int index) const {
   return TXMLLayerType(n);
 }
 
+std::vector<TXMLLayerType> TXMLLayersType::Items() const {
+  std::vector<TXMLLayerType> items;
+  for (pugi::xml_node n = Node().child("layer"); n; n = n.next_sibling("layer"))
+    items.emplace_back(n);
+  return items;
+}
+
 std::string TXMLProjectType::Comment() const {
   return Child("comment").text().get();
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include <pugixml.hpp>
 
@@ -84,6 +85,8 @@ struct TXMLLayersType : TXMLElementBinding {
   // Only layer children count.
   int Count() const;
   TXMLLayerType Layer(int index) const;
+  // Every layer child in order, found in one pass.
+  std::vector<TXMLLayerType> Items() const;
 };
 
 struct TXMLProjectType : TXMLElementBinding {

@@ -16,7 +16,7 @@ namespace {
 
 // project.xml holds text lines for a few settings per layer; anything near
 // this size is not a description this program wrote.
-constexpr std::size_t kMaxDescriptionBytes = std::size_t(64) << 20;
+constexpr std::size_t kMaxDescriptionBytes = std::size_t(16) << 20;
 
 std::string LayerLabel(int index, const std::string& name) {
   return "Layer " + std::to_string(index + 1) + " (\"" + name + "\"): ";
@@ -118,9 +118,8 @@ void TProject::Load(TZylArchive& archive) {
     displayHeight = std::uint16_t(canvas.Height());
     displayWidth = std::uint16_t(canvas.Width());
     host.HideLayersPanelContents();
-    const TXMLLayersType elements = project.Layers();
-    const int count = elements.Count();
-    for (int i = 0; i < count; ++i) LoadLayer(archive, elements.Layer(i), i);
+    const std::vector<TXMLLayerType> elements = project.Layers().Items();
+    for (std::size_t i = 0; i < elements.size(); ++i) LoadLayer(archive, elements[i], int(i));
   } catch (const std::exception& e) {
     // A damaged layer element ends the load with the layers read so far.
     StatusLog(std::string("### Error : ") + e.what());

@@ -26,8 +26,9 @@ class TNameEdit : public QLineEdit {
 const char* const kPresets[] = {"800x600", "800x400", "800x200", "768x576", "720x576", "640x480",
                                 "480x480", "320x320", "320x256", "256x256", "100x100"};
 
-QLabel* Label(QWidget* parent, const QString& text, int x, int y) {
+QLabel* Label(QWidget* parent, const char* name, const QString& text, int x, int y) {
   auto* l = new QLabel(text, parent);
+  l->setObjectName(QString::fromLatin1(name));
   l->move(x, y);
   l->adjustSize();
   return l;
@@ -54,13 +55,13 @@ TfrmProjectProperties::TfrmProjectProperties(QWidget* parent) : QDialog(parent, 
   setFont(QFont(QStringLiteral("Arial"), 8));
   setFixedSize(272, 135);
 
-  Label(this, QStringLiteral("Project Name : "), 8, 12);
+  Label(this, "LName", QStringLiteral("Project Name : "), 8, 12);
   eName = new TNameEdit(QStringLiteral("New Project"), this);
   eName->setGeometry(96, 8, 168, 21);
-  Label(this, QStringLiteral("Canvas size : \n(  X /  Y )"), 8, 38);
+  Label(this, "LCanvasSize", QStringLiteral("Canvas size : \n(  X /  Y )"), 8, 38);
   eX = new QLineEdit(QStringLiteral("768"), this);
   eX->setGeometry(96, 38, 56, 21);
-  Label(this, QStringLiteral("X"), 158, 41);
+  Label(this, "LX", QStringLiteral("X"), 158, 41);
   eY = new QLineEdit(QStringLiteral("576"), this);
   eY->setGeometry(172, 38, 56, 21);
   cbRes = new QComboBox(this);
@@ -76,7 +77,7 @@ TfrmProjectProperties::TfrmProjectProperties(QWidget* parent) : QDialog(parent, 
   // still reaches the box after the preset list.
   mComment = new QPlainTextEdit(this);
   mComment->setGeometry(96, 145, 168, 60);
-  Label(this, QStringLiteral("Background : "), 8, 212);
+  Label(this, "LBackground", QStringLiteral("Background : "), 8, 212);
 
   eName->setObjectName(QStringLiteral("eName"));
   eX->setObjectName(QStringLiteral("eX"));

@@ -33,11 +33,13 @@ TfrmWhatsNew::TfrmWhatsNew(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Win
   auto* topRow = new QHBoxLayout(top);
   topRow->setContentsMargins(4, 2, 4, 2);
   auto* logo = new QLabel(top);
+  logo->setObjectName(QStringLiteral("imgLogo"));
   logo->setPixmap(ProgramLogo());
   auto* web = new QLabel(QStringLiteral("https://quenvar.example.org"), top);
   web->setObjectName(QStringLiteral("LWeb"));
   web->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   auto* icon = new QLabel(top);
+  icon->setObjectName(QStringLiteral("imgIcon"));
   icon->setPixmap(ProgramIcon());
   topRow->addWidget(logo);
   topRow->addWidget(web, 1);

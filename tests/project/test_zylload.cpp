@@ -171,3 +171,30 @@ TEST_F(ZylLoadTest, MissingAndUndecodablePictureEntries) {
 
 }  // namespace
 }  // namespace quenvar::testing
+
+namespace quenvar::testing {
+namespace {
+
+// Damaged copies of a good archive: every load must end cleanly, with or
+// without a project, never with a crash.
+TEST_F(ZylLoadTest, RandomlyDamagedArchivesLoadOrFailCleanly) {
+  const std::vector<std::uint8_t> good = ReadBytes(Fixture("handmade.zyl"));
+  const std::string path = Scratch("damaged.zyl");
+  std::uint32_t seed = 20261209;
+  auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+  int opened = 0;
+  for (int round = 0; round < 300; ++round) {
+    std::vector<std::uint8_t> bytes = good;
+    const int flips = 1 + int(next() % 4);
+    for (int f = 0; f < flips; ++f) bytes[next() % bytes.size()] = std::uint8_t(next());
+    if (round % 5 == 0) bytes.resize(next() % bytes.size());
+    WriteBytes(path, bytes);
+    log.lines.clear();
+    if (OpenProjectFile(path)) ++opened;
+    CloseProject();
+  }
+  EXPECT_GT(opened, 0);
+}
+
+}  // namespace
+}  // namespace quenvar::testing

@@ -1,5 +1,6 @@
 // Truevision TGA pictures: colour-mapped, true-colour and grey, raw or
 // run-length encoded, with either origin and optional alpha.
+#include <algorithm>
 #include <vector>
 
 #include "formats/bytereader.h"
@@ -64,31 +65,6 @@ TColor32 ReadColor(const std::uint8_t* p, unsigned bits, bool useAlpha) {
 
 // Reads width * height pixel records of `bytes` bytes each, raw or RLE
 // (runs may cross rows), into one flat buffer.
-std::vector<std::uint8_t> ReadPixelRecords(ByteReader& in, std::size_t count, unsigned bytes,
-                                           bool rle) {
-  const std::size_t total = CheckedMul(count, bytes);
-  if (!rle) {
-    auto raw = in.Bytes(total);
-    return std::vector<std::uint8_t>(raw.begin(), raw.end());
-  }
-  std::vector<std::uint8_t> out;
-  // A run packet encodes up to 128 pixels in 1 + bytes, so the file bounds
-  // the output; reserve no more than that.
-  out.reserve(std::min(total, CheckedMul(in.Remaining(), 128)));
-  while (out.size() < total) {
-    const unsigned packet = in.U8();
-    const std::size_t n = std::min<std::size_t>((packet & 0x7F) + 1, (total - out.size()) / bytes);
-    if (packet & 0x80) {
-      auto value = in.Bytes(bytes);
-      for (std::size_t i = 0; i < n; ++i) out.insert(out.end(), value.begin(), value.end());
-    } else {
-      auto values = in.Bytes(CheckedMul(n, bytes));
-      out.insert(out.end(), values.begin(), values.end());
-    }
-  }
-  return out;
-}
-
 TPicture DecodeTga(std::span<const std::uint8_t> data, const std::string& fileName) {
   if (!IsTga(data)) FailPicture(fileName, "not a Truevision TGA file or an unsupported kind");
   ByteReader in(data, fileName);
@@ -120,26 +96,49 @@ TPicture DecodeTga(std::span<const std::uint8_t> data, const std::string& fileNa
     FailPicture(fileName, "pixel data is truncated");
   TPicture picture = NewPicture(h.width, h.height,
                                 hasAlpha ? TPictureKind::Bitmap32 : TPictureKind::Bitmap, fileName);
-  std::vector<std::uint8_t> records = ReadPixelRecords(in, count, bytes, rle);
-
   const bool topDown = h.descriptor & 0x20, rightToLeft = h.descriptor & 0x10;
   const std::size_t w = h.width, rows = h.height;
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::uint8_t* p = records.data() + i * bytes;
-    TColor32 c;
+  auto colorOf = [&](const std::uint8_t* p) -> TColor32 {
     if (base == 1) {
       const unsigned index = bytes == 1 ? p[0] : unsigned(p[0] | (p[1] << 8));
-      c = index >= h.mapFirst && index - h.mapFirst < map.size() ? map[index - h.mapFirst]
-                                                                 : Color32(0, 0, 0);
-    } else if (base == 2) {
-      c = ReadColor(p, h.depth, hasAlpha);
-    } else {
-      c = Color32(p[0], p[0], p[0], bytes == 2 && hasAlpha ? p[1] : 255);
+      return index >= h.mapFirst && index - h.mapFirst < map.size() ? map[index - h.mapFirst]
+                                                                    : Color32(0, 0, 0);
     }
-    const std::size_t row = i / w, col = i % w;
-    const std::size_t y = topDown ? row : rows - 1 - row;
-    const std::size_t x = rightToLeft ? w - 1 - col : col;
-    picture.pixels[y * w + x] = c;
+    if (base == 2) return ReadColor(p, h.depth, hasAlpha);
+    return Color32(p[0], p[0], p[0], bytes == 2 && hasAlpha ? p[1] : 255);
+  };
+  // Pixels come in file order: rows from the origin's side, runs may cross
+  // rows. Each stored row goes to its place in the top-down picture.
+  std::size_t i = 0, row = 0, col = 0;
+  auto lineOf = [&](std::size_t r) {
+    return picture.pixels.data() + (topDown ? r : rows - 1 - r) * w;
+  };
+  TColor32* line = lineOf(0);
+  auto put = [&](TColor32 c, std::size_t n) {
+    while (n > 0) {
+      const std::size_t span = std::min(n, w - col);
+      if (span == 0) break;  // past the last row
+      if (rightToLeft)
+        std::fill(line + (w - col - span), line + (w - col), c);
+      else
+        std::fill(line + col, line + col + span, c);
+      i += span, col += span, n -= span;
+      if (col == w && ++row < rows) col = 0, line = lineOf(row);
+    }
+  };
+  if (!rle) {
+    const std::uint8_t* p = in.Bytes(CheckedMul(count, bytes)).data();
+    for (std::size_t k = 0; k < count; ++k, p += bytes) put(colorOf(p), 1);
+  }
+  while (rle && i < count) {
+    const unsigned packet = in.U8();
+    const std::size_t n = std::min<std::size_t>((packet & 0x7F) + 1, count - i);
+    if (packet & 0x80) {
+      put(colorOf(in.Bytes(bytes).data()), n);
+    } else {
+      const std::uint8_t* p = in.Bytes(CheckedMul(n, bytes)).data();
+      for (std::size_t k = 0; k < n; ++k, p += bytes) put(colorOf(p), 1);
+    }
   }
   if (!hasAlpha)
     for (TColor32& px : picture.pixels) px |= 0xFF000000u;

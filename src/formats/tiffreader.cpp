@@ -189,8 +189,12 @@ void ReadPlainRgb8(TIFF* tif, MemoryFile& file, TPicture& picture, bool alpha, b
       FailTiff(file, fileName, "cannot read the pixel data");
     TColor32* out = picture.pixels.data() + std::size_t(y) * picture.width;
     const std::uint8_t* p = line.data();
+    if (!alpha) {
+      for (int x = 0; x < picture.width; ++x, p += samples) out[x] = Color32(p[0], p[1], p[2]);
+      continue;
+    }
     for (int x = 0; x < picture.width; ++x, p += samples) {
-      unsigned a = alpha ? p[3] : 255, r = p[0], g = p[1], b = p[2];
+      unsigned a = p[3], r = p[0], g = p[1], b = p[2];
       if (associated && a != 0 && a != 255)
         r = std::min(255u, (r * 255 + a / 2) / a), g = std::min(255u, (g * 255 + a / 2) / a),
         b = std::min(255u, (b * 255 + a / 2) / a);

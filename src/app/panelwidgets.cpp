@@ -18,6 +18,7 @@ TPanelButton::TPanelButton(const QString& caption, const QString& name, QWidget*
   setFont(f);
   setFixedHeight(20);
   setFocusPolicy(Qt::NoFocus);
+  setAttribute(Qt::WA_Hover);  // repaint when the pointer enters and leaves
 }
 
 QSize TPanelButton::sizeHint() const {

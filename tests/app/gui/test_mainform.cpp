@@ -12,7 +12,11 @@
 #include "app/core/error.h"
 #include "app/core/statuslog.h"
 #include "app/panelwidgets.h"
+#include "app/startup.h"
+#include "app/unitabout.h"
+#include "app/unitprojectproperties.h"
 #include "app/unitstatus.h"
+#include "project/project.h"
 #include "support/shell.h"
 
 namespace {
@@ -51,6 +55,7 @@ class TestMainform : public QObject {
   void toolPanelControlsInOrder();
   void themeColoursAtFirstShow();
   void fontFailureIsReportedAndStartGoesOn();
+  void aProjectArgumentSkipsTheDialogs();
   void metersFollowTheSamples();
   void metersStopAfterAFailure();
 };
@@ -82,6 +87,8 @@ void TestMainform::bannerAfterTheStartupTimer() {
   QVERIFY(st->isVisible());
   QVERIFY(st->windowFlags() & Qt::WindowStaysOnTopHint);
   QVERIFY(st->mStatus->isReadOnly());
+  const QRect main = s.form->frameGeometry();
+  QCOMPARE(st->pos(), QPoint(main.left() + 20, main.top() + main.height() - 136 - 30));
   QCOMPARE(st->mStatus->palette().color(QPalette::Base), QColor(231, 237, 240));
 }
 
@@ -272,6 +279,20 @@ void TestMainform::fontFailureIsReportedAndStartGoesOn() {
   QVERIFY(s.action("miNew"));
   s.runBanner();
   QCOMPARE(s.status(), QString("Ready to rok.."));
+}
+
+void TestMainform::aProjectArgumentSkipsTheDialogs() {
+  ScriptedPrompter prompter;
+  Tmainform form(prompter, QStringLiteral(QUENVAR_SOURCE_DIR "/assets"), {"clouds.zyl"});
+  CreateProgramWindows(form, {"clouds.zyl"});
+  QVERIFY(!form.frmProjectProperties);
+  QVERIFY(!form.frmAbout);
+  form.show();
+  // The player keeps the plain colours.
+  QVERIFY(!form.findChild<QWidget*>("TopPanel")->autoFillBackground());
+  form.findChild<QAction*>("miNew")->trigger();
+  QVERIFY(prompter.dialogsShown.isEmpty());
+  QVERIFY(!quenvar::CurrentProject());
 }
 
 void TestMainform::metersFollowTheSamples() {

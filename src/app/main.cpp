@@ -3,6 +3,7 @@
 #include <QScreen>
 #include <cstdio>
 
+#include "app/core/cpuinfo.h"
 #include "app/mainform.h"
 #include "app/prompter.h"
 #include "app/startup.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
                  "(try: xvfb-run scripts/run).\n");
     return 1;
   }
+  quenvar::CpuInfo();  // the processor is identified once, before any window
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quenvar"));
   quenvar::InitCore();

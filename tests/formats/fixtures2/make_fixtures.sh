@@ -342,7 +342,7 @@ body[4:6] = struct.pack("<h", len(body))
 with open("halo.pal", "wb") as f:
     f.write(body)
 
-# Paintshop Pro, after the "Paint Shop Pro File Format Specification" (file
+# Paintshop Pro, after the published Paint Shop Pro file format description (file
 # format 3.0 for application version 5, 4.0 for version 6 and later): a 32-byte
 # signature, major and minor version, then blocks "~BK\0" + 16-bit id + (in
 # format 3 an initial chunk length) + 32-bit total length. Format 4 and later

@@ -233,6 +233,33 @@ TEST(Readers, SmallFilesCannotClaimHugePictures) {
   ExpectTooSmall("huge.tif", tiff);
 }
 
+// Layouts no tool here writes, built from the TGA header description: a
+// 16-bit picture announcing one alpha bit, stored right to left from the top.
+TEST(Readers, TgaAlphaBitAndRightToLeftOrder) {
+  std::vector<std::uint8_t> tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 16, 0x31};
+  // File order: first the right pixel (opaque pure red), then the left one
+  // (transparent pure blue).
+  for (std::uint16_t v : {std::uint16_t(0x8000 | (31 << 10)), std::uint16_t(31)}) {
+    tga.push_back(std::uint8_t(v & 255));
+    tga.push_back(std::uint8_t(v >> 8));
+  }
+  TPicture p = TgaReader().Decode(tga, "two.tga");
+  ASSERT_EQ(p.width, 2);
+  EXPECT_EQ(p.kind, TPictureKind::Bitmap32);
+  EXPECT_EQ(p.pixels[0], Color32(0, 0, 255, 0));
+  EXPECT_EQ(p.pixels[1], Color32(255, 0, 0, 255));
+  // A run may cross a row end: 2 x 2 grey, one run of three, one raw pixel.
+  std::vector<std::uint8_t> rle = {0, 0, 11, 0, 0, 0, 0,    0,    0,  0,    0,
+                                   0, 2, 0,  2, 0, 8, 0x20, 0x82, 50, 0x00, 200};
+  p = TgaReader().Decode(rle, "run.tga");
+  ASSERT_EQ(p.pixels.size(), 4u);
+  EXPECT_EQ(p.pixels[2], Color32(50, 50, 50));
+  EXPECT_EQ(p.pixels[3], Color32(200, 200, 200));
+  // A run longer than the picture is cut at its end.
+  rle = {0, 0, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 8, 0, 0xFF, 7};
+  EXPECT_EQ(TgaReader().Decode(rle, "long.tga").pixels[0], Color32(7, 7, 7));
+}
+
 TEST(Readers, EpsWithoutPreviewFails) {
   try {
     LoadPictureByExtension(FixturePath("eps_nopreview.eps"));

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
@@ -16,6 +17,7 @@
 #include "app/pictures.h"
 #include "app/prompter.h"
 #include "app/shellhost.h"
+#include "app/unitdisplay32.h"
 #include "app/unitstatus.h"
 #include "app/unitwhatsnew.h"
 #include "project/project.h"
@@ -32,6 +34,7 @@ Tmainform::Tmainform(Prompter& prompter, const QString& programDir, const QStrin
       processorLoad(std::make_unique<quenvar::TProcessorLoad>()),
       terminateApplication([] { QCoreApplication::quit(); }),
       prompter_(prompter),
+      programDir_(programDir),
       args_(args) {
   setObjectName(QStringLiteral("mainform"));
   setWindowTitle(QStringLiteral("Quenvar"));
@@ -162,8 +165,30 @@ void Tmainform::PsdLog(const QString& line) {
   frmStatus->AppendPsdLine(line);
 }
 
+void Tmainform::StartPlayback() {
+  if (!project()) return;
+  if (frmProject32) frmProject32->Timer1->start();
+  quenvar::Playback().playing = true;
+}
+
 void Tmainform::StopPlayback() {
-  if (project()) quenvar::Playback().playing = false;
+  if (!project()) return;
+  quenvar::Playback().playing = false;
+  if (frmProject32) frmProject32->Timer1->stop();
+}
+
+void Tmainform::SetFullScreen(bool on) {
+  // Presentation itself comes with the player; until then the window simply
+  // stays where it is.
+  if (!on) fullScreen = false;
+}
+
+void Tmainform::SetFrameCountLabel(const QString& text) {
+  LFrameCount_->setText(text);
+}
+
+void Tmainform::ShowError(const QString& message) {
+  prompter_.ShowMessage(this, message);
 }
 
 void Tmainform::closeEvent(QCloseEvent* event) {

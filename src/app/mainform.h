@@ -25,6 +25,9 @@ class TfrmStatus;
 class TfrmProjectProperties;
 class TfrmAbout;
 class TfrmWhatsNew;
+class TfrmProject32;
+class TfrmCapture;
+class QPushButton;
 class TShellHost;
 
 namespace quenvar {
@@ -48,15 +51,26 @@ class Tmainform : public QMainWindow {
   ~Tmainform() override;
 
   quenvar::TProject* project() const;
+  Prompter& prompter() { return prompter_; }
 
   // Operations other parts of the program call.
   void StatusLog(const QString& line);
   void PsdLog(const QString& line);
+  void StartPlayback();
   void StopPlayback();
   void RebuildLayerFrames();
   void OpenProjectView();
   void UpdateProjectMenus();
   bool ConfirmExit();
+  // Full-screen presentation; leaving it is all the view window asks for.
+  void SetFullScreen(bool on);
+  // The Open command's steps after the dialog: closes the open project, then
+  // opens `path` and plays it. False when the file is not a readable archive.
+  bool OpenProjectPath(const QString& path);
+  // The recording frame counter next to PLAY/STOP.
+  void SetFrameCountLabel(const QString& text);
+  // An error in the application's message box.
+  void ShowError(const QString& message);
 
   // Closes the open project's view; closing it closes the project.
   void CloseProjectView();
@@ -89,6 +103,11 @@ class Tmainform : public QMainWindow {
   QPointer<TfrmProjectProperties> frmProjectProperties;
   QPointer<TfrmAbout> frmAbout;
   QPointer<TfrmWhatsNew> frmWhatsNew;
+  QPointer<TfrmCapture> frmCapture;
+  // The view window of the open project; empty when none is open.
+  QPointer<TfrmProject32> frmProject32;
+  // The folder the Open dialog starts in.
+  QString lastProjectFolder;
 
   QString miniFontFamily;
   QTimer* InitTimer = nullptr;
@@ -111,6 +130,12 @@ class Tmainform : public QMainWindow {
 
   // Commands (mainform_commands.cpp).
   void NewClick();
+  void OpenProjectFile();
+  void SaveClick();
+  void SaveAsClick();
+  void SaveFrameClick();
+  void RenderToDiskClick();
+  void bAnimateClick();
   void CloseProjectClick();
   void ExitClick();
   void CanvasSizeClick();
@@ -124,6 +149,7 @@ class Tmainform : public QMainWindow {
   bool DialogCanvasSize(std::uint16_t& width, std::uint16_t& height);
 
   Prompter& prompter_;
+  QString programDir_;
   QStringList args_;
   std::unique_ptr<TShellHost> host_;
   quenvar::TMeterState meters_;
@@ -136,6 +162,8 @@ class Tmainform : public QMainWindow {
   TGradProgress* GradProgress1_ = nullptr;
   TGradProgress* GradProgress2_ = nullptr;
   QLabel* LStatus_ = nullptr;
+  QLabel* LFrameCount_ = nullptr;
+  QPushButton* bAnimate_ = nullptr;
   QAction* miImportPSD_ = nullptr;
   QAction* miSave_ = nullptr;
   QAction* miSaveAs_ = nullptr;

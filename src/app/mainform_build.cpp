@@ -50,12 +50,16 @@ void Tmainform::BuildMenus() {
   QMenu* file = Menu(bar, "mFile", QStringLiteral("&File"));
   connect(MenuItem(file, "miNew", QStringLiteral("New"), QKeySequence(Qt::CTRL | Qt::Key_N)),
           &QAction::triggered, this, &Tmainform::NewClick);
-  MenuItem(file, "miOpen", QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O));
+  connect(MenuItem(file, "miOpen", QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O)),
+          &QAction::triggered, this, &Tmainform::OpenProjectFile);
   miImportPSD_ = MenuItem(file, "miImportPSD", QStringLiteral("Import PSD"));
   file->addSeparator();
   miSave_ = MenuItem(file, "miSave", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
   miSaveAs_ = MenuItem(file, "miSaveAs", QStringLiteral("Save as"));
   miSaveFrame_ = MenuItem(file, "miSaveFrame", QStringLiteral("Save frame"));
+  connect(miSave_, &QAction::triggered, this, &Tmainform::SaveClick);
+  connect(miSaveAs_, &QAction::triggered, this, &Tmainform::SaveAsClick);
+  connect(miSaveFrame_, &QAction::triggered, this, &Tmainform::SaveFrameClick);
   file->addSeparator();
   connect(MenuItem(file, "miCloseProject", QStringLiteral("Close project")), &QAction::triggered,
           this, &Tmainform::CloseProjectClick);
@@ -87,7 +91,8 @@ void Tmainform::BuildMenus() {
   MenuItem(layer, "miDeleteLayer", QStringLiteral("Delete Layer"));
 
   QMenu* render = Menu(bar, "mRender", QStringLiteral("Render"));
-  MenuItem(render, "miRenderToDisk", QStringLiteral("Render to disk"));
+  connect(MenuItem(render, "miRenderToDisk", QStringLiteral("Render to disk")), &QAction::triggered,
+          this, &Tmainform::RenderToDiskClick);
   MenuItem(render, "miCompression", QStringLiteral("Compression"), {}, false);
 
   QMenu* view = Menu(bar, "mView", QStringLiteral("View"), false);
@@ -133,6 +138,8 @@ void Tmainform::BuildToolPanel() {
   auto* bImport = new TPanelButton(QStringLiteral("IMPORT"), QStringLiteral("bImport"), TopPanel_);
   auto* bSave = new TPanelButton(QStringLiteral("SAVE"), QStringLiteral("bSave"), TopPanel_);
   for (QWidget* w : {bOpen, bImport, bSave}) row->addWidget(w);
+  connect(bOpen, &QPushButton::clicked, this, &Tmainform::OpenProjectFile);
+  connect(bSave, &QPushButton::clicked, this, &Tmainform::SaveClick);
 
   row->addSpacing(8);
   auto* fps = new QLabel(QStringLiteral("FPS"), TopPanel_);
@@ -157,10 +164,13 @@ void Tmainform::BuildToolPanel() {
       new TPanelButton(QStringLiteral("EXPORT"), QStringLiteral("bExport"), TopPanel_);
   exportButton->setEnabled(false);
   for (QWidget* w : {sequencer, fs, animate, exportButton}) row->addWidget(w);
+  bAnimate_ = animate;
+  connect(animate, &QPushButton::clicked, this, &Tmainform::bAnimateClick);
+  connect(sequencer, &QPushButton::clicked, this, &Tmainform::bAnimateClick);
 
-  auto* frameCount = new QLabel(QStringLiteral("  "), TopPanel_);
-  frameCount->setObjectName(QStringLiteral("LFrameCount"));
-  row->addWidget(frameCount);
+  LFrameCount_ = new QLabel(QStringLiteral("  "), TopPanel_);
+  LFrameCount_->setObjectName(QStringLiteral("LFrameCount"));
+  row->addWidget(LFrameCount_);
   row->addStretch(1);
 
   PanelCPU_ = new QWidget(TopPanel_);

@@ -1,10 +1,15 @@
 // The main window's commands.
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QThread>
+#include <QTimer>
 
 #include "app/core/canvassize.h"
 #include "app/core/error.h"
@@ -12,8 +17,11 @@
 #include "app/mainform.h"
 #include "app/prompter.h"
 #include "app/unitabout.h"
+#include "app/unitcapture.h"
+#include "app/unitdisplay32.h"
 #include "app/unitprojectproperties.h"
 #include "formats/limits.h"
+#include "project/framestep.h"
 #include "project/project.h"
 
 namespace {
@@ -36,7 +44,13 @@ void Tmainform::UpdateProjectMenus() {
 
 void Tmainform::OpenProjectView() {
   if (!project()) return;
-  // The view window and the layers panel attach here once they exist.
+  if (!frmProject32) {
+    frmProject32 = new TfrmProject32(*this);
+    mdiArea_->addSubWindow(frmProject32);
+    frmProject32->show();
+  }
+  frmProject32->BuildFromProject();
+  // The layers panel is placed beside the view here once it exists.
 }
 
 void Tmainform::RebuildLayerFrames() {
@@ -44,9 +58,96 @@ void Tmainform::RebuildLayerFrames() {
 }
 
 void Tmainform::CloseProjectView() {
-  // Closing the view window is what closes the project; until a project has
-  // a view window the project is closed directly.
+  // Closing the view window is what closes the project; a project without a
+  // view window is closed directly.
+  if (frmProject32) {
+    frmProject32->close();
+    return;
+  }
   if (project()) quenvar::CloseProject();
+}
+
+void Tmainform::OpenProjectFile() {
+  HideWhatsNew();
+  if (project()) StopPlayback();
+  quenvar::TPlaybackState& playback = quenvar::Playback();
+  playback.recording = false;
+  playback.recordFolder.clear();
+  playback.frameNumber = 0;
+  if (lastProjectFolder.isEmpty()) lastProjectFolder = programDir_;
+  const QString path = prompter_.OpenFileName(this, lastProjectFolder,
+                                              QStringLiteral("Taveron Project file (*.zyl)"));
+  // A file that cannot be read leaves the menus as they were.
+  if (!path.isEmpty() && !OpenProjectPath(path)) return;
+  UpdateProjectMenus();
+}
+
+bool Tmainform::OpenProjectPath(const QString& path) {
+  if (project()) CloseProjectView();
+  lastProjectFolder = QFileInfo(path).absolutePath();
+  if (!quenvar::OpenProjectFile(path.toStdString())) return false;
+  OpenProjectView();
+  RebuildLayerFrames();
+  QCoreApplication::processEvents();
+  StartPlayback();
+  bAnimate_->setText(QStringLiteral("STOP"));
+  return true;
+}
+
+void Tmainform::SaveClick() {
+  SaveOpenProject();
+}
+
+void Tmainform::SaveAsClick() {
+  quenvar::TProject* p = project();
+  if (!p) return;
+  StopPlayback();
+  const QString path = prompter_.SaveFileName(
+      this, QString(), QStringLiteral("Project file (*.zyl)"), QStringLiteral("zyl"));
+  if (path.isEmpty()) return;
+  try {
+    p->SaveAs(path.toStdString());
+  } catch (const std::exception& e) {
+    prompter_.ShowMessage(this, QString::fromStdString(e.what()));
+  }
+}
+
+void Tmainform::SaveFrameClick() {
+  const QString path = prompter_.SaveFileName(
+      this, QString(), QStringLiteral("Bitmap File (*.bmp)"), QStringLiteral("bmp"));
+  if (path.isEmpty() || !frmProject32) return;
+  try {
+    quenvar::WriteFrameFile(frmProject32->view(), path.toStdString());
+  } catch (const std::exception& e) {
+    prompter_.ShowMessage(this, QString::fromStdString(e.what()));
+  }
+}
+
+void Tmainform::RenderToDiskClick() {
+  if (!frmCapture || prompter_.ExecDialog(*frmCapture) != QDialog::Accepted) return;
+  quenvar::StartRecording(quenvar::Playback(), frmCapture->eOutput->text().toStdString());
+}
+
+void Tmainform::bAnimateClick() {
+  if (!project()) {
+    prompter_.ShowMessage(this, QStringLiteral("No active project .. "));
+    return;
+  }
+  quenvar::TPlaybackState& playback = quenvar::Playback();
+  playback.playing = !playback.playing;
+  // The button always ends a recording, whichever way it goes.
+  if (playback.recording) {
+    playback.recording = false;
+    LFrameCount_->setText(QStringLiteral(" "));
+  }
+  bAnimate_->setText(playback.playing ? QStringLiteral("STOP") : QStringLiteral("PLAY"));
+  bAnimate_->repaint();
+  if (frmProject32) {
+    if (playback.playing)
+      frmProject32->Timer1->start();
+    else
+      frmProject32->Timer1->stop();
+  }
 }
 
 bool Tmainform::SaveOpenProject() {
@@ -63,7 +164,7 @@ bool Tmainform::SaveOpenProject() {
     if (path.isEmpty()) return false;
     p->SaveAs(path.toStdString());
     return true;
-  } catch (const quenvar::Error& e) {
+  } catch (const std::exception& e) {
     prompter_.ShowMessage(this, QString::fromStdString(e.what()));
     return false;
   }
@@ -162,7 +263,9 @@ void Tmainform::WhatIsNewClick() {
 void Tmainform::cbIntervalChange() {
   if (!project()) return;
   const int fps = cbInterval_->currentText().toInt();
-  if (fps > 0) quenvar::Playback().frameInterval = quenvar::FrameIntervalForFps(fps);
+  if (fps <= 0) return;
+  quenvar::Playback().frameInterval = quenvar::FrameIntervalForFps(fps);
+  if (frmProject32) frmProject32->Timer1->setInterval(quenvar::Playback().frameInterval);
 }
 
 bool Tmainform::FormKeyDown(QKeyEvent* /*key*/) {

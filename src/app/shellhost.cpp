@@ -4,6 +4,8 @@
 #include <QThread>
 
 #include "app/mainform.h"
+#include "app/unitdisplay32.h"
+#include "compose/layerstack.h"
 
 namespace {
 
@@ -40,4 +42,19 @@ void TShellHost::ProcessPendingEvents() {
 
 void TShellHost::Sleep(int milliseconds) {
   QThread::msleep(static_cast<unsigned long>(milliseconds));
+}
+
+bool TShellHost::ViewClientSize(int& width, int& height) {
+  if (!form_.frmProject32) return false;
+  width = form_.frmProject32->ClientWidth();
+  height = form_.frmProject32->ClientHeight();
+  return true;
+}
+
+quenvar::TLayerCollection* TShellHost::ViewLayers() {
+  return form_.frmProject32 ? &form_.frmProject32->view().Layers() : nullptr;
+}
+
+void TShellHost::ViewLayerCreated(quenvar::TBitmapLayer& layer) {
+  if (form_.frmProject32) form_.frmProject32->WatchViewLayer(layer);
 }

@@ -21,6 +21,9 @@ class TShellHost : public quenvar::LogSink, public quenvar::TProjectHost {
   void StopPlayback() override;
   void ProcessPendingEvents() override;
   void Sleep(int milliseconds) override;
+  bool ViewClientSize(int& width, int& height) override;
+  quenvar::TLayerCollection* ViewLayers() override;
+  void ViewLayerCreated(quenvar::TBitmapLayer& layer) override;
 
  private:
   Tmainform& form_;

@@ -4,12 +4,14 @@
 
 #include "app/mainform.h"
 #include "app/unitabout.h"
+#include "app/unitcapture.h"
 #include "app/unitprojectproperties.h"
 
 void CreateProgramWindows(Tmainform& mainform, const QStringList& args) {
   if (args.isEmpty()) {
     mainform.frmProjectProperties = new TfrmProjectProperties(&mainform);
     mainform.frmAbout = new TfrmAbout(&mainform);
+    mainform.frmCapture = new TfrmCapture(mainform.prompter(), &mainform);
   }
   if (QFile::exists(QStringLiteral("whatsnew.txt"))) mainform.ShowWhatsNewWindow();
 }

@@ -22,8 +22,10 @@
 #include "compose/layerstack.h"
 #include "core/coreinit.h"
 #include "project/blendclass.h"
+#include "project/framestep.h"
 #include "project/project.h"
 #include "project/projecthost.h"
+#include "project/projectview.h"
 
 using namespace quenvar;
 
@@ -116,45 +118,17 @@ class TRenderHost : public TProjectHost {
   TImgView32 view;
 };
 
-// What the view window and the layers panel do when a project opens: the
-// client area takes the canvas size, the canvas is opaque white, every layer
-// gets its view layer in project order, the bottom one is made opaque and
-// each view layer's master alpha is its layer's opacity.
+// The view as the view window builds it, at the canvas size.
 void BuildView(TProject& project, TImgView32& view) {
   view.SetClientSize(project.width, project.height);
-  TBitmap32& canvas = view.Bitmap();
-  canvas.Resize(project.width, project.height);
-  canvas.FillAll(Color32(255, 255, 255, 255));
-  canvas.SetDrawMode(dmOpaque);
-  view.Layers().Clear();
-  for (TBlendLayer* layer : project.layers) layer->CreateViewLayer(true);
-  if (!project.layers.empty() && project.layers[0]->ALayer)
-    project.layers[0]->ALayer->Bitmap().ForceOpaque(255);
-  for (TBlendLayer* layer : project.layers)
-    if (layer->ALayer) layer->ALayer->Bitmap().SetMasterAlpha(layer->opacity);
+  BuildViewFromProject(project, view);
 }
 
-// One frame step: every view layer moves by its project layer's motion.
-void StepFrame(TProject& project, TImgView32& view) {
-  TLayerCollection& items = view.Layers();
-  for (int i = 0; i < items.Count() && i < int(project.layers.size()); ++i) {
-    const TBlendLayer& layer = *project.layers[std::size_t(i)];
-    auto* bitmapLayer = dynamic_cast<TBitmapLayer*>(&items[i]);
-    if (bitmapLayer && (layer.posx != 0 || layer.posy != 0))
-      bitmapLayer->Bitmap().ScrollWrap(layer.posx, layer.posy);
-  }
+// One frame step without a window: every view layer moves by its project
+// layer's motion, then the frame is composed.
+void StepRenderFrame(TProject& project, TImgView32& view) {
+  ScrollViewLayers(project, view.Layers(), nullptr);
   view.Compose();
-}
-
-std::string FrameNumberText(int n) {
-  std::string digits = std::to_string(n);
-  if (digits.size() < 5) digits.insert(0, 5 - digits.size(), '0');
-  return digits.substr(digits.size() - 5);
-}
-
-std::string WithoutSpaces(std::string text) {
-  std::erase(text, ' ');
-  return text;
 }
 
 // The displayed frame as an opaque PNG.
@@ -183,11 +157,11 @@ void RenderFrames(TProject& project, TImgView32& view, const TOptions& options) 
     std::filesystem::create_directories(folder);
     if (folder.back() != '/') folder += '/';
   }
-  const std::string stem = folder + WithoutSpaces(project.name);
+  const std::string stem = folder + RemoveChar(project.name, ' ');
   auto lastReport = std::chrono::steady_clock::now();
   for (int n = 1; n <= options.frames; ++n) {
-    StepFrame(project, view);
-    const std::string file = stem + FrameNumberText(n) + (options.png ? ".png" : ".bmp");
+    StepRenderFrame(project, view);
+    const std::string file = stem + FormatFrameNumber(n) + (options.png ? ".png" : ".bmp");
     if (options.png)
       SavePngFile(view.Buffer(), file);
     else

@@ -10,6 +10,7 @@ struct TPlaybackState {
   std::string recordFolder;
   int frameNumber = 0;
   int frameInterval = 30;  // milliseconds between frames
+  bool stepBusy = false;   // a frame step is running
 };
 
 TPlaybackState& Playback();

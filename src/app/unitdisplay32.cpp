@@ -1,0 +1,198 @@
+#include "app/unitdisplay32.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+
+#include "app/core/playback.h"
+#include "app/core/statuslog.h"
+#include "app/imageview32.h"
+#include "app/mainform.h"
+#include "compose/layerstack.h"
+#include "project/framestep.h"
+#include "project/project.h"
+#include "project/projectview.h"
+
+namespace {
+
+// Selection frame options: hidden and deaf while detached; shown, taking the
+// mouse and drawn without update requests while attached.
+constexpr std::uint32_t kFrameDetached = quenvar::LOB_NO_UPDATE;
+constexpr std::uint32_t kFrameAttached =
+    quenvar::LOB_VISIBLE | quenvar::LOB_MOUSE_EVENTS | quenvar::LOB_NO_UPDATE;
+constexpr quenvar::TRBHandles kFrameHandles = 15;
+
+}  // namespace
+
+TfrmProject32::TfrmProject32(Tmainform& mainform, QWidget* parent)
+    : QMdiSubWindow(parent), mainform_(mainform) {
+  setObjectName(QStringLiteral("frmProject32"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  img32 = new TImageView32(this);
+  setWidget(img32);
+  setFocusProxy(img32);
+
+  quenvar::TImgView32& v = img32->view();
+  quenvar::PrepareProjectView(v);
+  v.OnPaintStage = [](quenvar::TImage32&, quenvar::TBitmap32& buffer, int) {
+    quenvar::PaintCheckerboard(buffer);
+  };
+  // A press that no layer takes clears the selection and lets the mouse go.
+  v.OnMouseDown = [this](quenvar::TImage32& sender, quenvar::TMouseButton, quenvar::TShiftState,
+                         int, int) {
+    SetSelection(nullptr);
+    sender.Layers().SetMouseListener(nullptr);
+  };
+  connect(img32, &TImageView32::resized, this, &TfrmProject32::FormResize);
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(quenvar::Playback().frameInterval);
+  connect(Timer1, &QTimer::timeout, this, &TfrmProject32::Timer1Timer);
+  Timer1->start();
+}
+
+TfrmProject32::~TfrmProject32() {
+  Timer1->stop();
+  SetSelection(nullptr);
+  ForgetSelectionFrame();
+}
+
+quenvar::TImgView32& TfrmProject32::view() {
+  return img32->view();
+}
+
+int TfrmProject32::ClientWidth() const {
+  return img32->view().ClientWidth();
+}
+
+int TfrmProject32::ClientHeight() const {
+  return img32->view().ClientHeight();
+}
+
+void TfrmProject32::SetClientSize(int width, int height) {
+  // The frame and title bar keep their size; only the client area changes.
+  for (int attempt = 0; attempt < 3 && img32->size() != QSize(width, height); ++attempt)
+    resize(size() + QSize(width, height) - img32->size());
+  if (img32->size() != QSize(width, height)) img32->resize(width, height);
+  if (ClientWidth() != width || ClientHeight() != height) {
+    img32->view().SetClientSize(width, height);
+    FormResize();
+  }
+}
+
+void TfrmProject32::BuildFromProject() {
+  quenvar::TProject* project = quenvar::CurrentProject();
+  if (!project) return;
+  SetClientSize(project->width, project->height);
+  UpdateTitle();
+  SetSelection(nullptr);
+  quenvar::TImgView32& v = view();
+  // Clearing the collection destroys the frame; forget it first.
+  ForgetSelectionFrame();
+  quenvar::BuildViewFromProject(*project, v);
+  v.Invalidate();
+}
+
+void TfrmProject32::UpdateTitle() {
+  quenvar::TProject* project = quenvar::CurrentProject();
+  if (!project) return;
+  setWindowTitle(
+      QString::fromStdString(quenvar::ViewTitle(project->fileName, ClientWidth(), ClientHeight())));
+}
+
+void TfrmProject32::ForgetSelectionFrame() {
+  if (selectionFrame_ && frameListener_) selectionFrame_->RemoveDestroyNotify(frameListener_);
+  selectionFrame_ = nullptr;
+  frameListener_ = 0;
+}
+
+void TfrmProject32::SetSelection(quenvar::TPositionedLayer* layer) {
+  if (layer == selected_) return;
+  if (selectionFrame_) {
+    selectionFrame_->SetChildLayer(nullptr);
+    selectionFrame_->SetLayerOptions(kFrameDetached);
+    view().Invalidate();
+  }
+  if (selected_ && selectedListener_) selected_->RemoveDestroyNotify(selectedListener_);
+  selected_ = layer;
+  selectedListener_ = 0;
+  if (!layer) return;
+  // A selected layer that is destroyed (deleted, view rebuilt) is no longer
+  // selected.
+  selectedListener_ = layer->AddDestroyNotify([this](quenvar::TCustomLayer&) {
+    selected_ = nullptr;
+    selectedListener_ = 0;
+  });
+  if (!selectionFrame_) {
+    selectionFrame_ = &view().Layers().Add<quenvar::TRubberbandLayer>();
+    selectionFrame_->Handles = kFrameHandles;
+    frameListener_ = selectionFrame_->AddDestroyNotify([this](quenvar::TCustomLayer&) {
+      selectionFrame_ = nullptr;
+      frameListener_ = 0;
+    });
+  } else {
+    selectionFrame_->BringToFront();
+  }
+  selectionFrame_->SetChildLayer(layer);
+  selectionFrame_->SetLayerOptions(kFrameAttached);
+  view().Invalidate();
+}
+
+void TfrmProject32::LayerMouseDown(quenvar::TCustomLayer& sender) {
+  SetSelection(dynamic_cast<quenvar::TPositionedLayer*>(&sender));
+}
+
+void TfrmProject32::WatchViewLayer(quenvar::TBitmapLayer& layer) {
+  QPointer<TfrmProject32> self(this);
+  layer.OnMouseDown = [self](quenvar::TCustomLayer& sender, quenvar::TMouseButton,
+                             quenvar::TShiftState, int, int) {
+    if (self) self->LayerMouseDown(sender);
+  };
+}
+
+void TfrmProject32::StepFrame() {
+  quenvar::TFrameStepHooks hooks;
+  hooks.setFrameLabel = [this](const std::string& text) {
+    mainform_.SetFrameCountLabel(QString::fromStdString(text));
+  };
+  hooks.wait = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
+  hooks.showError = [this](const std::string& message) {
+    mainform_.ShowError(QString::fromStdString(message));
+  };
+  quenvar::StepFrame(quenvar::CurrentProject(), view(), selectionFrame_, quenvar::Playback(),
+                     hooks);
+}
+
+void TfrmProject32::Timer1Timer() {
+  // The FPS box sets the pace.
+  const int interval = quenvar::Playback().frameInterval;
+  if (interval > 0 && Timer1->interval() != interval) Timer1->setInterval(interval);
+  StepFrame();
+}
+
+void TfrmProject32::FormResize() {
+  mainform_.StopPlayback();
+  UpdateTitle();
+}
+
+void TfrmProject32::closeEvent(QCloseEvent* event) {
+  mainform_.StopPlayback();
+  QMdiSubWindow::closeEvent(event);
+  event->accept();  // closing cannot be refused
+  Timer1->stop();
+  if (mainform_.frmProject32 == this) mainform_.frmProject32 = nullptr;
+  SetSelection(nullptr);
+  quenvar::CloseProject();
+  quenvar::StatusLog(" ");
+}
+
+void TfrmProject32::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    mainform_.SetFullScreen(false);
+    return;
+  }
+  QMdiSubWindow::keyPressEvent(event);
+}

@@ -1,0 +1,64 @@
+#pragma once
+// TfrmProject32: the view window. It shows the open project composed over a
+// checkerboard, hosts the frame timer that plays it, and frames the layer the
+// user clicks with a selection frame that drags and resizes it. It exists
+// exactly while a project is open; closing it closes the project.
+#include <QMdiSubWindow>
+
+class QTimer;
+class Tmainform;
+class TImageView32;
+
+namespace quenvar {
+class TCustomLayer;
+class TPositionedLayer;
+class TRubberbandLayer;
+class TBitmapLayer;
+class TImgView32;
+}  // namespace quenvar
+
+class TfrmProject32 : public QMdiSubWindow {
+  Q_OBJECT
+ public:
+  explicit TfrmProject32(Tmainform& mainform, QWidget* parent = nullptr);
+  ~TfrmProject32() override;
+
+  // Sizes the window to the canvas and recreates every view layer.
+  void BuildFromProject();
+  void UpdateTitle();
+  // Frames a layer, or removes the frame (nullptr).
+  void SetSelection(quenvar::TPositionedLayer* layer);
+  // Mouse-down handler given to every view layer: selects it.
+  void LayerMouseDown(quenvar::TCustomLayer& sender);
+  // Routes clicks on a newly created view layer to LayerMouseDown.
+  void WatchViewLayer(quenvar::TBitmapLayer& layer);
+  // One frame step.
+  void StepFrame();
+
+  // The client area: the size of img32 and of the view's buffer.
+  void SetClientSize(int width, int height);
+  int ClientWidth() const;
+  int ClientHeight() const;
+
+  quenvar::TImgView32& view();
+  quenvar::TPositionedLayer* selectedLayer() const { return selected_; }
+  quenvar::TRubberbandLayer* selectionFrame() const { return selectionFrame_; }
+
+  TImageView32* img32 = nullptr;
+  QTimer* Timer1 = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void FormResize();
+  void Timer1Timer();
+  void ForgetSelectionFrame();
+
+  Tmainform& mainform_;
+  quenvar::TPositionedLayer* selected_ = nullptr;
+  quenvar::TRubberbandLayer* selectionFrame_ = nullptr;
+  int selectedListener_ = 0;
+  int frameListener_ = 0;
+};

@@ -1,0 +1,106 @@
+#include "project/framestep.h"
+
+#include <algorithm>
+
+#include "app/core/error.h"
+#include "app/core/playback.h"
+#include "compose/layerstack.h"
+#include "project/blendclass.h"
+#include "project/project.h"
+
+namespace quenvar {
+
+std::string FormatFrameNumber(std::int64_t n) {
+  const std::uint64_t magnitude = n < 0 ? 0 - std::uint64_t(n) : std::uint64_t(n);
+  std::string digits = std::to_string(magnitude);
+  if (digits.size() < 5) digits.insert(0, 5 - digits.size(), '0');
+  return digits;
+}
+
+std::string RemoveChar(std::string text, char c) {
+  std::erase(text, c);
+  return text;
+}
+
+std::string RecordFileName(const std::string& folder, const std::string& projectName,
+                           std::int64_t frameNumber) {
+  return folder + RemoveChar(projectName, ' ') + FormatFrameNumber(frameNumber) + ".bmp";
+}
+
+std::string RecordFolderOf(const std::string& outputPath) {
+  const std::size_t last = outputPath.find_last_of("\\/:");
+  return last == std::string::npos ? std::string() : outputPath.substr(0, last + 1);
+}
+
+void StartRecording(TPlaybackState& state, const std::string& outputPath) {
+  state.recordFolder = RecordFolderOf(outputPath);
+  state.frameNumber = 1;
+  state.recording = true;
+}
+
+std::string RecordingLabel(std::int64_t frameNumber) {
+  return " RECORDING FRAME : " + std::to_string(frameNumber);
+}
+
+void ScrollViewLayers(const TProject& project, TLayerCollection& items, const TCustomLayer* skip) {
+  const int count = std::min(items.Count(), int(project.layers.size()));
+  for (int i = 0; i < count; ++i) {
+    if (&items[i] == skip) continue;
+    const TBlendLayer& layer = *project.layers[std::size_t(i)];
+    if (layer.posx == 0 && layer.posy == 0) continue;
+    if (auto* bitmapLayer = dynamic_cast<TBitmapLayer*>(&items[i]))
+      bitmapLayer->Bitmap().ScrollWrap(layer.posx, layer.posy);
+  }
+}
+
+void WriteFrameFile(TImgView32& view, const std::string& fileName) {
+  view.Buffer().SaveBmpFile(fileName);
+}
+
+namespace {
+
+// Writes the recorded frame; on failure the recording ends and the error is
+// shown once, so the next step does not fail the same way again.
+void RecordFrame(const TProject& project, TImgView32& view, TPlaybackState& state,
+                 const TFrameStepHooks& hooks) {
+  const std::string file = RecordFileName(state.recordFolder, project.name, state.frameNumber);
+  try {
+    WriteFrameFile(view, file);
+  } catch (const std::exception& e) {
+    state.recording = false;
+    if (hooks.setFrameLabel) hooks.setFrameLabel(" ");
+    if (hooks.showError) hooks.showError(e.what());
+    return;
+  }
+  if (hooks.setFrameLabel) hooks.setFrameLabel(RecordingLabel(state.frameNumber));
+  if (hooks.wait) hooks.wait(kRecordWaitMs);
+  ++state.frameNumber;
+}
+
+// Clears stepBusy however the step ends.
+struct TBusyGuard {
+  bool& flag;
+  explicit TBusyGuard(bool& f) : flag(f) { flag = true; }
+  ~TBusyGuard() { flag = false; }
+};
+
+}  // namespace
+
+bool StepFrame(TProject* project, TImgView32& view, const TCustomLayer* selectionFrame,
+               TPlaybackState& state, const TFrameStepHooks& hooks) {
+  if (state.stepBusy || !project) return false;
+  TBusyGuard busy(state.stepBusy);
+  view.BeginUpdate();
+  try {
+    ScrollViewLayers(*project, view.Layers(), selectionFrame);
+  } catch (...) {
+    view.EndUpdate();
+    throw;
+  }
+  view.EndUpdate();
+  view.RepaintNow();
+  if (state.recording) RecordFrame(*project, view, state, hooks);
+  return true;
+}
+
+}  // namespace quenvar

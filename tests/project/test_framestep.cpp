@@ -1,0 +1,220 @@
+// The frame engine without a window: naming recorded frames, scrolling the
+// view layers, one step with recording, and the view built from a project.
+#include <gtest/gtest.h>
+
+#include "app/core/playback.h"
+#include "project/framestep.h"
+#include "project/projectview.h"
+#include "projecttestsupport.h"
+
+namespace quenvar::testing {
+namespace {
+
+TEST(FrameNames, NumbersPadToFiveDigitsAndKeepLongerOnes) {
+  EXPECT_EQ(FormatFrameNumber(0), "00000");
+  EXPECT_EQ(FormatFrameNumber(7), "00007");
+  EXPECT_EQ(FormatFrameNumber(99999), "99999");
+  // Past five digits nothing is cut, so no earlier frame file is replaced.
+  EXPECT_EQ(FormatFrameNumber(100000), "100000");
+  EXPECT_EQ(FormatFrameNumber(123456), "123456");
+}
+
+TEST(FrameNames, FileNameDropsSpacesFromTheProjectName) {
+  EXPECT_EQ(RemoveChar(" My  Project ", ' '), "MyProject");
+  EXPECT_EQ(RemoveChar("abcabc", 'b'), "acac");
+  EXPECT_EQ(RecordFileName("C:\\out\\", "My Project", 1), "C:\\out\\MyProject00001.bmp");
+  EXPECT_EQ(RecordFileName("", "Clouds", 42), "Clouds00042.bmp");
+  EXPECT_EQ(RecordingLabel(7), " RECORDING FRAME : 7");
+}
+
+TEST(FrameNames, FolderOfTheOutputPath) {
+  EXPECT_EQ(RecordFolderOf("C:\\out\\clip.avi"), "C:\\out\\");
+  EXPECT_EQ(RecordFolderOf("clip"), "");
+  EXPECT_EQ(RecordFolderOf("C:clip.avi"), "C:");
+  EXPECT_EQ(RecordFolderOf("/tmp/frames/clip.avi"), "/tmp/frames/");
+  EXPECT_EQ(RecordFolderOf(""), "");
+  TPlaybackState state;
+  StartRecording(state, "/tmp/frames/clip.avi");
+  EXPECT_TRUE(state.recording);
+  EXPECT_EQ(state.frameNumber, 1);
+  EXPECT_EQ(state.recordFolder, "/tmp/frames/");
+}
+
+class FrameStepTest : public ProjectTest {
+ protected:
+  void SetUp() override {
+    ProjectTest::SetUp();
+    host.hasView = true;
+    project = new TProject();
+    project->name = "My Project";
+    project->width = 160;
+    project->height = 120;
+    host.view.SetClientSize(160, 120);
+    PrepareProjectView(host.view);
+    host.view.OnPaintStage = [](TImage32&, TBitmap32& b, int) { PaintCheckerboard(b); };
+  }
+  void TearDown() override {
+    Playback() = TPlaybackState{};
+    ProjectTest::TearDown();
+  }
+
+  // A layer whose pixels are numbered row by row, so moves can be traced.
+  TBlendLayer& AddNumberedLayer(int w, int h, int posx, int posy) {
+    auto* layer = new TBlendLayer();
+    layer->bmp.Resize(w, h);
+    for (int i = 0; i < w * h; ++i) layer->bmp.Bits()[i] = 0xFF000000u | TColor32(i);
+    layer->posx = posx;
+    layer->posy = posy;
+    return *layer;
+  }
+  TColor32 Numbered(int x, int y, int w) const { return 0xFF000000u | TColor32(y * w + x); }
+  TBitmap32& Shown(TBlendLayer& layer) { return layer.ALayer->Bitmap(); }
+
+  TProject* project = nullptr;
+};
+
+TEST_F(FrameStepTest, ScrollMovesEachLayerByItsMotionWithWrapAround) {
+  TBlendLayer& a = AddNumberedLayer(100, 50, 3, 0);
+  TBlendLayer& b = AddNumberedLayer(10, 8, -1, -1);
+  TBlendLayer& c = AddNumberedLayer(10, 8, 10, 0);  // as wide as the picture: stands still
+  TBlendLayer& d = AddNumberedLayer(10, 8, 0, 0);
+  BuildViewFromProject(*project, host.view);
+  ScrollViewLayers(*project, host.view.Layers(), nullptr);
+  EXPECT_EQ(Shown(a).Pixel(0, 1), Numbered(97, 0, 100));
+  EXPECT_EQ(Shown(a).Pixel(2, 0), Numbered(99, 49, 100));
+  EXPECT_EQ(Shown(b).Pixel(9, 6), Numbered(0, 0, 10));
+  EXPECT_EQ(Shown(c).Pixel(3, 3), Numbered(3, 3, 10));
+  EXPECT_EQ(Shown(d).Pixel(0, 0), Numbered(0, 0, 10));
+  // The source pictures stay as loaded.
+  EXPECT_EQ(a.bmp.Pixel(0, 1), Numbered(0, 1, 100));
+}
+
+TEST_F(FrameStepTest, ScrollLeavesTheSelectionFrameAndExtraItemsAlone) {
+  TBlendLayer& a = AddNumberedLayer(10, 8, 1, 0);
+  BuildViewFromProject(*project, host.view);
+  // An item beyond the project's layers (a stray bitmap layer) is not moved.
+  TBitmapLayer& extra = host.view.Layers().Add<TBitmapLayer>();
+  extra.Bitmap().Resize(4, 4);
+  extra.Bitmap().SetPixel(0, 0, 0xFF123456u);
+  ScrollViewLayers(*project, host.view.Layers(), &extra);
+  EXPECT_EQ(extra.Bitmap().Pixel(0, 0), 0xFF123456u);
+  // Skipping the item at index 0 leaves the first layer too.
+  ScrollViewLayers(*project, host.view.Layers(), a.ALayer);
+  EXPECT_EQ(Shown(a).Pixel(1, 0), Numbered(0, 0, 10));
+}
+
+TEST_F(FrameStepTest, BuildMakesTheBottomLayerOpaqueAndKeepsOpacity) {
+  auto* bottom = new TBlendLayer();
+  bottom->bmp.Resize(4, 4);
+  bottom->bmp.FillAll(0x00FF0000u);  // fully transparent red
+  bottom->x = 5;
+  bottom->y = 6;
+  auto* top = new TBlendLayer();
+  top->bmp.Resize(4, 4);
+  top->bmp.FillAll(0x40FF0000u);
+  top->opacity = 128;
+  BuildViewFromProject(*project, host.view);
+  ASSERT_EQ(host.view.Layers().Count(), 2);
+  EXPECT_EQ(&host.view.Layers()[0], bottom->ALayer);
+  EXPECT_EQ(bottom->ALayer->Bitmap().Pixel(0, 0), 0xFFFF0000u);
+  EXPECT_EQ(top->ALayer->Bitmap().Pixel(0, 0), 0x40FF0000u);
+  EXPECT_EQ(top->ALayer->Bitmap().MasterAlpha(), 128u);
+  EXPECT_EQ(bottom->x, 5);
+  EXPECT_EQ(bottom->y, 6);
+  EXPECT_EQ(host.view.Bitmap().Width(), 160);
+  EXPECT_EQ(host.view.Bitmap().Pixel(159, 119), 0xFFFFFFFFu);
+}
+
+TEST_F(FrameStepTest, CheckerboardAroundTheCanvas) {
+  BuildViewFromProject(*project, host.view);
+  host.view.SetClientSize(200, 150);
+  host.view.Compose();
+  const TBitmap32& shown = host.view.Buffer();
+  EXPECT_EQ(shown.Pixel(10, 10), 0xFFFFFFFFu);      // canvas
+  EXPECT_EQ(shown.Pixel(160, 0), kCheckerGrey);     // square (10, 0)
+  EXPECT_EQ(shown.Pixel(176, 15), kCheckerWhite);   // square (11, 0)
+  EXPECT_EQ(shown.Pixel(0, 120), kCheckerWhite);    // square (0, 7)
+  EXPECT_EQ(shown.Pixel(175, 128), kCheckerGrey);   // square (10, 8)
+  EXPECT_EQ(shown.Pixel(199, 149), kCheckerWhite);  // square (12, 9)
+  TBitmap32 small;
+  small.Resize(3, 40);
+  PaintCheckerboard(small);
+  EXPECT_EQ(small.Pixel(2, 15), kCheckerGrey);
+  EXPECT_EQ(small.Pixel(2, 16), kCheckerWhite);
+}
+
+TEST_F(FrameStepTest, TitleIsTheFileNameAndClientSize) {
+  EXPECT_EQ(ViewTitle("untitled.zyl", 768, 576), "untitled.zyl [768x576]");
+  EXPECT_EQ(ViewTitle("/home/a/clips/sea.zyl", 10, 20), "sea.zyl [10x20]");
+}
+
+TEST_F(FrameStepTest, RecordingWritesTheShownFrameAndCounts) {
+  AddNumberedLayer(30, 20, 2, 1);
+  BuildViewFromProject(*project, host.view);
+  TPlaybackState state;
+  StartRecording(state, Scratch("clip.avi"));
+  std::vector<std::string> labels;
+  std::vector<int> waits;
+  TFrameStepHooks hooks;
+  hooks.setFrameLabel = [&](const std::string& t) { labels.push_back(t); };
+  hooks.wait = [&](int ms) { waits.push_back(ms); };
+  hooks.showError = [](const std::string& e) { ADD_FAILURE() << e; };
+  ASSERT_TRUE(StepFrame(project, host.view, nullptr, state, hooks));
+  ASSERT_TRUE(StepFrame(project, host.view, nullptr, state, hooks));
+  EXPECT_EQ(labels, (std::vector<std::string>{" RECORDING FRAME : 1", " RECORDING FRAME : 2"}));
+  EXPECT_EQ(waits, (std::vector<int>{20, 20}));
+  EXPECT_EQ(state.frameNumber, 3);
+  EXPECT_FALSE(state.stepBusy);
+  // The second file holds exactly the buffer shown after the second step.
+  const auto bytes = ReadBytes(Scratch("MyProject00002.bmp"));
+  ASSERT_EQ(bytes.size(), 54u + 160u * 120u * 4u);
+  const TBitmap32& shown = host.view.Buffer();
+  for (int y : {0, 7, 119})
+    for (int x : {0, 31, 159}) {
+      const std::size_t at = 54 + (std::size_t(119 - y) * 160 + std::size_t(x)) * 4;
+      const TColor32 c = TColor32(bytes[at]) | TColor32(bytes[at + 1]) << 8 |
+                         TColor32(bytes[at + 2]) << 16 | TColor32(bytes[at + 3]) << 24;
+      EXPECT_EQ(c, shown.Pixel(x, y)) << x << "," << y;
+    }
+  EXPECT_TRUE(std::filesystem::exists(Scratch("MyProject00001.bmp")));
+}
+
+TEST_F(FrameStepTest, AFrameThatCannotBeWrittenEndsTheRecordingOnce) {
+  AddNumberedLayer(30, 20, 2, 1);
+  BuildViewFromProject(*project, host.view);
+  TPlaybackState state;
+  StartRecording(state, Scratch("missing/clip.avi"));
+  std::vector<std::string> labels, errors;
+  TFrameStepHooks hooks;
+  hooks.setFrameLabel = [&](const std::string& t) { labels.push_back(t); };
+  hooks.showError = [&](const std::string& e) { errors.push_back(e); };
+  EXPECT_TRUE(StepFrame(project, host.view, nullptr, state, hooks));
+  EXPECT_TRUE(StepFrame(project, host.view, nullptr, state, hooks));
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("MyProject00001.bmp"), std::string::npos);
+  EXPECT_EQ(labels, std::vector<std::string>{" "});
+  EXPECT_FALSE(state.recording);
+  EXPECT_FALSE(state.stepBusy);
+  EXPECT_EQ(state.frameNumber, 1);
+}
+
+TEST_F(FrameStepTest, ABusyStepOrNoProjectDoesNothing) {
+  TBlendLayer& a = AddNumberedLayer(10, 8, 1, 0);
+  BuildViewFromProject(*project, host.view);
+  TPlaybackState state;
+  state.stepBusy = true;
+  EXPECT_FALSE(StepFrame(project, host.view, nullptr, state, {}));
+  EXPECT_EQ(Shown(a).Pixel(0, 0), Numbered(0, 0, 10));
+  state.stepBusy = false;
+  EXPECT_FALSE(StepFrame(nullptr, host.view, nullptr, state, {}));
+  // A step with nothing moving still composes the frame.
+  a.posx = 0;
+  int repaints = 0;
+  host.view.OnRepaintNow = [&](TImage32&) { ++repaints; };
+  EXPECT_TRUE(StepFrame(project, host.view, nullptr, state, {}));
+  EXPECT_EQ(repaints, 1);
+  EXPECT_EQ(host.view.UpdateCount(), 0);
+}
+
+}  // namespace
+}  // namespace quenvar::testing

@@ -1,5 +1,7 @@
 #include "compose/blendops.h"
 
+#include "compose/kernels.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -171,7 +173,7 @@ std::uint16_t gridCounter = 0;
 // Advances the shared counter before the strength test; every third count
 // keeps the pixel, the others halve red and green and pull blue to F's.
 void Grid4(TColor32 F, TColor32& B, std::uint32_t M) {
-  const std::uint16_t count = ++gridCounter;
+  const std::uint16_t count = ++GridCounter();
   const int s = Strength(F, M);
   if (s == 0) return;
   if (count % 3 == 0) return;  // target equals B: nothing moves
@@ -234,13 +236,9 @@ constexpr std::array<OpEntry, kBlendOpCount> kOps = {
 };
 static_assert(kOps.size() == std::size_t(TBlendOp::Grid4) + 1, "every operation has an entry");
 
-// The row kernels in force; faster forms replace entries here.
+// The row kernels in force: the fastest set the processor runs, chosen once.
 std::array<TRowKernel, kBlendOpCount>& RowKernels() {
-  static std::array<TRowKernel, kBlendOpCount> kernels = [] {
-    std::array<TRowKernel, kBlendOpCount> k{};
-    for (int i = 0; i < kBlendOpCount; ++i) k[std::size_t(i)] = kOps[std::size_t(i)].row;
-    return k;
-  }();
+  static std::array<TRowKernel, kBlendOpCount> kernels = ActiveKernels().ops;
   return kernels;
 }
 
@@ -298,6 +296,7 @@ bool FindBlendOp(const TPixelCombineEvent& hook, TBlendOp& op) {
 }
 
 std::uint16_t& GridCounter() {
+  if (std::uint16_t* banded = ThreadGridCounter()) return *banded;
   return gridCounter;
 }
 

@@ -1,8 +1,11 @@
 // Drawing one surface onto another: the same-size transfer and resampled
 // drawing, both ending in one row combiner per draw mode.
+#include <algorithm>
 #include <cstring>
 
+#include "compose/bandpool.h"
 #include "compose/blendops.h"
+#include "compose/kernels.h"
 #include "compose/surface.h"
 
 namespace quenvar {
@@ -56,6 +59,7 @@ struct RowCombiner {
   enum Kind { Opaque, Blend, BlendMaster, Merge, Kernel, Hook } kind = Opaque;
   std::uint32_t master = 255;
   TRowKernel kernel = nullptr;
+  bool grid = false;  // the kernel steps the grid counter
   TPixelCombineEvent hook;
 
   void operator()(const TColor32* f, TColor32* b, int n) const {
@@ -64,10 +68,10 @@ struct RowCombiner {
         std::memmove(b, f, std::size_t(n) * sizeof(TColor32));
         break;
       case Blend:
-        for (int i = 0; i < n; ++i) b[i] = BlendReg(f[i], b[i]);
+        ActiveKernels().blend(f, b, n, master);
         break;
       case BlendMaster:
-        for (int i = 0; i < n; ++i) b[i] = BlendRegEx(f[i], b[i], master);
+        ActiveKernels().blendMaster(f, b, n, master);
         break;
       case Merge:
         for (int i = 0; i < n; ++i) b[i] = MergeReg(f[i], b[i], master);
@@ -103,6 +107,7 @@ bool ChooseCombiner(const TBitmap32& src, RowCombiner& c) {
       if (FindBlendOp(src.OnPixelCombine(), op)) {
         c.kind = RowCombiner::Kernel;
         c.kernel = BlendOpRow(op);
+        c.grid = op == TBlendOp::Grid4;
       } else {
         c.kind = RowCombiner::Hook;
         c.hook = src.OnPixelCombine();
@@ -112,6 +117,11 @@ bool ChooseCombiner(const TBitmap32& src, RowCombiner& c) {
   }
   return false;
 }
+
+// Draws smaller than this run on the calling thread: waking the pool would
+// cost more than it saves.
+constexpr std::int64_t kBandMinPixels = 32 * 1024;
+constexpr int kBandMinRows = 8;
 
 // Reused between draws so drawing does not allocate once warmed up.
 std::vector<TColor32>& Scratch() {
@@ -148,19 +158,47 @@ void TBitmap32::StretchOnto(TBitmap32& target, const TRect& dst, const TRect& cl
   const int n = area.Width();
   const std::int64_t dw = std::int64_t(dst.Right) - dst.Left;
   const std::int64_t dh = std::int64_t(dst.Bottom) - dst.Top;
+  // Source rows: the surface itself, or its resampled copy of the area.
+  const TColor32* source = nullptr;
+  std::size_t sourceStride = 0;
   if (dw == width_ && dh == height_) {
-    for (int y = area.Top; y < area.Bottom; ++y) {
-      const TColor32* f = RowPointer(y - dst.Top) + (area.Left - dst.Left);
-      combine(f, target.RowPointer(y) + area.Left, n);
-    }
+    source = RowPointer(area.Top - dst.Top) + (area.Left - dst.Left);
+    sourceStride = std::size_t(width_);
   } else {
     auto& scratch = Scratch();
     scratch.resize(std::size_t(n) * std::size_t(area.Height()));
     resampler_->Resample(*this, dst, area, scratch.data());
-    for (int y = area.Top; y < area.Bottom; ++y) {
-      const TColor32* f = scratch.data() + std::size_t(y - area.Top) * std::size_t(n);
-      combine(f, target.RowPointer(y) + area.Left, n);
-    }
+    source = scratch.data();
+    sourceStride = std::size_t(n);
+  }
+  auto rows = [&](int top, int bottom) {
+    for (int y = top; y < bottom; ++y)
+      combine(source + std::size_t(y - area.Top) * sourceStride, target.RowPointer(y) + area.Left,
+              n);
+  };
+
+  // Large draws run in bands of rows on the pool. Every pixel sees the same
+  // operands as in one pass, and grid4 bands start their counter where the
+  // row-major order would have it, so the bytes do not depend on the bands.
+  const std::int64_t pixels = std::int64_t(n) * area.Height();
+  const int threads = ComposeThreads();
+  if (threads > 1 && combine.kind != RowCombiner::Hook && pixels >= kBandMinPixels) {
+    const int bands = int(std::min<std::int64_t>(
+        std::int64_t(threads) * 4, (area.Height() + kBandMinRows - 1) / kBandMinRows));
+    const int height = area.Height();
+    const std::uint16_t start = GridCounter();
+    auto band = [&](int i) {
+      const int top = area.Top + int(std::int64_t(height) * i / bands);
+      const int bottom = area.Top + int(std::int64_t(height) * (i + 1) / bands);
+      std::uint16_t counter =
+          std::uint16_t(start + std::uint64_t(top - area.Top) * std::uint64_t(n));
+      const TScopedGridCounter scoped(counter);
+      rows(top, bottom);
+    };
+    RunBands(bands, band);
+    if (combine.grid) GridCounter() = std::uint16_t(start + std::uint64_t(pixels));
+  } else {
+    rows(area.Top, area.Bottom);
   }
   target.Changed(area);
 }

@@ -74,8 +74,11 @@ int TfrmProject32::ClientHeight() const {
 
 void TfrmProject32::SetClientSize(int width, int height) {
   // The frame and title bar keep their size; only the client area changes.
-  for (int attempt = 0; attempt < 3 && img32->size() != QSize(width, height); ++attempt)
-    resize(size() + QSize(width, height) - img32->size());
+  // The title bar and border lie in the window's contents margins; the
+  // layout places img32 inside them. While the window is hidden the layout
+  // waits, so img32 is sized here as well.
+  const QMargins m = contentsMargins();
+  resize(width + m.left() + m.right(), height + m.top() + m.bottom());
   if (img32->size() != QSize(width, height)) img32->resize(width, height);
   if (ClientWidth() != width || ClientHeight() != height) {
     img32->view().SetClientSize(width, height);

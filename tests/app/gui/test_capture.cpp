@@ -1,0 +1,201 @@
+// Recording through the Render to disk dialog, PLAY/STOP ending it, a frame
+// file that cannot be written, and Save frame.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/core/playback.h"
+#include "app/unitcapture.h"
+#include "test_display_support.h"
+
+using quenvar::Playback;
+
+namespace {
+
+// Fills the dialog's output box and presses START (or CANCEL).
+void ScriptCapture(Shell& s, const QString& output, bool start = true) {
+  s.prompter.dialogs.push_back([=](QDialog& d) {
+    auto& capture = static_cast<TfrmCapture&>(d);
+    capture.eOutput->setText(output);
+    (start ? capture.bStart : capture.bCancel)->click();
+    return d.result();
+  });
+}
+
+// Runs exactly one tick of the view's frame timer.
+bool OneTick(Shell& s) {
+  QSignalSpy ticks(View(s)->Timer1, &QTimer::timeout);
+  const bool wasActive = View(s)->Timer1->isActive();
+  s.form->StartPlayback();
+  const bool ticked = ticks.wait(2000);
+  if (!wasActive) s.form->StopPlayback();
+  return ticked && ticks.count() == 1;
+}
+
+// True when the bitmap file holds exactly the view's displayed buffer.
+bool FileShowsBuffer(const QString& path, const quenvar::TBitmap32& buffer) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray bytes = file.readAll();
+  const int w = buffer.Width(), h = buffer.Height();
+  if (bytes.size() != 54 + qsizetype(w) * h * 4) return false;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const auto* p = reinterpret_cast<const uchar*>(bytes.constData()) + 54 +
+                      (qsizetype(h - 1 - y) * w + x) * 4;
+      const quenvar::TColor32 c = p[0] | p[1] << 8 | p[2] << 16 | quenvar::TColor32(p[3]) << 24;
+      if (c != buffer.Pixel(x, y)) return false;
+    }
+  return true;
+}
+
+}  // namespace
+
+class TestCapture : public QObject {
+  Q_OBJECT
+ private slots:
+  void cleanup() { Playback() = quenvar::TPlaybackState{}; }
+  void dialogHoldsItsControls();
+  void startRecordsOneNumberedFramePerStep();
+  void cancelKeepsTheRecordingState();
+  void playStopEndsTheRecording();
+  void aFrameThatCannotBeWrittenEndsTheRecording();
+  void saveFrameWritesTheShownFrame();
+};
+
+void TestCapture::dialogHoldsItsControls() {
+  Shell s;
+  TfrmCapture* capture = s.form->frmCapture;
+  QVERIFY(capture);
+  QCOMPARE(capture->windowTitle(), QStringLiteral("Render to disk"));
+  QVERIFY(capture->windowFlags() & Qt::Tool);
+  QCOMPARE(capture->cbFormat->currentText(), QStringLiteral("AVI Video"));
+  QCOMPARE(capture->cbFormat->count(), 2);
+  QCOMPARE(capture->cbDuration->currentText(), QStringLiteral("Frames"));
+  for (QWidget* w :
+       {static_cast<QWidget*>(capture->cbDuration), static_cast<QWidget*>(capture->eDuration),
+        static_cast<QWidget*>(capture->cbResetX), static_cast<QWidget*>(capture->cbResetY)})
+    QVERIFY(!w->isEnabled());
+  QCOMPARE(capture->cbResetX->text(), QStringLiteral("Reset X Motion"));
+  QCOMPARE(capture->bStart->text(), QStringLiteral("START"));
+  QCOMPARE(capture->bCancel->text(), QStringLiteral("CANCEL"));
+  s.prompter.fileNames.push_back(QStringLiteral("/tmp/out/clip.avi"));
+  capture->bBrowse->click();
+  QCOMPARE(capture->eOutput->text(), QStringLiteral("/tmp/out/clip.avi"));
+  // Render to disk shows this dialog even without a project.
+  s.action("miRenderToDisk")->trigger();
+  QCOMPARE(s.prompter.dialogsShown, QStringList("frmCapture"));
+  QVERIFY(!Playback().recording);
+}
+
+void TestCapture::startRecordsOneNumberedFramePerStep() {
+  QTemporaryDir dir;
+  Shell s;
+  s.newProject("My Project", "160", "120");
+  AddLayer(40, 30, 5, 5, 2, 1);
+  View(s)->BuildFromProject();
+  Click(View(s)->img32, QPoint(10, 10));  // the selection frame is recorded too
+  ScriptCapture(s, dir.filePath("clip.avi"));
+  s.action("miRenderToDisk")->trigger();
+  QVERIFY(Playback().recording);
+  QCOMPARE(Playback().frameNumber, 1);
+  QCOMPARE(QString::fromStdString(Playback().recordFolder), dir.path() + "/");
+  QVERIFY(!Playback().playing);  // recording does not start playback
+
+  QVERIFY(OneTick(s));
+  const QString first = dir.filePath("MyProject00001.bmp");
+  QVERIFY(QFile::exists(first));
+  QVERIFY(FileShowsBuffer(first, View(s)->view().Buffer()));
+  QCOMPARE(s.child<QLabel>("LFrameCount")->text(), QStringLiteral(" RECORDING FRAME : 1"));
+  QVERIFY(OneTick(s));
+  QVERIFY(FileShowsBuffer(dir.filePath("MyProject00002.bmp"), View(s)->view().Buffer()));
+  QVERIFY(!FileShowsBuffer(first, View(s)->view().Buffer()));  // the layer moved
+  QCOMPARE(s.child<QLabel>("LFrameCount")->text(), QStringLiteral(" RECORDING FRAME : 2"));
+  QCOMPARE(Playback().frameNumber, 3);
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+
+  // Confirming again starts the numbering at 1.
+  ScriptCapture(s, dir.filePath("clip.avi"));
+  s.action("miRenderToDisk")->trigger();
+  QCOMPARE(Playback().frameNumber, 1);
+}
+
+void TestCapture::cancelKeepsTheRecordingState() {
+  Shell s;
+  s.newProject("Clouds", "100", "100");
+  Playback().recording = true;
+  Playback().recordFolder = "/somewhere/";
+  Playback().frameNumber = 7;
+  ScriptCapture(s, QStringLiteral("/elsewhere/clip.avi"), false);
+  s.action("miRenderToDisk")->trigger();
+  QVERIFY(Playback().recording);
+  QCOMPARE(Playback().recordFolder, std::string("/somewhere/"));
+  QCOMPARE(Playback().frameNumber, 7);
+}
+
+void TestCapture::playStopEndsTheRecording() {
+  QTemporaryDir dir;
+  Shell s;
+  s.newProject("Clouds", "100", "100");
+  ScriptCapture(s, dir.filePath("clip"));
+  s.action("miRenderToDisk")->trigger();
+  auto* button = s.child<QPushButton>("bAnimate");
+  button->click();  // PLAY ends the recording too
+  QVERIFY(Playback().playing);
+  QVERIFY(!Playback().recording);
+  QCOMPARE(s.child<QLabel>("LFrameCount")->text(), QStringLiteral(" "));
+  button->click();
+  QVERIFY(!Playback().playing);
+  QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+void TestCapture::aFrameThatCannotBeWrittenEndsTheRecording() {
+  QTemporaryDir dir;
+  Shell s;
+  s.newProject("Clouds", "100", "100");
+  ScriptCapture(s, dir.filePath("missing/clip.avi"));
+  s.action("miRenderToDisk")->trigger();
+  s.child<QPushButton>("bAnimate")->click();  // ends any recording: start it again
+  ScriptCapture(s, dir.filePath("missing/clip.avi"));
+  s.action("miRenderToDisk")->trigger();
+  QVERIFY(Playback().playing && Playback().recording);
+  QSignalSpy ticks(View(s)->Timer1, &QTimer::timeout);
+  QVERIFY(ticks.wait(2000));
+  QCOMPARE(s.prompter.messages.size(), 1);
+  QVERIFY(s.prompter.messages[0].contains("Clouds00001.bmp"));
+  QVERIFY(!Playback().recording);
+  QVERIFY(!Playback().stepBusy);
+  QVERIFY(Playback().playing);
+  QVERIFY(View(s)->Timer1->isActive());
+  QCOMPARE(s.child<QLabel>("LFrameCount")->text(), QStringLiteral(" "));
+  QVERIFY(ticks.wait(2000));  // playback goes on without new errors
+  QCOMPARE(s.prompter.messages.size(), 1);
+}
+
+void TestCapture::saveFrameWritesTheShownFrame() {
+  QTemporaryDir dir;
+  Shell s;
+  s.newProject("Clouds", "120", "90");
+  AddLayer(30, 20, 10, 10, 1, 0);
+  View(s)->BuildFromProject();
+  QVERIFY(OneTick(s));
+  Playback().frameNumber = 5;
+  const QString path = dir.filePath("still.bmp");
+  s.prompter.fileNames.push_back(path);
+  s.action("miSaveFrame")->trigger();
+  QVERIFY(FileShowsBuffer(path, View(s)->view().Buffer()));
+  QCOMPARE(Playback().frameNumber, 5);
+  QVERIFY(!Playback().playing);
+  // Cancelled: nothing written.
+  s.action("miSaveFrame")->trigger();
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+QTEST_MAIN(TestCapture)
+#include "test_capture.moc"

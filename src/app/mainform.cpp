@@ -93,9 +93,13 @@ void Tmainform::showEvent(QShowEvent* event) {
   if (QScreen* s = screen()) {
     savedDisplayMode = {s->size().width(), s->size().height(), s->refreshRate()};
   }
-  // With a project file on the command line the program becomes a player;
-  // that mode opens the file itself and keeps the plain colours.
-  if (!args_.isEmpty()) return;
+  // With a project file on the command line the program becomes a player:
+  // it opens and plays the file once the window is up, in the plain colours.
+  if (!args_.isEmpty()) {
+    const QString file = args_.first();
+    QTimer::singleShot(0, this, [this, file] { OpenCommandLineProject(file); });
+    return;
+  }
   fullScreen = false;
   ColourInterface();
 }

@@ -67,6 +67,8 @@ class Tmainform : public QMainWindow {
   // The Open command's steps after the dialog: closes the open project, then
   // opens `path` and plays it. False when the file is not a readable archive.
   bool OpenProjectPath(const QString& path);
+  // Opens the project named on the command line as the Open command would.
+  void OpenCommandLineProject(const QString& path);
   // The recording frame counter next to PLAY/STOP.
   void SetFrameCountLabel(const QString& text);
   // An error in the application's message box.
@@ -131,6 +133,8 @@ class Tmainform : public QMainWindow {
   // Commands (mainform_commands.cpp).
   void NewClick();
   void OpenProjectFile();
+  // Open's first steps: what's-new hidden, playback stopped, recording off.
+  void PrepareOpen();
   void SaveClick();
   void SaveAsClick();
   void SaveFrameClick();

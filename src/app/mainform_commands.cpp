@@ -67,19 +67,28 @@ void Tmainform::CloseProjectView() {
   if (project()) quenvar::CloseProject();
 }
 
-void Tmainform::OpenProjectFile() {
+void Tmainform::PrepareOpen() {
   HideWhatsNew();
   if (project()) StopPlayback();
   quenvar::TPlaybackState& playback = quenvar::Playback();
   playback.recording = false;
   playback.recordFolder.clear();
   playback.frameNumber = 0;
+}
+
+void Tmainform::OpenProjectFile() {
+  PrepareOpen();
   if (lastProjectFolder.isEmpty()) lastProjectFolder = programDir_;
   const QString path = prompter_.OpenFileName(this, lastProjectFolder,
                                               QStringLiteral("Taveron Project file (*.zyl)"));
   // A file that cannot be read leaves the menus as they were.
   if (!path.isEmpty() && !OpenProjectPath(path)) return;
   UpdateProjectMenus();
+}
+
+void Tmainform::OpenCommandLineProject(const QString& path) {
+  PrepareOpen();
+  if (OpenProjectPath(path)) UpdateProjectMenus();
 }
 
 bool Tmainform::OpenProjectPath(const QString& path) {

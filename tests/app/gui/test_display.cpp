@@ -24,6 +24,7 @@ class TestDisplay : public QObject {
   void timerStepScrollsTheLayers();
   void playStopCaptionAndPlaying();
   void closingTheViewClosesTheProject();
+  void escapeLeavesFullScreen();
 };
 
 void TestDisplay::newProjectOpensAStoppedViewAtCanvasSize() {
@@ -226,6 +227,15 @@ void TestDisplay::closingTheViewClosesTheProject() {
   // Close project without a view does nothing.
   s.action("miCloseProject")->trigger();
   QVERIFY(!CurrentProject());
+}
+
+void TestDisplay::escapeLeavesFullScreen() {
+  Shell s;
+  s.newProject("Clouds", "200", "100");
+  s.form->fullScreen = true;
+  QTest::keyClick(View(s)->img32, Qt::Key_Escape);
+  QVERIFY(!s.form->fullScreen);
+  QVERIFY(CurrentProject());
 }
 
 QTEST_MAIN(TestDisplay)

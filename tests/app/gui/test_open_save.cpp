@@ -139,7 +139,7 @@ void TestOpenSave::saveAsksForANameOnlyForAnUntitledProject() {
   QTemporaryDir dir;
   Shell s;
   s.newProject("Sea", "64", "64");
-  AddLayer(8, 8);  // a project without layers has nothing to save
+  AddLayer(8, 8);                 // a project without layers has nothing to save
   s.action("miSave")->trigger();  // untitled: asks, cancelled
   QCOMPARE(s.prompter.filePickers, 1);
   QCOMPARE(CurrentProject()->fileName, std::string("untitled.zyl"));

@@ -51,7 +51,9 @@ TfrmProject32::TfrmProject32(Tmainform& mainform, QWidget* parent)
   Timer1->setObjectName(QStringLiteral("Timer1"));
   Timer1->setInterval(quenvar::Playback().frameInterval);
   connect(Timer1, &QTimer::timeout, this, &TfrmProject32::Timer1Timer);
-  Timer1->start();
+  // Sizing a new window to its canvas stops playback, so every view starts
+  // stopped; starting it stopped also covers a canvas that is already the
+  // window's size.
 }
 
 TfrmProject32::~TfrmProject32() {

@@ -9,7 +9,8 @@ bool CpuHasAvx2() {
 }
 
 bool CpuHasAvx512Bw() {
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl");
 }
 
 }  // namespace quenvar

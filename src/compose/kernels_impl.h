@@ -1,6 +1,7 @@
 // Row kernels written once with the compiler's vector types and compiled once
 // per instruction set (kernels_sse2.cpp, kernels_avx2.cpp, kernels_avx512.cpp).
-// Each includer defines QV_NS (its namespace) and QV_LANES (pixels per block).
+// Each inclusion defines QV_NS (its namespace) and QV_LANES (pixels per
+// block); a file may include it twice at two widths.
 //
 // Every kernel gives the same bytes as the scalar operations in blendops.cpp:
 // - Channels are split into 16-bit lanes. The step b + floor((t - b) * s / 256)
@@ -41,13 +42,20 @@ inline u32v Load(const TColor32* p) {
 inline void Store(TColor32* p, u32v v) {
   std::memcpy(p, &v, sizeof v);
 }
+// Lane select by a comparison mask (all ones or all zeros per lane), done
+// with bit operations: the compiler keeps these in vector registers where
+// the ?: form on vectors is sometimes split into single lanes.
+template <class M, class V>
+inline V Sel(M mask, V a, V b) {
+  return (V)(((M)a & mask) | ((M)b & ~mask));
+}
 template <class V>
 inline V Min(V a, V b) {
-  return a < b ? a : b;
+  return Sel(a < b, a, b);
 }
 template <class V>
 inline V Max(V a, V b) {
-  return a > b ? a : b;
+  return Sel(a > b, a, b);
 }
 inline u16v Narrow(u32v v) {
   return __builtin_convertvector(v, u16v);
@@ -59,11 +67,12 @@ inline f32v ToFloat(u16v v) {
   return __builtin_convertvector(__builtin_convertvector(v, i32v), f32v);
 }
 // Truncates towards zero, then limits to 0..255 (garbage lanes included).
+// Truncates a quotient, then limits it to 255. Quotients lie in 0..65280,
+// so they survive the narrowing to 16 bits; lanes that divided by zero hold
+// garbage, and every caller replaces them.
 inline u16v TruncByte(f32v q) {
-  i32v i = __builtin_convertvector(q, i32v);
-  i = Max(i, i32v{});
-  i = Min(i, i32v{} + 255);
-  return __builtin_convertvector(i, u16v);
+  const u16v i = __builtin_convertvector(__builtin_convertvector(q, i32v), u16v);
+  return Sel(i > 255, u16v{} + std::uint16_t(255), i);
 }
 inline u16v Splat16(unsigned x) {
   return u16v{} + std::uint16_t(x);
@@ -110,12 +119,12 @@ struct TLighten {
   static u16v T(u16v f, u16v b) { return Max(f, b); }
 };
 struct TDifference {
-  static u16v T(u16v f, u16v b) { return b > f ? b - f : f - b; }
+  static u16v T(u16v f, u16v b) { return Sel(b > f, u16v(b - f), u16v(f - b)); }
 };
 struct TNegation {
   static u16v T(u16v f, u16v b) {
     const u16v sum = b + f;
-    return 255 - (sum > 255 ? sum - 255 : 255 - sum);
+    return 255 - Sel(sum > 255, u16v(sum - 255), u16v(255 - sum));
   }
 };
 struct TExclusion {
@@ -123,18 +132,18 @@ struct TExclusion {
 };
 struct TOverlay {
   static u16v T(u16v f, u16v b) {
-    return b >= 128 ? 255 - (((255 - b) * (255 - f)) >> 7) : (b * f) >> 7;
+    return Sel(b >= 128, u16v(255 - (((255 - b) * (255 - f)) >> 7)), u16v((b * f) >> 7));
   }
 };
 struct THardLight {
   static u16v T(u16v f, u16v b) {
-    return f >= 128 ? 255 - (((255 - f) * (255 - b)) >> 7) : (b * f) >> 7;
+    return Sel(f >= 128, u16v(255 - (((255 - f) * (255 - b)) >> 7)), u16v((b * f) >> 7));
   }
 };
 struct TDodge {
   static u16v T(u16v f, u16v b) {
     const u16v q = TruncByte(ToFloat(b) * 256.0f / ToFloat(255 - f));
-    return f == 255 ? Splat16(255) : q;
+    return Sel(f == 255, Splat16(255), q);
   }
 };
 struct TBurn {
@@ -142,27 +151,27 @@ struct TBurn {
     const f32v q = ToFloat(255 - b) * 256.0f / ToFloat(f);
     // 255 - trunc(q), floored at 0: q of 255 or more gives 0.
     const u16v t = 255 - TruncByte(q);
-    return f == 0 ? Splat16(0) : t;
+    return Sel(f == 0, Splat16(0), t);
   }
 };
 struct TReflect {
   static u16v T(u16v f, u16v b) {
     const u16v q = TruncByte(ToFloat(b * b) / ToFloat(255 - f));
-    return f == 255 ? Splat16(255) : q;
+    return Sel(f == 255, Splat16(255), q);
   }
 };
 struct TFreeze {
   static u16v T(u16v f, u16v b) {
     const u16v nb = 255 - b;
     const u16v q = TruncByte(ToFloat(nb * nb) / ToFloat(f));
-    return f == 0 ? Splat16(0) : 255 - q;
+    return Sel(f == 0, Splat16(0), u16v(255 - q));
   }
 };
 struct THeat {
   static u16v T(u16v f, u16v b) {
     const u16v nf = 255 - f;
     const u16v q = TruncByte(ToFloat(nf * nf) / ToFloat(b));
-    return b == 0 ? Splat16(0) : 255 - q;
+    return Sel(b == 0, Splat16(0), u16v(255 - q));
   }
 };
 struct TStamp {
@@ -187,14 +196,14 @@ struct PerChannel {
 struct Glow {
   static u16v Mix(u16v f, u16v b, u16v s) {
     const u16v q = TruncByte(ToFloat(f * f) / ToFloat(255 - b));
-    const u16v t = b == 255 ? Splat16(255) : q;
-    return (t * s + (255 - s) * b) >> 8;
+    const u16v t = Sel(b == 255, Splat16(255), q);
+    // Strength 0 leaves the pixel alone (the mix alone would darken it).
+    return Sel(s == 0, b, u16v((t * s + (255 - s) * b) >> 8));
   }
   static u32v Block(u32v F, u32v B, u16v m) {
     const Px f = Split(F), b = Split(B);
     const u16v s = Strength(f.a, m);
-    const u32v out = Join(B, Mix(f.r, b.r, s), Mix(f.g, b.g, s), Mix(f.b, b.b, s));
-    return Widen(s) == 0 ? B : out;
+    return Join(B, Mix(f.r, b.r, s), Mix(f.g, b.g, s), Mix(f.b, b.b, s));
   }
 };
 
@@ -253,27 +262,31 @@ inline Hsl ToHsl(const Px& c) {
   Hsl o;
   o.l = (cmax + cmin) / 2.0f;
   const f32v d = cmax - cmin;
-  const f32v s = o.l < 0.5f ? d / (cmax + cmin) : d / (2.0f - cmax - cmin);
-  f32v h = cmax == R ? (G - B) / d : cmax == G ? 2.0f + (B - R) / d : 4.0f + (R - G) / d;
+  // Each branch's operands are chosen first, so one divide serves all lanes
+  // and every lane still divides exactly the numbers its branch names.
+  const f32v s = d / Sel(o.l < 0.5f, f32v(cmax + cmin), f32v(2.0f - cmax - cmin));
+  const auto isR = cmax == R, isG = cmax == G;
+  const f32v q = Sel(isR, f32v(G - B), Sel(isG, f32v(B - R), f32v(R - G))) / d;
+  f32v h = Sel(isR, q, f32v(Sel(isG, SplatF(2.0f), SplatF(4.0f)) + q));
   h = h / 6.0f;
-  h = h < 0.0f ? h + 1.0f : h;
+  h = Sel(h < 0.0f, f32v(h + 1.0f), h);
   const auto grey = cmax == cmin;
-  o.h = grey ? SplatF(0.0f) : h;
-  o.s = grey ? SplatF(0.0f) : s;
+  o.h = Sel(grey, SplatF(0.0f), h);
+  o.s = Sel(grey, SplatF(0.0f), s);
   return o;
 }
 
 // h - floor(h) for the small values hue arithmetic produces.
 inline f32v Fraction(f32v h) {
   const f32v t = __builtin_convertvector(__builtin_convertvector(h, i32v), f32v);
-  return h - (t > h ? t - 1.0f : t);
+  return h - Sel(t > h, f32v(t - 1.0f), t);
 }
 
 inline f32v Level(f32v m1, f32v m2, f32v h) {
   h = Fraction(h);
   const f32v rise = m1 + (m2 - m1) * h * 6.0f;
   const f32v fall = m1 + (m2 - m1) * (2.0f / 3.0f - h) * 6.0f;
-  return 6.0f * h < 1.0f ? rise : 2.0f * h < 1.0f ? m2 : 3.0f * h < 2.0f ? fall : m1;
+  return Sel(6.0f * h < 1.0f, rise, Sel(2.0f * h < 1.0f, m2, Sel(3.0f * h < 2.0f, fall, m1)));
 }
 
 // round(255 * v) half to even, limited to a byte.
@@ -281,15 +294,15 @@ inline u16v ToByte(f32v v) {
   const f32v magic = SplatF(12582912.0f);  // 1.5 * 2^23
   const f32v x = 255.0f * v;
   f32v r = (x + magic) - magic;
-  r = r < 0.0f ? SplatF(0.0f) : r;
-  r = r > 255.0f ? SplatF(255.0f) : r;
-  r = r == r ? r : SplatF(0.0f);  // NaN only in lanes that are thrown away
+  r = Sel(r < 0.0f, SplatF(0.0f), r);
+  r = Sel(r > 255.0f, SplatF(255.0f), r);
+  r = Sel(r == r, r, SplatF(0.0f));  // NaN only in lanes that are thrown away
   return Narrow(__builtin_convertvector(__builtin_convertvector(r, i32v), u32v));
 }
 
 inline void FromHsl(const Hsl& c, u16v& r, u16v& g, u16v& b) {
   const f32v L = c.l, S = c.s;
-  const f32v m2 = L <= 0.5f ? L * (1.0f + S) : L + S - L * S;
+  const f32v m2 = Sel(L <= 0.5f, f32v(L * (1.0f + S)), f32v(L + S - L * S));
   const f32v m1 = 2.0f * L - m2;
   const float third = 1.0f / 3.0f;
   const auto grey = S == 0.0f;
@@ -298,10 +311,10 @@ inline void FromHsl(const Hsl& c, u16v& r, u16v& g, u16v& b) {
   const u16v gg = ToByte(Level(m1, m2, c.h));
   const u16v bb = ToByte(Level(m1, m2, c.h - third));
   // 32-bit lane masks narrowed to the 16-bit lanes of the channels.
-  const u16v grey16 = Narrow(u32v(grey));
-  r = grey16 ? v : rr;
-  g = grey16 ? v : gg;
-  b = grey16 ? v : bb;
+  const i16v grey16 = i16v(Narrow(u32v(grey)));
+  r = Sel(grey16, v, rr);
+  g = Sel(grey16, v, gg);
+  b = Sel(grey16, v, bb);
 }
 
 enum class HslPart { Hue, Saturation, Lightness };
@@ -332,10 +345,10 @@ struct Blend {
   static u32v Block(u32v F, u32v B, u16v) {
     const Px f = Split(F), b = Split(B);
     const u16v w = f.a;
-    const u32v mixed = (Widen(Mix8(f.a, b.a, w)) << 24) | (Widen(Mix8(f.r, b.r, w)) << 16) |
-                       (Widen(Mix8(f.g, b.g, w)) << 8) | Widen(Mix8(f.b, b.b, w));
-    const u32v w32 = Widen(w);
-    return w32 == 0 ? B : w32 == 255 ? F : mixed;
+    const i16v none = w == 0, full = w == 255;
+    auto mix = [&](u16v fc, u16v bc) { return Sel(none, bc, Sel(full, fc, Mix8(fc, bc, w))); };
+    return (Widen(mix(f.a, b.a)) << 24) | (Widen(mix(f.r, b.r)) << 16) |
+           (Widen(mix(f.g, b.g)) << 8) | Widen(mix(f.b, b.b));
   }
 };
 
@@ -344,9 +357,10 @@ struct BlendMaster {
   static u32v Block(u32v F, u32v B, u16v m1) {
     const Px f = Split(F), b = Split(B);
     const u16v w = (f.a * m1) >> 8;
-    const u32v mixed = (Widen(Mix8(f.r, b.r, w)) << 16) | (Widen(Mix8(f.g, b.g, w)) << 8) |
-                       Widen(Mix8(f.b, b.b, w));
-    return Widen(w) == 0 ? B : mixed;
+    const i16v none = w == 0;
+    auto mix = [&](u16v fc, u16v bc) { return Sel(none, bc, Mix8(fc, bc, w)); };
+    return (Widen(Sel(none, b.a, u16v{})) << 24) | (Widen(mix(f.r, b.r)) << 16) |
+           (Widen(mix(f.g, b.g)) << 8) | Widen(mix(f.b, b.b));
   }
 };
 
@@ -388,12 +402,11 @@ inline u32v Grid4Block(u32v F, u32v B, u16v m, std::uint32_t before) {
   for (int i = 0; i < K; ++i) lane[i] = std::uint32_t(i + 1);
   const u32v count = (lane + before) & 0xFFFFu;
   const u32v third = (count * 43691u) >> 17;  // count / 3 for count < 2^16
-  const u32v keep = u32v(count - third * 3u == 0);
+  const i16v keep = Narrow(count - third * 3u) == 0;
   const Px f = Split(F), b = Split(B);
   const u16v s = Strength(f.a, m);
-  const u32v moved =
-      Join(B, Towards(b.r, b.r >> 1, s), Towards(b.g, b.g >> 1, s), Towards(b.b, f.b, s));
-  return keep ? B : moved;
+  return Join(B, Sel(keep, b.r, Towards(b.r, b.r >> 1, s)),
+              Sel(keep, b.g, Towards(b.g, b.g >> 1, s)), Sel(keep, b.b, Towards(b.b, f.b, s)));
 }
 
 void Grid4Row(const TColor32* f, TColor32* b, int count, std::uint32_t M) {
@@ -416,8 +429,8 @@ void Grid4Row(const TColor32* f, TColor32* b, int count, std::uint32_t M) {
 
 }  // namespace
 
-// Fills a set with this instruction set's kernels.
-void Fill(TKernelSet& set) {
+// Fills a set with the kernels built at this block width.
+void FillAll(TKernelSet& set) {
   auto& k = set.ops;
   k[int(TBlendOp::Average)] = &OpRow<PerChannel<TAverage>>;
   k[int(TBlendOp::Multiply)] = &OpRow<PerChannel<TMultiply>>;

@@ -111,9 +111,14 @@ void TBitmap32::CopyFrom(const TPicture& picture) {
     return;
   }
   BeginUpdate();
-  std::copy(picture.pixels.begin(), picture.pixels.begin() + std::ptrdiff_t(pixels_.size()),
-            pixels_.begin());
-  if (picture.kind != TPictureKind::Bitmap32) ForceOpaque(255);
+  // One pass: copy, and make the pixels opaque on the way unless the picture
+  // carries its own alpha.
+  const auto first = picture.pixels.begin();
+  const auto last = first + std::ptrdiff_t(pixels_.size());
+  if (picture.kind == TPictureKind::Bitmap32)
+    std::copy(first, last, pixels_.begin());
+  else
+    std::transform(first, last, pixels_.begin(), [](TColor32 p) { return p | 0xFF000000u; });
   // A transparent bitmap's key colour becomes fully transparent.
   if (picture.transparent && picture.kind != TPictureKind::Other) {
     const TColor32 key = picture.transparentColor & 0x00FFFFFFu;

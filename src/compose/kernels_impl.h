@@ -256,22 +256,34 @@ struct Hsl {
   f32v h, s, l;
 };
 
+// Saturation and lightness need only the largest and smallest channel.
+// Dividing by 255 keeps the order of the bytes, so those two are divided
+// alone unless the hue, which needs all three, is wanted too.
+template <bool WithHue>
 inline Hsl ToHsl(const Px& c) {
-  const f32v R = ToFloat(c.r) / 255.0f, G = ToFloat(c.g) / 255.0f, B = ToFloat(c.b) / 255.0f;
-  const f32v cmax = Max(Max(R, G), B), cmin = Min(Min(R, G), B);
+  f32v R{}, G{}, B{}, cmax, cmin;
+  if constexpr (WithHue) {
+    R = ToFloat(c.r) / 255.0f, G = ToFloat(c.g) / 255.0f, B = ToFloat(c.b) / 255.0f;
+    cmax = Max(Max(R, G), B), cmin = Min(Min(R, G), B);
+  } else {
+    cmax = ToFloat(Max(Max(c.r, c.g), c.b)) / 255.0f;
+    cmin = ToFloat(Min(Min(c.r, c.g), c.b)) / 255.0f;
+  }
   Hsl o;
   o.l = (cmax + cmin) / 2.0f;
   const f32v d = cmax - cmin;
   // Each branch's operands are chosen first, so one divide serves all lanes
   // and every lane still divides exactly the numbers its branch names.
   const f32v s = d / Sel(o.l < 0.5f, f32v(cmax + cmin), f32v(2.0f - cmax - cmin));
-  const auto isR = cmax == R, isG = cmax == G;
-  const f32v q = Sel(isR, f32v(G - B), Sel(isG, f32v(B - R), f32v(R - G))) / d;
-  f32v h = Sel(isR, q, f32v(Sel(isG, SplatF(2.0f), SplatF(4.0f)) + q));
-  h = h / 6.0f;
-  h = Sel(h < 0.0f, f32v(h + 1.0f), h);
   const auto grey = cmax == cmin;
-  o.h = Sel(grey, SplatF(0.0f), h);
+  if constexpr (WithHue) {
+    const auto isR = cmax == R, isG = cmax == G;
+    const f32v q = Sel(isR, f32v(G - B), Sel(isG, f32v(B - R), f32v(R - G))) / d;
+    f32v h = Sel(isR, q, f32v(Sel(isG, SplatF(2.0f), SplatF(4.0f)) + q));
+    h = h / 6.0f;
+    h = Sel(h < 0.0f, f32v(h + 1.0f), h);
+    o.h = Sel(grey, SplatF(0.0f), h);
+  }
   o.s = Sel(grey, SplatF(0.0f), s);
   return o;
 }
@@ -324,8 +336,8 @@ struct HslOp {
   static u32v Block(u32v F, u32v B, u16v m) {
     const Px f = Split(F), b = Split(B);
     const u16v s = Strength(f.a, m);
-    const Hsl hf = ToHsl(f);
-    Hsl t = ToHsl(b);
+    const Hsl hf = ToHsl<Part == HslPart::Hue>(f);
+    Hsl t = ToHsl<Part != HslPart::Hue>(b);
     if constexpr (Part == HslPart::Hue) t.h = hf.h;
     if constexpr (Part == HslPart::Saturation) t.s = hf.s;
     if constexpr (Part == HslPart::Lightness) t.l = hf.l;

@@ -12,7 +12,7 @@
 #include "app/core/statuslog.h"
 #include "formats/formatlist.h"
 #include "project/blendclass.h"
-#include "project/bmpencode.h"
+#include "compose/bmpencode.h"
 #include "project/project.h"
 #include "project/projectclock.h"
 #include "project/zylsave.h"

@@ -1,4 +1,4 @@
-#include "project/bmpencode.h"
+#include "compose/bmpencode.h"
 
 #include "formats/limits.h"
 

@@ -1,6 +1,6 @@
 #pragma once
-// A surface as the bytes of a 32-bit Windows bitmap file, for pictures that
-// are stored in a project archive as BMP data.
+// A surface as the bytes of a 32-bit Windows bitmap file: what SaveBmpFile
+// writes, and how a project archive stores pictures as BMP data.
 #include <cstdint>
 #include <vector>
 

@@ -1,6 +1,6 @@
 // Writing a surface as a 32-bit Windows bitmap file.
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 

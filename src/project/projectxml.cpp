@@ -98,54 +98,40 @@ TXMLProjectType TProjectDocument::Project() const {
   return TXMLProjectType(root);
 }
 
-std::string EscapeXmlAttribute(const std::string& text) {
+namespace {
+
+// Element text needs only &, < and > escaped; attribute values also need the
+// quote, and their line breaks and tabs as references, or a parser reads
+// them back as blanks.
+std::string EscapeXml(const std::string& text, bool attribute) {
   std::string out;
   out.reserve(text.size());
   for (char ch : text) {
     const unsigned char c = static_cast<unsigned char>(ch);
-    switch (ch) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        // Line breaks and tabs inside attributes would come back as blanks.
-        if (c < 0x20)
-          AppendReference(out, c);
-        else
-          out += ch;
-    }
+    if (ch == '&')
+      out += "&amp;";
+    else if (ch == '<')
+      out += "&lt;";
+    else if (ch == '>')
+      out += "&gt;";
+    else if (attribute && ch == '"')
+      out += "&quot;";
+    else if (attribute && c < 0x20)
+      AppendReference(out, c);
+    else
+      out += ch;
   }
   return out;
 }
 
+}  // namespace
+
+std::string EscapeXmlAttribute(const std::string& text) {
+  return EscapeXml(text, true);
+}
+
 std::string EscapeXmlText(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char ch : text) {
-    switch (ch) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        out += ch;
-    }
-  }
-  return out;
+  return EscapeXml(text, false);
 }
 
 }  // namespace quenvar

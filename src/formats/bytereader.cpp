@@ -6,7 +6,9 @@
 
 namespace quenvar {
 
-void ByteReader::Fail(const std::string& problem) const { throw Error(what_ + ": " + problem); }
+void ByteReader::Fail(const std::string& problem) const {
+  throw Error(what_ + ": " + problem);
+}
 
 void ByteReader::Need(std::size_t count) const {
   if (count > data_.size() - pos_) Fail("unexpected end of data");

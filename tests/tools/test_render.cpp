@@ -10,9 +10,9 @@
 #include <sys/wait.h>
 
 #include "app/core/statuslog.h"
+#include "compose/bmpencode.h"
 #include "formats/formatlist.h"
 #include "project/blendclass.h"
-#include "compose/bmpencode.h"
 #include "project/project.h"
 #include "project/projecthost.h"
 

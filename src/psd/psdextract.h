@@ -8,9 +8,6 @@
 
 namespace quenvar {
 
-// Writes `picture` as an 8-bit RGBA PNG file. Throws quenvar::Error.
-void WritePngRgba(const std::string& path, const TBitmap32& picture);
-
 // The table: a header line, then one line per layer record: index, name,
 // left, top, width, height, channel count, channel ids, blend key, the blend
 // mode the key maps to, opacity, visible.

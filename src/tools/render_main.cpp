@@ -5,8 +5,6 @@
 //
 //   quenvar-render PROJECT.zyl --frames N [--out DIR] [--png] [--save-as OUT.zyl]
 //   quenvar-render PROJECT.zyl --save-as OUT.zyl
-#include <png.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +18,7 @@
 #include "app/core/error.h"
 #include "app/core/statuslog.h"
 #include "compose/layerstack.h"
+#include "compose/pngsave.h"
 #include "core/coreinit.h"
 #include "project/blendclass.h"
 #include "project/framestep.h"
@@ -132,23 +131,10 @@ void StepRenderFrame(TProject& project, TImgView32& view) {
 }
 
 // The displayed frame as an opaque PNG.
-void SavePngFile(const TBitmap32& frame, const std::string& fileName) {
+void SaveOpaquePngFile(const TBitmap32& frame, const std::string& fileName) {
   TBitmap32 opaque(frame);
   opaque.ForceOpaque(255);
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = png_uint_32(opaque.Width());
-  image.height = png_uint_32(opaque.Height());
-  image.format = PNG_FORMAT_BGRA;  // 0xAARRGGBB in memory order
-  const std::string temp = fileName + ".part";
-  if (!png_image_write_to_file(&image, temp.c_str(), 0, opaque.Bits(), 0, nullptr)) {
-    std::remove(temp.c_str());
-    throw Error("Can't write file " + fileName + ": " + image.message);
-  }
-  if (std::rename(temp.c_str(), fileName.c_str()) != 0) {
-    std::remove(temp.c_str());
-    throw Error("Can't write file " + fileName);
-  }
+  SavePngFile(opaque, fileName);
 }
 
 void RenderFrames(TProject& project, TImgView32& view, const TOptions& options) {
@@ -163,7 +149,7 @@ void RenderFrames(TProject& project, TImgView32& view, const TOptions& options) 
     StepRenderFrame(project, view);
     const std::string file = stem + FormatFrameNumber(n) + (options.png ? ".png" : ".bmp");
     if (options.png)
-      SavePngFile(view.Buffer(), file);
+      SaveOpaquePngFile(view.Buffer(), file);
     else
       view.Buffer().SaveBmpFile(file);
     const auto now = std::chrono::steady_clock::now();

@@ -11,10 +11,10 @@
 #include <random>
 #include <string>
 
-#include "app/core/playback.h"
 #include "compose/bandpool.h"
 #include "compose/layerstack.h"
 #include "core/coreinit.h"
+#include "host/playback.h"
 #include "project/blendclass.h"
 #include "project/framestep.h"
 #include "project/project.h"

@@ -3,11 +3,11 @@
 #include <QScreen>
 #include <cstdio>
 
-#include "app/core/cpuinfo.h"
 #include "app/mainform.h"
 #include "app/prompter.h"
 #include "app/startup.h"
 #include "core/coreinit.h"
+#include "host/cpuinfo.h"
 
 namespace {
 

@@ -9,10 +9,6 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/core/error.h"
-#include "app/core/fileversion.h"
-#include "app/core/playback.h"
-#include "app/core/themecolor.h"
 #include "app/panelwidgets.h"
 #include "app/pictures.h"
 #include "app/prompter.h"
@@ -20,6 +16,10 @@
 #include "app/unitdisplay32.h"
 #include "app/unitstatus.h"
 #include "app/unitwhatsnew.h"
+#include "host/error.h"
+#include "host/fileversion.h"
+#include "host/playback.h"
+#include "host/themecolor.h"
 #include "project/project.h"
 
 using quenvar::kThemeColor;

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "app/core/cpuinfo.h"
-#include "app/core/processorload.h"
-#include "app/core/version.h"
+#include "host/cpuinfo.h"
+#include "host/processorload.h"
+#include "host/version.h"
 
 class QAction;
 class QComboBox;

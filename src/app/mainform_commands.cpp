@@ -11,9 +11,6 @@
 #include <QThread>
 #include <QTimer>
 
-#include "app/core/canvassize.h"
-#include "app/core/error.h"
-#include "app/core/playback.h"
 #include "app/mainform.h"
 #include "app/prompter.h"
 #include "app/unitabout.h"
@@ -21,6 +18,9 @@
 #include "app/unitdisplay32.h"
 #include "app/unitprojectproperties.h"
 #include "formats/limits.h"
+#include "host/canvassize.h"
+#include "host/error.h"
+#include "host/playback.h"
 #include "project/framestep.h"
 #include "project/project.h"
 

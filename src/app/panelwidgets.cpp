@@ -3,8 +3,8 @@
 #include <QLinearGradient>
 #include <QPainter>
 
-#include "app/core/themecolor.h"
 #include "app/pictures.h"
+#include "host/themecolor.h"
 
 using quenvar::kThemeColor;
 using quenvar::ShadeColor;

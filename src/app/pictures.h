@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QPixmap>
 
-#include "app/core/themecolor.h"
+#include "host/themecolor.h"
 
 QPixmap ProgramLogo();
 QPixmap ProgramIcon();

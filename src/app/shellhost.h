@@ -1,7 +1,7 @@
 #pragma once
 // The main window's side of the core's seams: it shows the core's log lines
 // in the status window and answers the project model's requests.
-#include "app/core/statuslog.h"
+#include "host/statuslog.h"
 #include "project/projecthost.h"
 
 class Tmainform;

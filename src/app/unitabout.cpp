@@ -3,9 +3,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/core/fileversion.h"
 #include "app/pictures.h"
 #include "app/prompter.h"
+#include "host/fileversion.h"
 
 TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmAbout"));

@@ -6,11 +6,11 @@
 #include <QThread>
 #include <QTimer>
 
-#include "app/core/playback.h"
-#include "app/core/statuslog.h"
 #include "app/imageview32.h"
 #include "app/mainform.h"
 #include "compose/layerstack.h"
+#include "host/playback.h"
+#include "host/statuslog.h"
 #include "project/framestep.h"
 #include "project/project.h"
 #include "project/projectview.h"

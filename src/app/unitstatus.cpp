@@ -5,8 +5,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "app/core/themecolor.h"
 #include "app/pictures.h"
+#include "host/themecolor.h"
 
 TfrmStatus::TfrmStatus(QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Tool | Qt::WindowStaysOnTopHint) {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/core/error.h"
 #include "compose/surface.h"
+#include "host/error.h"
 
 namespace quenvar {
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <new>
 
-#include "app/core/error.h"
 #include "formats/limits.h"
+#include "host/error.h"
 
 namespace quenvar {
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "app/core/error.h"
 #include "compose/bmpencode.h"
 #include "compose/surface.h"
+#include "host/error.h"
 
 namespace quenvar {
 

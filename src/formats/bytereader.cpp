@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/core/error.h"
+#include "host/error.h"
 
 namespace quenvar {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/core/error.h"
 #include "formats/limits.h"
 #include "formats/picture.h"
+#include "host/error.h"
 
 namespace quenvar {
 

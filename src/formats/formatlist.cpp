@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <fstream>
 
-#include "app/core/error.h"
 #include "formats/psdplaceholder.h"
 #include "formats/readers.h"
+#include "host/error.h"
 
 namespace quenvar {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/core/error.h"
+#include "host/error.h"
 
 namespace quenvar {
 

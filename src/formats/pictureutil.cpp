@@ -1,7 +1,7 @@
 #include "formats/pictureutil.h"
 
-#include "app/core/error.h"
 #include "formats/limits.h"
+#include "host/error.h"
 
 namespace quenvar {
 

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "app/core/error.h"
+#include "host/error.h"
 
 namespace quenvar {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <iterator>
 
-#include "app/core/error.h"
-#include "app/core/statuslog.h"
 #include "formats/formatlist.h"
 #include "formats/limits.h"
 #include "formats/readers.h"
+#include "host/error.h"
+#include "host/statuslog.h"
 #include "project/project.h"
 
 namespace quenvar {

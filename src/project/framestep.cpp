@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/core/error.h"
-#include "app/core/playback.h"
 #include "compose/layerstack.h"
+#include "host/error.h"
+#include "host/playback.h"
 #include "project/blendclass.h"
 #include "project/project.h"
 

@@ -2,7 +2,7 @@
 // blanks around "=" are part of the format other readers of these files see.
 #include <string>
 
-#include "app/core/version.h"
+#include "host/version.h"
 #include "project/blendclass.h"
 #include "project/project.h"
 #include "project/projectclock.h"

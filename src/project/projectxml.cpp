@@ -3,7 +3,7 @@
 #include <cstring>
 #include <limits>
 
-#include "app/core/error.h"
+#include "host/error.h"
 
 namespace quenvar {
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "app/core/error.h"
+#include "host/error.h"
 
 namespace quenvar {
 

@@ -2,8 +2,8 @@
 // logging each step so a damaged file can be traced in the status log.
 #include <exception>
 
-#include "app/core/error.h"
-#include "app/core/statuslog.h"
+#include "host/error.h"
+#include "host/statuslog.h"
 #include "project/blendclass.h"
 #include "project/project.h"
 #include "project/projecthost.h"

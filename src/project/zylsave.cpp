@@ -8,10 +8,10 @@
 #include <memory>
 #include <system_error>
 
-#include "app/core/error.h"
-#include "app/core/statuslog.h"
 #include "compose/bmpencode.h"
 #include "formats/formatlist.h"
+#include "host/error.h"
+#include "host/statuslog.h"
 #include "project/blendclass.h"
 #include "project/project.h"
 #include "project/projectclock.h"

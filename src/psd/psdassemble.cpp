@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/core/error.h"
-#include "app/core/statuslog.h"
+#include "host/error.h"
+#include "host/statuslog.h"
 
 namespace quenvar {
 

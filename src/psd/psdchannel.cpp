@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/error.h"
-#include "app/core/statuslog.h"
+#include "host/error.h"
+#include "host/statuslog.h"
 #include "psd/packbits.h"
 
 namespace quenvar {

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <vector>
 
-#include "app/core/error.h"
 #include "compose/pngsave.h"
+#include "host/error.h"
 #include "psd/psdblendkey.h"
 
 namespace quenvar {

@@ -7,9 +7,9 @@
 #include <limits>
 #include <new>
 
-#include "app/core/error.h"
-#include "app/core/statuslog.h"
 #include "formats/limits.h"
+#include "host/error.h"
+#include "host/statuslog.h"
 #include "psd/psdassemble.h"
 #include "psd/psdchannel.h"
 #include "psd/psdimage.h"

@@ -1,6 +1,6 @@
 #include "psd/psdstream.h"
 
-#include "app/core/error.h"
+#include "host/error.h"
 
 namespace quenvar {
 

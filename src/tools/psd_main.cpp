@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/core/error.h"
-#include "app/core/statuslog.h"
+#include "host/error.h"
+#include "host/statuslog.h"
 #include "psd/psdextract.h"
 #include "psd/psdimage.h"
 #include "psd/psdreader.h"

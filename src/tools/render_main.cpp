@@ -15,11 +15,11 @@
 #include <string>
 #include <string_view>
 
-#include "app/core/error.h"
-#include "app/core/statuslog.h"
 #include "compose/layerstack.h"
 #include "compose/pngsave.h"
 #include "core/coreinit.h"
+#include "host/error.h"
+#include "host/statuslog.h"
 #include "project/blendclass.h"
 #include "project/framestep.h"
 #include "project/project.h"

@@ -7,8 +7,8 @@
 #include <iterator>
 #include <vector>
 
-#include "app/core/error.h"
 #include "compose/surface.h"
+#include "host/error.h"
 
 namespace quenvar {
 namespace {

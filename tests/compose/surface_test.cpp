@@ -1,10 +1,10 @@
 // The surface: sizing, copying, properties and change notification.
 #include <gtest/gtest.h>
 
-#include "app/core/error.h"
 #include "compose/blendmodes.h"
 #include "compose/surface.h"
 #include "formats/limits.h"
+#include "host/error.h"
 
 namespace quenvar {
 namespace {

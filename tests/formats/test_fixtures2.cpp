@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/core/error.h"
 #include "fixtures2_util.h"
 #include "formats/limits.h"
 #include "formats/readers.h"
+#include "host/error.h"
 
 namespace quenvar {
 namespace {

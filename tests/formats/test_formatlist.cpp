@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/core/error.h"
 #include "formats/formatlist.h"
 #include "formats/psdplaceholder.h"
 #include "formats/readers.h"
+#include "host/error.h"
 
 namespace quenvar {
 namespace {

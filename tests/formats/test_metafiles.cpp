@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <random>
 
-#include "app/core/error.h"
 #include "fixturesupport.h"
 #include "formats/formatlist.h"
 #include "formats/readers.h"
+#include "host/error.h"
 
 namespace quenvar {
 namespace {

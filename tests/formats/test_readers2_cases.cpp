@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "app/core/error.h"
 #include "compose/color32.h"
 #include "fixtures2_util.h"
 #include "formats/readers.h"
+#include "host/error.h"
 
 namespace quenvar {
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/core/error.h"
-#include "app/core/statuslog.h"
 #include "compose/layerstack.h"
+#include "host/error.h"
+#include "host/statuslog.h"
 #include "project/blendclass.h"
 #include "project/project.h"
 #include "project/projectclock.h"

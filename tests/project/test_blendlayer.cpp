@@ -1,6 +1,6 @@
 // Loading pictures into blend layers and building their view layers.
-#include "app/core/error.h"
 #include "formats/formatlist.h"
+#include "host/error.h"
 #include "projecttestsupport.h"
 
 namespace quenvar::testing {

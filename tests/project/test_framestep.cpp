@@ -2,7 +2,7 @@
 // view layers, one step with recording, and the view built from a project.
 #include <gtest/gtest.h>
 
-#include "app/core/playback.h"
+#include "host/playback.h"
 #include "project/framestep.h"
 #include "project/projectview.h"
 #include "projecttestsupport.h"

@@ -1,7 +1,7 @@
 // project.xml: the writer's exact text and the reader's access rules.
 #include <cstring>
 
-#include "app/core/error.h"
+#include "host/error.h"
 #include "project/projectxml.h"
 #include "projecttestsupport.h"
 

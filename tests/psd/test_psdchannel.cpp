@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "app/core/error.h"
-#include "app/core/statuslog.h"
+#include "host/error.h"
+#include "host/statuslog.h"
 #include "psd/packbits.h"
 #include "psd/psdassemble.h"
 #include "psd/psdchannel.h"

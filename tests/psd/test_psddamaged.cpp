@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "app/core/error.h"
-#include "app/core/statuslog.h"
+#include "host/error.h"
+#include "host/statuslog.h"
 #include "psd/psdimage.h"
 #include "psd/psdreader.h"
 #include "psdfixture.h"

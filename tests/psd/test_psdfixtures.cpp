@@ -2,8 +2,8 @@
 // decoded pixel against what the fixture script put in.
 #include <gtest/gtest.h>
 
-#include "app/core/error.h"
-#include "app/core/statuslog.h"
+#include "host/error.h"
+#include "host/statuslog.h"
 #include "psd/psdgraphic.h"
 #include "psdfixture.h"
 

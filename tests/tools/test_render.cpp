@@ -9,9 +9,9 @@
 
 #include <sys/wait.h>
 
-#include "app/core/statuslog.h"
 #include "compose/bmpencode.h"
 #include "formats/formatlist.h"
+#include "host/statuslog.h"
 #include "project/blendclass.h"
 #include "project/project.h"
 #include "project/projecthost.h"

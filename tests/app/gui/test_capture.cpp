@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/core/playback.h"
 #include "app/unitcapture.h"
+#include "host/playback.h"
 #include "test_display_support.h"
 
 using quenvar::Playback;

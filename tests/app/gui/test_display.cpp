@@ -4,8 +4,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "app/core/playback.h"
 #include "compose/layerstack.h"
+#include "host/playback.h"
 #include "project/projectview.h"
 #include "test_display_support.h"
 

@@ -8,14 +8,14 @@
 #include <QTextCursor>
 #include <QtTest>
 
-#include "app/core/cpuinfo.h"
-#include "app/core/error.h"
-#include "app/core/statuslog.h"
 #include "app/panelwidgets.h"
 #include "app/startup.h"
 #include "app/unitabout.h"
 #include "app/unitprojectproperties.h"
 #include "app/unitstatus.h"
+#include "host/cpuinfo.h"
+#include "host/error.h"
+#include "host/statuslog.h"
 #include "project/project.h"
 #include "support/shell.h"
 

@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/core/playback.h"
+#include "host/playback.h"
 #include "test_display_support.h"
 
 using quenvar::CurrentProject;

@@ -3,8 +3,8 @@
 #include <QCloseEvent>
 #include <QtTest>
 
-#include "app/core/playback.h"
 #include "app/unitprojectproperties.h"
+#include "host/playback.h"
 #include "project/project.h"
 #include "support/shell.h"
 

@@ -1,4 +1,4 @@
-#include "app/core/canvassize.h"
+#include "host/canvassize.h"
 
 namespace quenvar {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/core/cpuinfo.h"
+#include "host/cpuinfo.h"
 
 using namespace quenvar;
 

@@ -1,4 +1,4 @@
-#include "app/core/themecolor.h"
+#include "host/themecolor.h"
 
 #include <algorithm>
 

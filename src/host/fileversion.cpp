@@ -1,9 +1,9 @@
-#include "app/core/fileversion.h"
+#include "host/fileversion.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "app/core/error.h"
+#include "host/error.h"
 
 namespace quenvar {
 

@@ -1,10 +1,10 @@
-#include "app/core/processorload.h"
+#include "host/processorload.h"
 
 #include <cmath>
 #include <fstream>
 #include <sstream>
 
-#include "app/core/error.h"
+#include "host/error.h"
 
 namespace quenvar {
 

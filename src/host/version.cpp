@@ -1,4 +1,4 @@
-#include "app/core/version.h"
+#include "host/version.h"
 
 namespace quenvar {
 

@@ -2,8 +2,8 @@
 
 #include <deque>
 
-#include "app/core/error.h"
-#include "app/core/processorload.h"
+#include "host/error.h"
+#include "host/processorload.h"
 
 using namespace quenvar;
 

@@ -1,4 +1,4 @@
-#include "app/core/playback.h"
+#include "host/playback.h"
 
 namespace quenvar {
 

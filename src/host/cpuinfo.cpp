@@ -1,4 +1,4 @@
-#include "app/core/cpuinfo.h"
+#include "host/cpuinfo.h"
 
 #include <array>
 #include <cstring>

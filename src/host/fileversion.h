@@ -2,7 +2,7 @@
 // Reading the program's version record and the texts made from it.
 #include <string>
 
-#include "app/core/version.h"
+#include "host/version.h"
 
 namespace quenvar {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/core/canvassize.h"
-#include "app/core/themecolor.h"
+#include "host/canvassize.h"
+#include "host/themecolor.h"
 
 using namespace quenvar;
 

@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "app/core/error.h"
-#include "app/core/fileversion.h"
-#include "app/core/version.h"
+#include "host/error.h"
+#include "host/fileversion.h"
+#include "host/version.h"
 
 using namespace quenvar;
 

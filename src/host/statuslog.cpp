@@ -1,4 +1,4 @@
-#include "app/core/statuslog.h"
+#include "host/statuslog.h"
 
 namespace quenvar {
 

@@ -184,15 +184,18 @@ TPicture DecodeDib(std::span<const std::uint8_t> data, std::size_t headerPos,
   CheckPictureSize(h.width, h.height, fileName);
   std::vector<TColor32> palette = ReadPalette(in, h, fileName);
 
-  // Default masks: 5-5-5 for 16 bits, 8-8-8 for 32 bits.
+  // Bit fields that name an alpha mask say the picture has alpha.
+  const bool declaredAlpha = h.hasMasks &&
+                             (h.compression == kBitFields || h.compression == kAlphaBitFields) &&
+                             h.masks[3] != 0;
+  // Without bit fields: 5-5-5 for 16 bits; 8-8-8 for 32 bits with the fourth
+  // byte as alpha, whatever the header size (a header's masks only count with
+  // bit-field compression). Unused alpha bytes are all zero, handled below.
   if (!h.hasMasks || (h.compression != kBitFields && h.compression != kAlphaBitFields)) {
-    const std::uint32_t alpha = h.hasMasks ? h.masks[3] : 0;
     if (h.bpp == 16) h.masks[0] = 0x7C00, h.masks[1] = 0x03E0, h.masks[2] = 0x001F;
     if (h.bpp == 32) h.masks[0] = 0xFF0000, h.masks[1] = 0xFF00, h.masks[2] = 0xFF;
-    h.masks[3] = h.bpp == 32 ? alpha : 0;
+    h.masks[3] = h.bpp == 32 ? 0xFF000000u : 0;
   }
-  // Icons of 32 bits carry alpha in the fourth byte.
-  if (options.iconMask && h.bpp == 32 && h.compression == kRgb) h.masks[3] = 0xFF000000u;
   const bool hasAlpha = h.bpp >= 16 && h.masks[3] != 0;
   if (options.pixelOffset) in.Seek(options.pixelOffset);
   const std::size_t w = std::size_t(h.width), rows = std::size_t(h.height);
@@ -251,9 +254,10 @@ TPicture DecodeDib(std::span<const std::uint8_t> data, std::size_t headerPos,
     }
   }
   in.Seek(base + std::min(in.Remaining(), CheckedMul(stride, rows)));
-  // Alpha bytes that are all zero mean the writer left them unused: such a
-  // bitmap is opaque, and an icon then takes its transparency from its mask.
-  if (hasAlpha && !anyAlpha) {
+  // Alpha bytes that are all zero and not declared by a mask mean the writer
+  // left them unused: such a bitmap is opaque, and an icon then takes its
+  // transparency from its mask.
+  if (hasAlpha && !anyAlpha && !declaredAlpha) {
     for (TColor32& px : picture.pixels) px |= 0xFF000000u;
     if (!options.iconMask) picture.kind = TPictureKind::Bitmap;
   }

@@ -45,7 +45,8 @@ TPictureBytes LayerPictureBytes(const TBlendLayer& layer) {
   if (NamesJpeg(layer.filename) && layer.jpegImage && layer.jpegImage == layer.sourceBytes)
     return layer.jpegImage;
   if (layer.filename.find(".bmp") != std::string::npos)
-    return std::make_shared<const std::vector<std::uint8_t>>(EncodeBmp32(layer.bmp));
+    return std::make_shared<const std::vector<std::uint8_t>>(
+        EncodeBmp32(layer.bmp, TBmpAlpha::Declared));
   return layer.sourceBytes;
 }
 

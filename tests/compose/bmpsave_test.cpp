@@ -7,7 +7,9 @@
 #include <iterator>
 #include <vector>
 
+#include "compose/bmpencode.h"
 #include "compose/surface.h"
+#include "formats/readers.h"
 #include "host/error.h"
 
 namespace quenvar {
@@ -93,6 +95,28 @@ TEST(PictureFile, LoadErrorsPropagateAndKeepTheSurface) {
   EXPECT_THROW(b.LoadPictureFile(missing), Error);
   EXPECT_EQ(b.Width(), 2);
   EXPECT_EQ(b.Pixel(1, 1), 7u);
+}
+
+// What is written reads back with its alpha. A wholly transparent picture
+// stored as a layer picture too, although a plain 32-bit bitmap whose alpha
+// is all 0 reads opaque (as a saved frame does).
+TEST(BmpSave, AlphaReadsBackEvenWhenWhollyTransparent) {
+  TBitmap32 half;
+  half.Resize(2, 1);
+  half.FillAll(Color32(1, 2, 3, 128));
+  const auto plain = EncodeBmp32(half);
+  EXPECT_EQ(plain.size(), 14u + 40u + 8u);
+  EXPECT_EQ(BmpReader().Decode(plain, "half.bmp").pixels,
+            std::vector<TColor32>(2, Color32(1, 2, 3, 128)));
+
+  TBitmap32 clear;
+  clear.Resize(3, 2);
+  clear.FillAll(Color32(10, 20, 30, 0));
+  const TPicture back = BmpReader().Decode(EncodeBmp32(clear, TBmpAlpha::Declared), "clear.bmp");
+  EXPECT_EQ(back.kind, TPictureKind::Bitmap32);
+  EXPECT_EQ(back.pixels, std::vector<TColor32>(6, Color32(10, 20, 30, 0)));
+  const TPicture frame = BmpReader().Decode(EncodeBmp32(clear), "frame.bmp");
+  EXPECT_EQ(frame.pixels, std::vector<TColor32>(6, Color32(10, 20, 30, 255)));
 }
 
 }  // namespace

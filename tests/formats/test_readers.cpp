@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <random>
+#include <set>
 
 #include "fixturesupport.h"
 #include "formats/formatlist.h"
@@ -32,36 +33,39 @@ struct Fixture {
 // 4-bit samples (the reference shifts: up to one 4-bit step), premultiplied
 // alpha taken back to straight colour, 16-bit palette entries and CMYK.
 const Fixture kFixtures[] = {
-    {"png_rgb8.png", 0, false},     {"png_rgba8.png", 0, true},
-    {"png_rgb16.png", 0, false},    {"png_rgba16.png", 0, true},
-    {"png_gray1.png", 0, false},    {"png_gray2.png", 0, false},
-    {"png_gray4.png", 0, false},    {"png_gray8.png", 0, false},
-    {"png_gray16.png", 0, false},   {"png_graya8.png", 0, true},
-    {"png_pal4.png", 0, false},     {"png_pal_trns.png", 0, true},
-    {"png_adam7.png", 0, true},     {"jpg_baseline.jpg", 0, false},
-    {"jpg_420.jpeg", 0, false},     {"jpg_progressive.jpg", 3, false},
-    {"jpg_gray.jpg", 0, false},     {"jpg_cmyk.jpg", 3, false},
-    {"bmp_pal1.bmp", 0, false},     {"bmp_pal4.bmp", 0, false},
-    {"bmp_pal8.bmp", 0, false},     {"bmp_rle8.rle", 0, false},
-    {"bmp_rle4.bmp", 0, false},     {"bmp_24.bmp", 0, false},
-    {"bmp_os2.bmp", 0, false},      {"bmp_555.bmp", 1, false},
-    {"bmp_565.bmp", 1, false},      {"bmp_4444.bmp", 17, true},
-    {"bmp_argb.bmp", 0, true},      {"bmp_topdown.bmp", 0, false},
-    {"bmp_packed.dib", 0, false},   {"ico_pal8.ico", 0, true},
-    {"ico_png.ico", 0, true},       {"tga_rgb.tga", 0, false},
-    {"tga_rgb_rle.tga", 0, false},  {"tga_rgba.tga", 0, true},
-    {"tga_rgba_rle.vst", 0, true},  {"tga_gray.tga", 0, false},
-    {"tga_gray_rle.tga", 0, false}, {"tga_pal.tga", 0, false},
-    {"tga_pal_rle.tga", 0, false},  {"tga_topleft.tga", 0, false},
-    {"tga_16.icb", 1, false},       {"tif_none.tif", 0, false},
-    {"tif_lzw.tif", 0, false},      {"tif_zip.tiff", 0, false},
-    {"tif_packbits.tif", 0, false}, {"tif_jpeg.tif", 0, false},
-    {"tif_rgba.tif", 0, true},      {"tif_rgba_assoc.tif", 1, true},
-    {"tif_rgb16.tif", 0, false},    {"tif_gray8.tif", 0, false},
-    {"tif_gray16.tif", 0, false},   {"tif_pal.tif", 1, false},
-    {"tif_cmyk.tif", 1, false},     {"tif_g3.fax", 0, false},
-    {"tif_g4.tif", 0, false},       {"tif_tiled.tif", 0, false},
-    {"tif_planar.tif", 0, false},   {"tif_multi.tif", 0, false},
+    {"png_rgb8.png", 0, false},       {"png_rgba8.png", 0, true},
+    {"png_rgb16.png", 0, false},      {"png_rgba16.png", 0, true},
+    {"png_gray1.png", 0, false},      {"png_gray2.png", 0, false},
+    {"png_gray4.png", 0, false},      {"png_gray8.png", 0, false},
+    {"png_gray16.png", 0, false},     {"png_graya8.png", 0, true},
+    {"png_pal4.png", 0, false},       {"png_pal_trns.png", 0, true},
+    {"png_adam7.png", 0, true},       {"jpg_baseline.jpg", 0, false},
+    {"jpg_420.jpeg", 0, false},       {"jpg_progressive.jpg", 3, false},
+    {"jpg_gray.jpg", 0, false},       {"jpg_cmyk.jpg", 3, false},
+    {"bmp_pal1.bmp", 0, false},       {"bmp_pal4.bmp", 0, false},
+    {"bmp_pal8.bmp", 0, false},       {"bmp_rle8.rle", 0, false},
+    {"bmp_rle4.bmp", 0, false},       {"bmp_24.bmp", 0, false},
+    {"bmp_os2.bmp", 0, false},        {"bmp_555.bmp", 1, false},
+    {"bmp_565.bmp", 1, false},        {"bmp_4444.bmp", 17, true},
+    {"bmp_argb.bmp", 0, true},        {"bmp_topdown.bmp", 0, false},
+    {"bmp_packed.dib", 0, false},     {"bmp_rgba32.bmp", 0, true},
+    {"bmp_rgba32_core.bmp", 0, true}, {"bmp_rgba32_v4.bmp", 0, true},
+    {"bmp_rgba32_v5.bmp", 0, true},   {"bmp_rgb32_unused.bmp", 0, false},
+    {"ico_rgba32.ico", 0, true},      {"ico_pal8.ico", 0, true},
+    {"ico_png.ico", 0, true},         {"tga_rgb.tga", 0, false},
+    {"tga_rgb_rle.tga", 0, false},    {"tga_rgba.tga", 0, true},
+    {"tga_rgba_rle.vst", 0, true},    {"tga_gray.tga", 0, false},
+    {"tga_gray_rle.tga", 0, false},   {"tga_pal.tga", 0, false},
+    {"tga_pal_rle.tga", 0, false},    {"tga_topleft.tga", 0, false},
+    {"tga_16.icb", 1, false},         {"tif_none.tif", 0, false},
+    {"tif_lzw.tif", 0, false},        {"tif_zip.tiff", 0, false},
+    {"tif_packbits.tif", 0, false},   {"tif_jpeg.tif", 0, false},
+    {"tif_rgba.tif", 0, true},        {"tif_rgba_assoc.tif", 1, true},
+    {"tif_rgb16.tif", 0, false},      {"tif_gray8.tif", 0, false},
+    {"tif_gray16.tif", 0, false},     {"tif_pal.tif", 1, false},
+    {"tif_cmyk.tif", 1, false},       {"tif_g3.fax", 0, false},
+    {"tif_g4.tif", 0, false},         {"tif_tiled.tif", 0, false},
+    {"tif_planar.tif", 0, false},     {"tif_multi.tif", 0, false},
     {"eps_preview.eps", 0, false},
 };
 
@@ -154,6 +158,39 @@ TEST(Readers, ReferencePngMatchesRawBytes) {
   for (std::size_t i = 0; i < ref.pixels.size(); ++i)
     ASSERT_EQ(ref.pixels[i], Color32(raw[4 * i], raw[4 * i + 1], raw[4 * i + 2], raw[4 * i + 3]))
         << "pixel " << i;
+}
+
+// Every reader that can carry alpha has a fixture whose alpha varies, and its
+// decoding matches the reference's alpha byte for byte.
+TEST(Readers, AlphaSurvivesInEveryReaderThatCarriesIt) {
+  const std::string fixtures2 = std::string(QUENVAR_TEST_DIR) + "/fixtures2/";
+  const std::pair<std::string, std::string> cases[] = {
+      {FixturePath("bmp_rgba32.bmp"), FixturePath("bmp_rgba32.bmp.ref.png")},
+      {FixturePath("bmp_rgba32_core.bmp"), FixturePath("bmp_rgba32_core.bmp.ref.png")},
+      {FixturePath("bmp_rgba32_v5.bmp"), FixturePath("bmp_rgba32_v5.bmp.ref.png")},
+      {FixturePath("bmp_argb.bmp"), FixturePath("bmp_argb.bmp.ref.png")},
+      {FixturePath("ico_rgba32.ico"), FixturePath("ico_rgba32.ico.ref.png")},
+      {FixturePath("tga_rgba_rle.vst"), FixturePath("tga_rgba_rle.vst.ref.png")},
+      {FixturePath("png_rgba8.png"), FixturePath("png_rgba8.png.ref.png")},
+      {FixturePath("tif_rgba.tif"), FixturePath("tif_rgba.tif.ref.png")},
+      {fixtures2 + "sgi_rgba.rgba", fixtures2 + "sgi_rgba.png"},
+      {fixtures2 + "rla_matte.rpf", fixtures2 + "rla_matte.png"},
+      {fixtures2 + "psp_composite.psp", fixtures2 + "psp_composite.png"},
+  };
+  for (const auto& [file, refFile] : cases) {
+    SCOPED_TRACE(file);
+    const TPicture picture = LoadPictureByExtension(file);
+    const auto refBytes = ReadWholeFile(refFile);
+    const TPicture reference = PngReader().Decode(refBytes, refFile);
+    ASSERT_EQ(picture.kind, TPictureKind::Bitmap32);
+    ASSERT_EQ(picture.pixels.size(), reference.pixels.size());
+    std::set<unsigned> alphas;
+    for (std::size_t i = 0; i < picture.pixels.size(); ++i) {
+      ASSERT_EQ(AlphaOf(picture.pixels[i]), AlphaOf(reference.pixels[i])) << "pixel " << i;
+      alphas.insert(AlphaOf(picture.pixels[i]));
+    }
+    EXPECT_GE(alphas.size(), 3u) << "the fixture's alpha should vary";
+  }
 }
 
 // Patches bytes of a fixture and expects the decode to fail with a message

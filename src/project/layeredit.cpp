@@ -1,0 +1,177 @@
+#include "project/layeredit.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "compose/layerstack.h"
+#include "project/blendclass.h"
+#include "project/project.h"
+
+namespace quenvar {
+
+namespace {
+
+TBlendLayer& LayerAt(TProject& project, int index) {
+  return *project.layers.at(std::size_t(index));
+}
+
+}  // namespace
+
+int IndexOfLayer(const TProject& project, const TBlendLayer* layer) {
+  auto it = std::find(project.layers.begin(), project.layers.end(), layer);
+  return it == project.layers.end() ? -1 : int(it - project.layers.begin());
+}
+
+void KeepViewOrder(TProject& project) {
+  int place = 0;
+  for (std::size_t i = 0; i < project.layers.size(); ++i) {
+    TBlendLayer& layer = *project.layers[i];
+    layer.number = std::int32_t(i + 1);
+    if (!layer.ALayer) continue;
+    if (layer.ALayer->Index() != place) layer.ALayer->SetIndex(place);
+    ++place;
+  }
+}
+
+TBlendLayer& AddLayer(TProject& project) {
+  auto* layer = new TBlendLayer();
+  layer->CreateViewLayer(true);
+  KeepViewOrder(project);
+  layer->SetMode(layer->number == 1 ? bmNone : bmDodge);
+  project.modified = true;
+  return *layer;
+}
+
+void DeleteLayer(TProject& project, int index) {
+  TBlendLayer* layer = &LayerAt(project, index);
+  project.layers.erase(project.layers.begin() + index);
+  if (TBitmapLayer* view = layer->ALayer) view->Collection().Remove(view);
+  delete layer;
+  KeepViewOrder(project);
+  project.modified = true;
+}
+
+TBlendLayer& DuplicateLayer(TProject& project, int index) {
+  const TBlendLayer& source = LayerAt(project, index);
+  auto* copy = new TBlendLayer();
+  copy->name = source.name;
+  copy->filename = source.filename;
+  copy->bmp.CopyFrom(source.bmp);
+  copy->opacity = source.opacity;
+  copy->my = source.my;
+  copy->mx = source.mx;
+  copy->interlaced = source.interlaced;
+  copy->x = source.x;
+  copy->y = source.y;
+  copy->x2 = source.x2;
+  copy->y2 = source.y2;
+  copy->px = source.px;
+  copy->py = source.py;
+  copy->picWidth = source.picWidth;
+  copy->picHeight = source.picHeight;
+  copy->speed = source.speed;
+  copy->posx = source.posx;
+  copy->posy = source.posy;
+  copy->compressionRatio = source.compressionRatio;
+  copy->jpegImage = source.jpegImage;
+  copy->sourceBytes = source.sourceBytes;
+  copy->CreateViewLayer(true);
+  if (copy->ALayer && source.ALayer) {
+    TBitmap32& surface = copy->ALayer->Bitmap();
+    surface.CopyFrom(source.ALayer->Bitmap());
+    surface.SetOnPixelCombine(source.ALayer->Bitmap().OnPixelCombine());
+    copy->ALayer->SetLocation(source.ALayer->Location());
+  }
+  copy->SetMode(source.Mode());
+  KeepViewOrder(project);
+  project.modified = true;
+  return *copy;
+}
+
+void MoveLayer(TProject& project, int from, int to) {
+  auto& list = project.layers;
+  if (from < 0 || from >= int(list.size())) return;
+  to = std::clamp(to, 0, int(list.size()) - 1);
+  if (from == to) return;
+  TBlendLayer* layer = list[std::size_t(from)];
+  list.erase(list.begin() + from);
+  list.insert(list.begin() + to, layer);
+  KeepViewOrder(project);
+  project.modified = true;
+}
+
+void ClearLayerAlpha(TBlendLayer& layer) {
+  if (!layer.ALayer) return;
+  TBitmap32& surface = layer.ALayer->Bitmap();
+  surface.SetMasterAlpha(255);
+  surface.ForceOpaque(255);
+}
+
+void ResetLayerPosition(TProject& project, TBlendLayer& layer) {
+  layer.x = 0;
+  layer.y = 0;
+  if (layer.ALayer)
+    layer.ALayer->SetLocation(TFloatRect{0, 0, float(layer.picWidth), float(layer.picHeight)});
+  project.modified = true;
+}
+
+void ResetLayerMotion(TProject& project, TBlendLayer& layer) {
+  layer.posx = 0;
+  layer.posy = 0;
+  project.modified = true;
+}
+
+void SetLayerMotion(TProject& project, TBlendLayer& layer, std::int32_t speedX,
+                    std::int32_t speedY) {
+  layer.px = speedX > 0;
+  layer.py = speedY > 0;
+  layer.posx = speedX;
+  layer.posy = speedY;
+  layer.my = 1;
+  layer.mx = 1;
+  project.modified = true;
+}
+
+void SetLayerOpacity(TProject& project, TBlendLayer& layer, std::uint16_t opacity) {
+  layer.opacity = std::min<std::uint16_t>(opacity, 255);
+  if (layer.ALayer) layer.ALayer->Bitmap().SetMasterAlpha(layer.opacity);
+  project.modified = true;
+}
+
+void SetLayerMode(TProject& project, TBlendLayer& layer, TBlendMode mode) {
+  layer.SetMode(mode);
+  project.modified = true;
+}
+
+void OpenLayerPicture(TProject& project, TBlendLayer& layer, const std::string& path) {
+  // A picture that fails to load has renamed the layer all the same.
+  project.modified = true;
+  layer.OpenPictureFile(path);
+  StopLayerMotion(project, layer);
+}
+
+void StopLayerMotion(TProject& project, TBlendLayer& layer) {
+  if (layer.posx != 0 || layer.posy != 0) project.modified = true;
+  layer.posx = 0;
+  layer.posy = 0;
+}
+
+void MoveLayerBy(TProject& project, TBlendLayer& layer, int dx, int dy) {
+  if (!layer.ALayer || (dx == 0 && dy == 0)) return;
+  TFloatRect r = layer.ALayer->Location();
+  r.Left += float(dx);
+  r.Right += float(dx);
+  r.Top += float(dy);
+  r.Bottom += float(dy);
+  layer.ALayer->SetLocation(r);
+  CommitLayerPlacement(project, layer);
+}
+
+void CommitLayerPlacement(TProject& project, TBlendLayer& layer) {
+  const TBlendLayer::TPlacement place = layer.ViewPlacement();
+  layer.x = place.left;
+  layer.y = place.top;
+  project.modified = true;
+}
+
+}  // namespace quenvar

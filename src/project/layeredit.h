@@ -1,0 +1,62 @@
+#pragma once
+// The rules of editing a project's layers: adding, deleting, duplicating and
+// restacking them, and changing a layer's picture, mode, opacity, placement
+// and motion. The layers panel, the view window and the undo commands call
+// these; each keeps the view's collection in project order (the view layer
+// of project layer i at index i, anything else above them), keeps every
+// layer's number its 1-based place, and sets the project's modified flag when
+// it changes what a save writes.
+#include <cstdint>
+#include <string>
+
+#include "compose/blendmodes.h"
+
+namespace quenvar {
+
+class TBlendLayer;
+class TProject;
+
+// A new layer on top with an empty view layer: numbered by the layer count,
+// mode none when it is the first layer and dodge otherwise.
+TBlendLayer& AddLayer(TProject& project);
+// Removes the layer at `index`: its view layer goes, the layer goes, the
+// layers above move down a number.
+void DeleteLayer(TProject& project, int index);
+// A copy of the layer at `index` on top: every field, the picture, the kept
+// bytes, and the view layer as it is now (scrolled pixels, drawing settings,
+// place).
+TBlendLayer& DuplicateLayer(TProject& project, int index);
+// Moves the layer at `from` to `to` in the project and in the view, so the
+// frame step, the rows and the saved order follow what is drawn.
+void MoveLayer(TProject& project, int from, int to);
+
+// The layer's place in the project, or -1.
+int IndexOfLayer(const TProject& project, const TBlendLayer* layer);
+// Puts every view layer back at its layer's index, the selection frame and
+// other items above them, and makes every number its place.
+void KeepViewOrder(TProject& project);
+
+// Draws the layer's view surface fully opaque at full strength; the picture,
+// the opacity and so what is saved stay as they are.
+void ClearLayerAlpha(TBlendLayer& layer);
+// Back to the top-left corner at the picture's size.
+void ResetLayerPosition(TProject& project, TBlendLayer& layer);
+// No motion.
+void ResetLayerMotion(TProject& project, TBlendLayer& layer);
+// The motion pad's speeds: motion, direction flags, and the pad flags set.
+void SetLayerMotion(TProject& project, TBlendLayer& layer, std::int32_t speedX,
+                    std::int32_t speedY);
+// Opacity and the view surface's master alpha, 0 included.
+void SetLayerOpacity(TProject& project, TBlendLayer& layer, std::uint16_t opacity);
+void SetLayerMode(TProject& project, TBlendLayer& layer, TBlendMode mode);
+// Loads a picture file into the layer (renaming it) and stops its motion.
+// Reader errors propagate; the motion then stays as it was.
+void OpenLayerPicture(TProject& project, TBlendLayer& layer, const std::string& path);
+// Stops the motion without a new picture (the picture dialog cancelled).
+void StopLayerMotion(TProject& project, TBlendLayer& layer);
+// Moves the view layer by whole pixels.
+void MoveLayerBy(TProject& project, TBlendLayer& layer, int dx, int dy);
+// After the view layer was dragged or resized: x and y follow its place.
+void CommitLayerPlacement(TProject& project, TBlendLayer& layer);
+
+}  // namespace quenvar

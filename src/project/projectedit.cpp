@@ -1,0 +1,146 @@
+#include "project/projectedit.h"
+
+#include "compose/layerstack.h"
+#include "project/layeredit.h"
+#include "project/project.h"
+
+namespace quenvar {
+
+void TProjectEdit::Undo(TProject& project) {
+  UndoChange(project);
+  project.modified = modifiedBefore_;
+}
+
+void TProjectEdit::Redo(TProject& project) {
+  RedoChange(project);
+  project.modified = true;
+}
+
+namespace {
+
+TBlendLayer& LayerAt(TProject& project, int index) {
+  return *project.layers.at(std::size_t(index));
+}
+
+// One layer's state before and after.
+class TLayerStateEdit : public TProjectEdit {
+ public:
+  TLayerStateEdit(std::string text, bool modifiedBefore, int index, TLayerRecord before,
+                  TLayerRecord after)
+      : TProjectEdit(std::move(text), modifiedBefore),
+        index_(index),
+        before_(std::move(before)),
+        after_(std::move(after)) {}
+
+  bool MergeWith(const TProjectEdit& later) override {
+    const auto* next = dynamic_cast<const TLayerStateEdit*>(&later);
+    if (!next || next->index_ != index_ || next->Text() != Text() || before_.withPixels ||
+        next->before_.withPixels)
+      return false;
+    after_ = next->after_;
+    return true;
+  }
+
+ protected:
+  void UndoChange(TProject& project) override { RestoreLayer(LayerAt(project, index_), before_); }
+  void RedoChange(TProject& project) override { RestoreLayer(LayerAt(project, index_), after_); }
+
+ private:
+  int index_;
+  TLayerRecord before_;
+  TLayerRecord after_;
+};
+
+// A layer that came into being at `index` (added or duplicated).
+class TInsertEdit : public TProjectEdit {
+ public:
+  TInsertEdit(std::string text, bool modifiedBefore, int index, TLayerRecord layer)
+      : TProjectEdit(std::move(text), modifiedBefore), index_(index), layer_(std::move(layer)) {}
+
+ protected:
+  void UndoChange(TProject& project) override { DeleteLayer(project, index_); }
+  void RedoChange(TProject& project) override { InsertLayerFromRecord(project, index_, layer_); }
+
+ private:
+  int index_;
+  TLayerRecord layer_;
+};
+
+// A layer that went from `index`.
+class TDeleteEdit : public TProjectEdit {
+ public:
+  TDeleteEdit(bool modifiedBefore, int index, TLayerRecord layer)
+      : TProjectEdit("Delete layer", modifiedBefore), index_(index), layer_(std::move(layer)) {}
+
+ protected:
+  void UndoChange(TProject& project) override { InsertLayerFromRecord(project, index_, layer_); }
+  void RedoChange(TProject& project) override { DeleteLayer(project, index_); }
+
+ private:
+  int index_;
+  TLayerRecord layer_;
+};
+
+class TMoveEdit : public TProjectEdit {
+ public:
+  TMoveEdit(bool modifiedBefore, int from, int to)
+      : TProjectEdit("Move layer", modifiedBefore), from_(from), to_(to) {}
+
+ protected:
+  void UndoChange(TProject& project) override { MoveLayer(project, to_, from_); }
+  void RedoChange(TProject& project) override { MoveLayer(project, from_, to_); }
+
+ private:
+  int from_;
+  int to_;
+};
+
+}  // namespace
+
+TProjectEditPtr EditLayer(TProject& project, int index, TLayerScope scope, std::string text,
+                          const std::function<void(TBlendLayer&)>& change) {
+  const bool modifiedBefore = project.modified;
+  TBlendLayer& layer = LayerAt(project, index);
+  TLayerRecord before = RecordLayer(layer, scope == TLayerScope::WithPixels);
+  change(layer);
+  return LayerChanged(project, index, std::move(before), std::move(text), modifiedBefore);
+}
+
+TProjectEditPtr LayerChanged(TProject& project, int index, TLayerRecord before, std::string text,
+                             bool modifiedBefore) {
+  TLayerRecord after = RecordLayer(LayerAt(project, index), before.withPixels);
+  return std::make_unique<TLayerStateEdit>(std::move(text), modifiedBefore, index,
+                                           std::move(before), std::move(after));
+}
+
+TProjectEditPtr AddLayerEdit(TProject& project) {
+  const bool modifiedBefore = project.modified;
+  TBlendLayer& layer = AddLayer(project);
+  const int index = IndexOfLayer(project, &layer);
+  return std::make_unique<TInsertEdit>("New layer", modifiedBefore, index,
+                                       RecordLayer(layer, true));
+}
+
+TProjectEditPtr DuplicateLayerEdit(TProject& project, int index) {
+  const bool modifiedBefore = project.modified;
+  TBlendLayer& copy = DuplicateLayer(project, index);
+  return std::make_unique<TInsertEdit>("Duplicate layer", modifiedBefore,
+                                       IndexOfLayer(project, &copy), RecordLayer(copy, true));
+}
+
+TProjectEditPtr DeleteLayerEdit(TProject& project, int index) {
+  const bool modifiedBefore = project.modified;
+  TLayerRecord record = RecordLayer(LayerAt(project, index), true);
+  DeleteLayer(project, index);
+  return std::make_unique<TDeleteEdit>(modifiedBefore, index, std::move(record));
+}
+
+TProjectEditPtr MoveLayerEdit(TProject& project, int from, int to) {
+  const bool modifiedBefore = project.modified;
+  const int last = int(project.layers.size()) - 1;
+  to = to < 0 ? 0 : (to > last ? last : to);
+  MoveLayer(project, from, to);
+  return std::make_unique<TMoveEdit>(modifiedBefore, from, to);
+}
+
+}  // namespace quenvar

@@ -1,0 +1,62 @@
+#pragma once
+// Edits that can be undone. Each is made right after the change it stands for
+// has been done (by the edit functions of layeredit.h), from the state before
+// and after it; Undo puts the project back exactly as it was before (layers,
+// pixels, order, the modified flag) and Redo as it was after. The shell's undo
+// stack holds them.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "project/layerrecord.h"
+
+namespace quenvar {
+
+class TProject;
+
+class TProjectEdit {
+ public:
+  explicit TProjectEdit(std::string text, bool modifiedBefore)
+      : text_(std::move(text)), modifiedBefore_(modifiedBefore) {}
+  virtual ~TProjectEdit() = default;
+  TProjectEdit(const TProjectEdit&) = delete;
+  TProjectEdit& operator=(const TProjectEdit&) = delete;
+
+  void Undo(TProject& project);
+  void Redo(TProject& project);
+  // What the user did, for the Edit menu ("Undo Opacity").
+  const std::string& Text() const { return text_; }
+  // True when another change of the same kind on the same layer can fold into
+  // this edit (the steps of one opacity drag, say).
+  virtual bool MergeWith(const TProjectEdit& /*later*/) { return false; }
+
+ protected:
+  virtual void UndoChange(TProject& project) = 0;
+  virtual void RedoChange(TProject& project) = 0;
+
+ private:
+  std::string text_;
+  bool modifiedBefore_;
+};
+
+using TProjectEditPtr = std::unique_ptr<TProjectEdit>;
+
+// How much of a layer an edit must bring back.
+enum class TLayerScope { Fields, WithPixels };
+
+// Runs `change` on the layer at `index` and returns the edit that undoes it.
+// Fields edits keep the layer's fields and view placement; WithPixels edits
+// also its picture and view surface.
+TProjectEditPtr EditLayer(TProject& project, int index, TLayerScope scope, std::string text,
+                          const std::function<void(TBlendLayer&)>& change);
+// The same, for a change already made: `before` was taken before it.
+TProjectEditPtr LayerChanged(TProject& project, int index, TLayerRecord before, std::string text,
+                             bool modifiedBefore);
+
+// Structural edits, each done at once.
+TProjectEditPtr AddLayerEdit(TProject& project);
+TProjectEditPtr DuplicateLayerEdit(TProject& project, int index);
+TProjectEditPtr DeleteLayerEdit(TProject& project, int index);
+TProjectEditPtr MoveLayerEdit(TProject& project, int from, int to);
+
+}  // namespace quenvar

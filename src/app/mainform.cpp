@@ -8,10 +8,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QUndoStack>
 
 #include "app/panelwidgets.h"
 #include "app/pictures.h"
 #include "app/prompter.h"
+#include "app/qttextrenderer.h"
 #include "app/shellhost.h"
 #include "app/unitdisplay32.h"
 #include "app/unitstatus.h"
@@ -42,12 +44,16 @@ Tmainform::Tmainform(Prompter& prompter, const QString& programDir, const QStrin
   host_ = std::make_unique<TShellHost>(*this);
 
   InstallInterfaceFont(programDir);
+  InstallQtTextRenderer(miniFontFamily);
+  undoStack = new QUndoStack(this);
+  undoStack->setObjectName(QStringLiteral("undoStack"));
   BuildMenus();
   BuildToolPanel();
   BuildStatusStrip();
   started = false;
   UpdateProjectMenus();
 
+  setAcceptDrops(true);
   // The main window sees key presses before its controls.
   qApp->installEventFilter(this);
 
@@ -70,6 +76,10 @@ Tmainform::~Tmainform() {
   // The open project goes with the window that holds it.
   if (quenvar::CurrentProject()) quenvar::CloseProject();
   host_.reset();
+}
+
+TLayersPanelHost& Tmainform::layersPanelHost() {
+  return *host_;
 }
 
 quenvar::TProject* Tmainform::project() const {

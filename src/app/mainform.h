@@ -11,6 +11,7 @@
 #include "host/cpuinfo.h"
 #include "host/processorload.h"
 #include "host/version.h"
+#include "project/projectedit.h"
 
 class QAction;
 class QComboBox;
@@ -29,10 +30,14 @@ class TfrmProject32;
 class TfrmCapture;
 class QPushButton;
 class TShellHost;
+class TfrmLayers;
+class TLayersPanelHost;
+class QUndoStack;
 
 namespace quenvar {
 class TProject;
-}
+class TCustomLayer;
+}  // namespace quenvar
 
 // Screen size and refresh rate, recorded at first show for full-screen play.
 struct TDisplayMode {
@@ -52,6 +57,8 @@ class Tmainform : public QMainWindow {
 
   quenvar::TProject* project() const;
   Prompter& prompter() { return prompter_; }
+  // What the layers panel is given to reach the main window.
+  TLayersPanelHost& layersPanelHost();
 
   // Operations other parts of the program call.
   void StatusLog(const QString& line);
@@ -73,6 +80,19 @@ class Tmainform : public QMainWindow {
   void SetFrameCountLabel(const QString& text);
   // An error in the application's message box.
   void ShowError(const QString& message);
+
+  // Editing. PushEdit takes an edit that has been done onto the undo stack;
+  // edits pushed as mergeable fold into the one before when of the same kind.
+  void PushEdit(quenvar::TProjectEditPtr edit, bool mergeable = false);
+  // After an undo or redo: rows, view and selection show the project again.
+  void ShowUndoneState();
+  // Files dropped on a window: pictures become layers of the open project,
+  // in the order given; a project file opens (asking about unsaved changes).
+  void DropFiles(const QStringList& paths);
+  // Moves the layer selected in the view by whole pixels.
+  void NudgeSelection(int dx, int dy);
+  // The layers panel highlights the row of a layer clicked in the view.
+  void EnterLayerRow(const quenvar::TCustomLayer* viewLayer);
 
   // Closes the open project's view; closing it closes the project.
   void CloseProjectView();
@@ -106,10 +126,16 @@ class Tmainform : public QMainWindow {
   QPointer<TfrmAbout> frmAbout;
   QPointer<TfrmWhatsNew> frmWhatsNew;
   QPointer<TfrmCapture> frmCapture;
+  // The layers panel; created with the main window at program entry.
+  QPointer<TfrmLayers> frmLayers;
   // The view window of the open project; empty when none is open.
   QPointer<TfrmProject32> frmProject32;
   // The folder the Open dialog starts in.
   QString lastProjectFolder;
+  // The folder the layer rows' picture dialog starts in.
+  QString lastPictureFolder;
+  // The open project's edits.
+  QUndoStack* undoStack = nullptr;
 
   QString miniFontFamily;
   QTimer* InitTimer = nullptr;
@@ -118,6 +144,8 @@ class Tmainform : public QMainWindow {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -146,6 +174,11 @@ class Tmainform : public QMainWindow {
   void AboutClick();
   void WhatIsNewClick();
   void cbIntervalChange();
+  void InsertLayerClick();
+  void OpenDroppedProject(const QString& path);
+  void AddDroppedPictures(const QStringList& paths);
+  // The modified flag also covers edits undone past the last save.
+  void NoteUnsavedEdits();
   bool SaveOpenProject();
   bool FormKeyDown(QKeyEvent* key);
   // Reads the dialog's size boxes; shows why and returns false when they do
@@ -172,4 +205,6 @@ class Tmainform : public QMainWindow {
   QAction* miSave_ = nullptr;
   QAction* miSaveAs_ = nullptr;
   QAction* miSaveFrame_ = nullptr;
+  QAction* miUndo_ = nullptr;
+  QAction* miRedo_ = nullptr;
 };

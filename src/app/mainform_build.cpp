@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include "app/mainform.h"
@@ -67,6 +68,22 @@ void Tmainform::BuildMenus() {
   connect(MenuItem(file, "miExit", QStringLiteral("Exit")), &QAction::triggered, this,
           &Tmainform::ExitClick);
 
+  QMenu* edit = Menu(bar, "mEdit", QStringLiteral("&Edit"));
+  miUndo_ = MenuItem(edit, "miUndo", QStringLiteral("Undo"), QKeySequence::Undo, false);
+  miRedo_ = MenuItem(edit, "miRedo", QStringLiteral("Redo"), {}, false);
+  miRedo_->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  connect(miUndo_, &QAction::triggered, undoStack, &QUndoStack::undo);
+  connect(miRedo_, &QAction::triggered, undoStack, &QUndoStack::redo);
+  connect(undoStack, &QUndoStack::canUndoChanged, miUndo_, &QAction::setEnabled);
+  connect(undoStack, &QUndoStack::canRedoChanged, miRedo_, &QAction::setEnabled);
+  connect(undoStack, &QUndoStack::undoTextChanged, miUndo_, [this](const QString& text) {
+    miUndo_->setText(text.isEmpty() ? QStringLiteral("Undo") : QStringLiteral("Undo ") + text);
+  });
+  connect(undoStack, &QUndoStack::redoTextChanged, miRedo_, [this](const QString& text) {
+    miRedo_->setText(text.isEmpty() ? QStringLiteral("Redo") : QStringLiteral("Redo ") + text);
+  });
+
   QMenu* proj = Menu(bar, "mProject", QStringLiteral("&Project"));
   connect(MenuItem(proj, "miCanvasSize", QStringLiteral("Canvas Size")), &QAction::triggered, this,
           &Tmainform::CanvasSizeClick);
@@ -86,7 +103,9 @@ void Tmainform::BuildMenus() {
   MenuItem(transform, "miFlipHorizontal", QStringLiteral("Flip Horizantal"));
   MenuItem(transform, "miFlipVertical", QStringLiteral("Flip Vertical"));
   layer->addSeparator();
-  MenuItem(layer, "miInsertLayer", QStringLiteral("Insert Layer"), QKeySequence(Qt::Key_Insert));
+  connect(MenuItem(layer, "miInsertLayer", QStringLiteral("Insert Layer"),
+                   QKeySequence(Qt::Key_Insert)),
+          &QAction::triggered, this, &Tmainform::InsertLayerClick);
   MenuItem(layer, "miDuplicateLayer", QStringLiteral("Duplicate Layer"), {}, false);
   MenuItem(layer, "miDeleteLayer", QStringLiteral("Delete Layer"));
 

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
+#include <QUndoStack>
 
 #include "app/mainform.h"
 #include "app/prompter.h"
@@ -23,6 +24,7 @@
 #include "host/playback.h"
 #include "project/framestep.h"
 #include "project/project.h"
+#include "ui/unitlayers.h"
 
 namespace {
 
@@ -50,11 +52,15 @@ void Tmainform::OpenProjectView() {
     frmProject32->show();
   }
   frmProject32->BuildFromProject();
-  // The layers panel is placed beside the view here once it exists.
+  if (frmLayers) {
+    const QRect main = frameGeometry();
+    frmLayers->move(main.left() + main.width() - frmLayers->width() - 15, main.top() + 90);
+    frmLayers->show();
+  }
 }
 
 void Tmainform::RebuildLayerFrames() {
-  // The layers panel's rows are built here once the panel exists.
+  if (frmLayers) frmLayers->RebuildRows();
 }
 
 void Tmainform::CloseProjectView() {
@@ -103,6 +109,17 @@ bool Tmainform::OpenProjectPath(const QString& path) {
   return true;
 }
 
+void Tmainform::OpenDroppedProject(const QString& path) {
+  if (quenvar::TProject* p = project()) {
+    StopPlayback();
+    if (p->modified && prompter_.AskYesNo(this, UnsavedQuestion(*p, kNewTail)) &&
+        !SaveOpenProject())
+      return;
+  }
+  PrepareOpen();
+  if (OpenProjectPath(path)) UpdateProjectMenus();
+}
+
 void Tmainform::SaveClick() {
   SaveOpenProject();
 }
@@ -116,6 +133,7 @@ void Tmainform::SaveAsClick() {
   if (path.isEmpty()) return;
   try {
     p->SaveAs(path.toStdString());
+    if (!p->modified) undoStack->setClean();
   } catch (const std::exception& e) {
     prompter_.ShowMessage(this, QString::fromStdString(e.what()));
   }
@@ -166,12 +184,13 @@ bool Tmainform::SaveOpenProject() {
   try {
     if (p->fileName != "untitled.zyl") {
       p->Save();
-      return true;
+    } else {
+      const QString path = prompter_.SaveFileName(
+          this, QString(), QStringLiteral("Project file (*.zyl)"), QStringLiteral("zyl"));
+      if (path.isEmpty()) return false;
+      p->SaveAs(path.toStdString());
     }
-    const QString path = prompter_.SaveFileName(
-        this, QString(), QStringLiteral("Project file (*.zyl)"), QStringLiteral("zyl"));
-    if (path.isEmpty()) return false;
-    p->SaveAs(path.toStdString());
+    if (!p->modified) undoStack->setClean();
     return true;
   } catch (const std::exception& e) {
     prompter_.ShowMessage(this, QString::fromStdString(e.what()));
@@ -218,6 +237,14 @@ void Tmainform::NewClick() {
     OpenProjectView();
     RebuildLayerFrames();
     QCoreApplication::processEvents();
+    // A new project starts with one empty layer, unchanged and with nothing
+    // to undo.
+    if (frmLayers && project() == p) {
+      frmLayers->bNewClick();
+      frmLayers->currentLayerNumber = 1;
+      p->modified = false;
+      undoStack->clear();
+    }
   }
   UpdateProjectMenus();
 }

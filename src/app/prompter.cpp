@@ -10,6 +10,21 @@ QString DisplayText(QString text) {
   return text;
 }
 
+QString QtFileFilter(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+  QStringList entries;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString description = parts[i];
+    const qsizetype own = description.lastIndexOf(QLatin1String(" ("));
+    if (own > 0 && description.endsWith(QLatin1Char(')'))) description.truncate(own);
+    QString patterns = parts[i + 1];
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    entries.append(description + QStringLiteral(" (") + patterns.simplified() +
+                   QStringLiteral(")"));
+  }
+  return entries.join(QStringLiteral(";;"));
+}
+
 bool QtPrompter::AskYesNo(QWidget* parent, const QString& text) {
   return QMessageBox::warning(parent, QStringLiteral("Quenvar"), DisplayText(text),
                               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;

@@ -2,6 +2,7 @@
 // Every modal question, message box, file picker and modal dialog of the
 // program goes through a Prompter, so tests can give the next answer.
 #include <QString>
+#include <string>
 
 class QDialog;
 class QWidget;
@@ -31,6 +32,11 @@ class QtPrompter : public Prompter {
                        const QString& defaultSuffix) override;
   int ExecDialog(QDialog& dialog) override;
 };
+
+// A file filter written as "Description|*.a; *.b|..." (descriptions may end
+// in their own "(*.a; *.b)") in the form Qt's file dialogs read:
+// "Description (*.a *.b);;...".
+QString QtFileFilter(const std::string& filter);
 
 // The program's texts separate lines with a carriage return; Qt's widgets
 // break lines on a line feed.

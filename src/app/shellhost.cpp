@@ -2,10 +2,12 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <QUndoStack>
 
 #include "app/mainform.h"
 #include "app/unitdisplay32.h"
 #include "compose/layerstack.h"
+#include "ui/unitlayers.h"
 
 namespace {
 
@@ -36,6 +38,28 @@ void TShellHost::StopPlayback() {
   form_.StopPlayback();
 }
 
+void TShellHost::HideLayersPanel() {
+  if (form_.frmLayers) form_.frmLayers->hide();
+  // The edits belong to the project that is closing.
+  if (form_.undoStack) form_.undoStack->clear();
+}
+
+int TShellHost::LayerRowCount() {
+  return form_.frmLayers ? int(form_.frmLayers->rows.size()) : 0;
+}
+
+void TShellHost::DestroyLayerRow(int index) {
+  if (form_.frmLayers) form_.frmLayers->DestroyRow(index);
+}
+
+void TShellHost::HideLayersPanelContents() {
+  if (form_.frmLayers) form_.frmLayers->HideContents();
+}
+
+void TShellHost::ShowLayersPanelContents(int currentLayerNumber) {
+  if (form_.frmLayers) form_.frmLayers->ShowContents(currentLayerNumber);
+}
+
 void TShellHost::ProcessPendingEvents() {
   QCoreApplication::processEvents();
 }
@@ -57,4 +81,40 @@ quenvar::TLayerCollection* TShellHost::ViewLayers() {
 
 void TShellHost::ViewLayerCreated(quenvar::TBitmapLayer& layer) {
   if (form_.frmProject32) form_.frmProject32->WatchViewLayer(layer);
+}
+
+void TShellHost::StartPlayback() {
+  form_.StartPlayback();
+}
+
+void TShellHost::RebuildLayerFrames() {
+  form_.RebuildLayerFrames();
+}
+
+void TShellHost::SetSelection(quenvar::TPositionedLayer* layer) {
+  if (form_.frmProject32) form_.frmProject32->SetSelection(layer);
+}
+
+void TShellHost::SetViewMouseListener(quenvar::TCustomLayer* layer) {
+  if (form_.frmProject32) form_.frmProject32->view().Layers().SetMouseListener(layer);
+}
+
+Prompter& TShellHost::prompter() {
+  return form_.prompter();
+}
+
+QString& TShellHost::lastPictureFolder() {
+  return form_.lastPictureFolder;
+}
+
+void TShellHost::PushEdit(quenvar::TProjectEditPtr edit, bool mergeable) {
+  form_.PushEdit(std::move(edit), mergeable);
+}
+
+void TShellHost::DropFiles(const QStringList& paths) {
+  form_.DropFiles(paths);
+}
+
+QString TShellHost::MiniFontFamily() {
+  return form_.miniFontFamily;
 }

@@ -6,8 +6,10 @@
 #include "app/unitabout.h"
 #include "app/unitcapture.h"
 #include "app/unitprojectproperties.h"
+#include "ui/unitlayers.h"
 
 void CreateProgramWindows(Tmainform& mainform, const QStringList& args) {
+  mainform.frmLayers = new TfrmLayers(mainform.layersPanelHost(), &mainform);
   if (args.isEmpty()) {
     mainform.frmProjectProperties = new TfrmProjectProperties(&mainform);
     mainform.frmAbout = new TfrmAbout(&mainform);

@@ -4,7 +4,8 @@
 
 class Tmainform;
 
-// Creates the windows that follow the main window: with no command-line
-// argument the project properties dialog and the about box; then a
-// what's-new window when "whatsnew.txt" is in the current directory.
+// Creates the windows that follow the main window: the layers panel; with no
+// command-line argument the project properties dialog, the about box and the
+// capture dialog; then a what's-new window when "whatsnew.txt" is in the
+// current directory.
 void CreateProgramWindows(Tmainform& mainform, const QStringList& args);

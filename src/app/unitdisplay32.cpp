@@ -1,6 +1,8 @@
 #include "app/unitdisplay32.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QThread>
@@ -11,9 +13,15 @@
 #include "compose/layerstack.h"
 #include "host/playback.h"
 #include "host/statuslog.h"
+#include "project/blendclass.h"
 #include "project/framestep.h"
+#include "project/layeredit.h"
+#include "project/layerrecord.h"
 #include "project/project.h"
+#include "project/projectedit.h"
 #include "project/projectview.h"
+#include "ui/filedrops.h"
+#include "ui/unitlayers.h"
 
 namespace {
 
@@ -30,6 +38,7 @@ TfrmProject32::TfrmProject32(Tmainform& mainform, QWidget* parent)
     : QMdiSubWindow(parent), mainform_(mainform) {
   setObjectName(QStringLiteral("frmProject32"));
   setAttribute(Qt::WA_DeleteOnClose);
+  setAcceptDrops(true);
   img32 = new TImageView32(this);
   setWidget(img32);
   setFocusProxy(img32);
@@ -134,6 +143,10 @@ void TfrmProject32::SetSelection(quenvar::TPositionedLayer* layer) {
   if (!selectionFrame_) {
     selectionFrame_ = &view().Layers().Add<quenvar::TRubberbandLayer>();
     selectionFrame_->Handles = kFrameHandles;
+    selectionFrame_->OnMouseDown = [this](quenvar::TCustomLayer&, quenvar::TMouseButton,
+                                          quenvar::TShiftState, int, int) { FrameDragStarted(); };
+    selectionFrame_->OnMouseUp = [this](quenvar::TCustomLayer&, quenvar::TMouseButton,
+                                        quenvar::TShiftState, int, int) { FrameDragEnded(); };
     frameListener_ = selectionFrame_->AddDestroyNotify([this](quenvar::TCustomLayer&) {
       selectionFrame_ = nullptr;
       frameListener_ = 0;
@@ -146,8 +159,41 @@ void TfrmProject32::SetSelection(quenvar::TPositionedLayer* layer) {
   view().Invalidate();
 }
 
+void TfrmProject32::RefreshSelection() {
+  if (!selectionFrame_ || !selected_) return;
+  selectionFrame_->SetChildLayer(selected_);
+  view().Invalidate();
+}
+
+void TfrmProject32::FrameDragStarted() {
+  dragStart_.reset();
+  quenvar::TProject* project = quenvar::CurrentProject();
+  if (!project || !selected_) return;
+  for (std::size_t i = 0; i < project->layers.size(); ++i) {
+    if (project->layers[i]->ALayer != selected_) continue;
+    dragLayerIndex_ = int(i);
+    dragModifiedBefore_ = project->modified;
+    dragStartPlace_ = selected_->Location();
+    dragStart_ =
+        std::make_unique<quenvar::TLayerRecord>(quenvar::RecordLayer(*project->layers[i], false));
+    return;
+  }
+}
+
+void TfrmProject32::FrameDragEnded() {
+  std::unique_ptr<quenvar::TLayerRecord> start = std::move(dragStart_);
+  quenvar::TProject* project = quenvar::CurrentProject();
+  if (!start || !project || !selected_ || dragLayerIndex_ >= int(project->layers.size())) return;
+  quenvar::TBlendLayer& layer = *project->layers[std::size_t(dragLayerIndex_)];
+  if (layer.ALayer != selected_ || selected_->Location() == dragStartPlace_) return;
+  quenvar::CommitLayerPlacement(*project, layer);
+  mainform_.PushEdit(quenvar::LayerChanged(*project, dragLayerIndex_, std::move(*start),
+                                           "Move layer", dragModifiedBefore_));
+}
+
 void TfrmProject32::LayerMouseDown(quenvar::TCustomLayer& sender) {
   SetSelection(dynamic_cast<quenvar::TPositionedLayer*>(&sender));
+  mainform_.EnterLayerRow(&sender);
 }
 
 void TfrmProject32::WatchViewLayer(quenvar::TBitmapLayer& layer) {
@@ -195,9 +241,38 @@ void TfrmProject32::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmProject32::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape) {
-    mainform_.SetFullScreen(false);
-    return;
+  const int step = (event->modifiers() & Qt::ShiftModifier) ? 10 : 1;
+  switch (event->key()) {
+    case Qt::Key_Escape:
+      mainform_.SetFullScreen(false);
+      return;
+    case Qt::Key_Delete:
+      if (mainform_.frmLayers) mainform_.frmLayers->bDeleteClick();
+      return;
+    case Qt::Key_Left:
+      mainform_.NudgeSelection(-step, 0);
+      return;
+    case Qt::Key_Right:
+      mainform_.NudgeSelection(step, 0);
+      return;
+    case Qt::Key_Up:
+      mainform_.NudgeSelection(0, -step);
+      return;
+    case Qt::Key_Down:
+      mainform_.NudgeSelection(0, step);
+      return;
+    default:
+      QMdiSubWindow::keyPressEvent(event);
   }
-  QMdiSubWindow::keyPressEvent(event);
+}
+
+void TfrmProject32::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TfrmProject32::dropEvent(QDropEvent* event) {
+  const QStringList files = DroppedFiles(event->mimeData());
+  if (files.isEmpty()) return;
+  event->acceptProposedAction();
+  mainform_.DropFiles(files);
 }

@@ -4,6 +4,9 @@
 // user clicks with a selection frame that drags and resizes it. It exists
 // exactly while a project is open; closing it closes the project.
 #include <QMdiSubWindow>
+#include <memory>
+
+#include "compose/geometry.h"
 
 class QTimer;
 class Tmainform;
@@ -15,6 +18,7 @@ class TPositionedLayer;
 class TRubberbandLayer;
 class TBitmapLayer;
 class TImgView32;
+struct TLayerRecord;
 }  // namespace quenvar
 
 class TfrmProject32 : public QMdiSubWindow {
@@ -28,6 +32,8 @@ class TfrmProject32 : public QMdiSubWindow {
   void UpdateTitle();
   // Frames a layer, or removes the frame (nullptr).
   void SetSelection(quenvar::TPositionedLayer* layer);
+  // The frame takes the selected layer's place again (after an undo, say).
+  void RefreshSelection();
   // Mouse-down handler given to every view layer: selects it.
   void LayerMouseDown(quenvar::TCustomLayer& sender);
   // Routes clicks on a newly created view layer to LayerMouseDown.
@@ -50,15 +56,25 @@ class TfrmProject32 : public QMdiSubWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void FormResize();
   void Timer1Timer();
   void ForgetSelectionFrame();
+  // A drag of the selection frame: the layer's state when it began, and the
+  // edit pushed when it moved or resized the layer.
+  void FrameDragStarted();
+  void FrameDragEnded();
 
   Tmainform& mainform_;
   quenvar::TPositionedLayer* selected_ = nullptr;
   quenvar::TRubberbandLayer* selectionFrame_ = nullptr;
   int selectedListener_ = 0;
   int frameListener_ = 0;
+  int dragLayerIndex_ = -1;
+  bool dragModifiedBefore_ = false;
+  quenvar::TFloatRect dragStartPlace_;
+  std::unique_ptr<quenvar::TLayerRecord> dragStart_;
 };

@@ -168,4 +168,11 @@ TBlendMode BlendModeOfListText(std::string_view text) {
   return BlendModeFromName(text);
 }
 
+int ModeListChoice(int selected, int previous) {
+  if (selected < 0 || selected >= kBlendModeListRows) return selected;
+  if (std::string_view(kUserList[std::size_t(selected)].text).find('-') == std::string_view::npos)
+    return selected;
+  return selected < previous ? selected - 1 : selected + 1;
+}
+
 }  // namespace quenvar

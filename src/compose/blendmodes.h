@@ -82,5 +82,8 @@ const std::array<TBlendModeListRow, kBlendModeListRows>& BlendModeUserList();
 int BlendModeListRowOf(TBlendMode mode);
 // The mode a row's text selects (through BlendModeFromName).
 TBlendMode BlendModeOfListText(std::string_view text);
+// The row a pick of `selected` ends on: a separator row steps to the row above
+// it when the pick moved up from `previous`, otherwise to the row below.
+int ModeListChoice(int selected, int previous);
 
 }  // namespace quenvar

@@ -31,6 +31,11 @@ class TTextRenderer {
   virtual int MeasureText(std::u16string_view text, const TFont32& font) = 0;
 };
 
+// Text for a font the platform may lack: the symbol font "Wingdings" has its
+// ring (code 161) and filled disc ("l") given as the Unicode characters that
+// show the same shapes in any common font; other text is returned unchanged.
+std::u16string PortableSymbolText(const std::string& fontName, std::u16string_view text);
+
 // The installed renderer or nullptr. The caller keeps ownership.
 TTextRenderer* TextRenderer();
 void SetTextRenderer(TTextRenderer* renderer);

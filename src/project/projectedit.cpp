@@ -143,4 +143,19 @@ TProjectEditPtr MoveLayerEdit(TProject& project, int from, int to) {
   return std::make_unique<TMoveEdit>(modifiedBefore, from, to);
 }
 
+TProjectEditPtr AddPictureLayerEdit(TProject& project, const std::string& path) {
+  const bool modifiedBefore = project.modified;
+  TBlendLayer& layer = AddLayer(project);
+  const int index = IndexOfLayer(project, &layer);
+  try {
+    OpenLayerPicture(project, layer, path);
+  } catch (...) {
+    DeleteLayer(project, index);
+    project.modified = modifiedBefore;
+    throw;
+  }
+  return std::make_unique<TInsertEdit>("Add picture", modifiedBefore, index,
+                                       RecordLayer(layer, true));
+}
+
 }  // namespace quenvar

@@ -58,5 +58,8 @@ TProjectEditPtr AddLayerEdit(TProject& project);
 TProjectEditPtr DuplicateLayerEdit(TProject& project, int index);
 TProjectEditPtr DeleteLayerEdit(TProject& project, int index);
 TProjectEditPtr MoveLayerEdit(TProject& project, int from, int to);
+// A new layer on top holding a picture file; when the picture cannot be read
+// the layer goes again, the project is as it was and the error propagates.
+TProjectEditPtr AddPictureLayerEdit(TProject& project, const std::string& path);
 
 }  // namespace quenvar

@@ -99,5 +99,21 @@ TEST(BlendModes, NoneSwitchesToBlendAndKeepsTheOldHook) {
   EXPECT_EQ(s.MasterAlpha(), 90u);
 }
 
+TEST(BlendModes, PickingASeparatorStepsAwayFromWhereThePickCameFrom) {
+  const auto& rows = BlendModeUserList();
+  EXPECT_EQ(ModeListChoice(9, 0), 10);  // a fresh row steps down
+  EXPECT_STREQ(rows[10].text, "Difference");
+  EXPECT_EQ(ModeListChoice(9, 12), 8);  // from Exclusion it steps up
+  EXPECT_STREQ(rows[8].text, "MultiLight");
+  EXPECT_EQ(ModeListChoice(2, 5), 1);
+  EXPECT_STREQ(rows[1].text, "Alpha Blend");
+  EXPECT_EQ(ModeListChoice(9, 9), 10);
+  EXPECT_EQ(ModeListChoice(12, 0), 12) << "other rows are taken as picked";
+  for (int i = 0; i < kBlendModeListRows; ++i) {
+    const int row = ModeListChoice(i, 40);
+    ASSERT_FALSE(rows[std::size_t(row)].separator) << i;
+  }
+}
+
 }  // namespace
 }  // namespace quenvar

@@ -38,7 +38,8 @@ void TestDisplay::newProjectOpensAStoppedViewAtCanvasSize() {
   QCOMPARE(view->windowTitle(), QStringLiteral("untitled.zyl [768x576]"));
   QVERIFY(!view->Timer1->isActive());
   QVERIFY(!Playback().playing);
-  QCOMPARE(view->view().Layers().Count(), 0);
+  // New's first layer, still without a picture.
+  QCOMPARE(view->view().Layers().Count(), 1);
   view->view().Compose();
   QCOMPARE(view->view().Buffer().Pixel(0, 0), 0xFFFFFFFFu);
   QCOMPARE(view->view().Buffer().Pixel(767, 575), 0xFFFFFFFFu);
@@ -77,13 +78,13 @@ void TestDisplay::clickingSelectsAndEmptySpaceClears() {
   quenvar::TBlendLayer& b = AddLayer(100, 50, 200, 100);
   TfrmProject32* view = View(s);
   view->BuildFromProject();
-  QCOMPARE(view->view().Layers().Count(), 2);
+  QCOMPARE(view->view().Layers().Count(), 3);  // New's empty first layer, a, b
 
   Click(view->img32, QPoint(50, 30));
   QCOMPARE(view->selectedLayer(), static_cast<quenvar::TPositionedLayer*>(a.ALayer));
   quenvar::TRubberbandLayer* frame = view->selectionFrame();
   QVERIFY(frame);
-  QCOMPARE(frame->Index(), 2);
+  QCOMPARE(frame->Index(), 3);
   QCOMPARE(frame->LayerOptions(), 0xB0000000u & ~quenvar::LOB_NO_UPDATE);
   QCOMPARE(int(frame->Handles), 15);
   QCOMPARE(frame->Location().Left, 10.f);
@@ -106,7 +107,7 @@ void TestDisplay::clickingSelectsAndEmptySpaceClears() {
   view->BuildFromProject();
   QVERIFY(!view->selectedLayer());
   QVERIFY(!view->selectionFrame());
-  QCOMPARE(view->view().Layers().Count(), 2);
+  QCOMPARE(view->view().Layers().Count(), 3);
 }
 
 void TestDisplay::draggingTheFrameMovesTheLayer() {

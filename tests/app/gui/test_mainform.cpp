@@ -205,7 +205,7 @@ void TestMainform::menusCaptionsShortcutsAndStates() {
   // Menus in order, the View menu and three Layer submenus disabled.
   QStringList captions;
   for (QAction* m : s.form->menuBar()->actions()) captions << m->text();
-  QCOMPARE(captions, QStringList({"&File", "&Project", "Layer", "Render", "View", "&Help"}));
+  QCOMPARE(captions, QStringList({"&File", "&Edit", "&Project", "Layer", "Render", "View", "&Help"}));
   QVERIFY(!s.action("mViewAction")->isEnabled());
   for (const char* sub : {"mConvolutionAction", "mColorAction", "mTransformAction"}) {
     QVERIFY2(!s.action(sub)->isEnabled(), sub);

@@ -129,9 +129,9 @@ void TestOpenSave::saveAsWritesTheChosenFileAndOpensAgain() {
   QVERIFY(p);
   QCOMPARE(p->name, std::string("Sea"));
   QCOMPARE(p->width, 320);
-  QCOMPARE(int(p->layers.size()), 1);
-  QCOMPARE(p->layers[0]->x, 12);
-  QCOMPARE(p->layers[0]->posx, 2);
+  QCOMPARE(int(p->layers.size()), 2);  // New's first layer and the one added
+  QCOMPARE(p->layers[1]->x, 12);
+  QCOMPARE(p->layers[1]->posx, 2);
   QCOMPARE(View(s)->windowTitle(), QStringLiteral("sea.zyl [320x240]"));
 }
 

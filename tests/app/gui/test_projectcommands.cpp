@@ -1,10 +1,13 @@
 // New, Close project, Canvas Size, Exit and the FPS box, with scripted answers.
 #include <QAction>
 #include <QCloseEvent>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/unitprojectproperties.h"
 #include "host/playback.h"
+#include "project/blendclass.h"
 #include "project/project.h"
 #include "support/shell.h"
 
@@ -61,7 +64,11 @@ void TestProjectCommands::newMakesTheProjectAndEnablesItsMenus() {
   QCOMPARE(p->comment, std::string("line one\nline two"));
   QCOMPARE(p->fileName, std::string("untitled.zyl"));
   QVERIFY(!p->modified);
-  QVERIFY(p->layers.empty());
+  // One empty layer to start from.
+  QCOMPARE(int(p->layers.size()), 1);
+  QCOMPARE(p->layers[0]->name, std::string("Layer 1"));
+  QCOMPARE(p->layers[0]->Mode(), quenvar::bmNone);
+  QVERIFY(!s.action("miUndo")->isEnabled());
   QVERIFY(ProjectMenusEnabled(s));
 }
 
@@ -114,15 +121,16 @@ void TestProjectCommands::newSavesANamedProjectOnYes() {
   Shell s;
   s.runBanner();
   s.newProject();
-  CurrentProject()->fileName = "/nonexistent-folder/clouds.zyl";
+  QTemporaryDir dir;
+  const QString path = dir.filePath("clouds.zyl");
+  CurrentProject()->fileName = path.toStdString();
   s.prompter.answers.push_back(true);
   s.acceptProperties("Rain", "320", "256");
   s.action("miNew")->trigger();
-  // Saved on its own file name without asking for one; an empty project
-  // writes nothing, and New goes on.
+  // Saved on its own file name without asking for one, and New goes on.
   QCOMPARE(s.prompter.filePickers, 0);
   QVERIFY(s.logLines().contains("Saving project ..."));
-  QVERIFY(s.logLines().contains("Nothing to save .. "));
+  QVERIFY(QFileInfo::exists(path));
   QCOMPARE(CurrentProject()->name, std::string("Rain"));
 }
 

@@ -1,0 +1,110 @@
+// The main window's part in editing: the undo stack, Insert Layer, dropped
+// files and moving the selected layer with the keys.
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QUndoStack>
+
+#include "app/editcommand.h"
+#include "app/mainform.h"
+#include "app/prompter.h"
+#include "app/unitdisplay32.h"
+#include "compose/layerstack.h"
+#include "project/blendclass.h"
+#include "project/layeredit.h"
+#include "project/project.h"
+#include "ui/filedrops.h"
+#include "ui/unitframelayer.h"
+#include "ui/unitlayers.h"
+
+void Tmainform::PushEdit(quenvar::TProjectEditPtr edit, bool mergeable) {
+  if (!edit) return;
+  undoStack->push(new TEditCommand(std::move(edit), mergeable, [this] { ShowUndoneState(); }));
+  NoteUnsavedEdits();
+}
+
+void Tmainform::NoteUnsavedEdits() {
+  // Undoing past a save leaves the project unlike its file.
+  if (quenvar::TProject* p = project()) p->modified = p->modified || !undoStack->isClean();
+}
+
+void Tmainform::ShowUndoneState() {
+  NoteUnsavedEdits();
+  RebuildLayerFrames();
+  if (frmProject32) {
+    frmProject32->RefreshSelection();
+    frmProject32->view().Invalidate();
+  }
+}
+
+void Tmainform::InsertLayerClick() {
+  if (!project() || !frmLayers) return;
+  frmLayers->processAfterAdd = true;
+  frmLayers->bNewClick();
+}
+
+void Tmainform::DropFiles(const QStringList& paths) {
+  for (const QString& path : paths) {
+    if (QFileInfo(path).suffix().compare(QLatin1String("zyl"), Qt::CaseInsensitive) == 0) {
+      OpenDroppedProject(path);
+      return;
+    }
+  }
+  AddDroppedPictures(paths);
+}
+
+void Tmainform::AddDroppedPictures(const QStringList& paths) {
+  quenvar::TProject* p = project();
+  if (!p || paths.isEmpty()) return;
+  StopPlayback();
+  undoStack->beginMacro(QStringLiteral("Add pictures"));
+  QStringList failures;
+  for (const QString& path : paths) {
+    try {
+      PushEdit(quenvar::AddPictureLayerEdit(*p, path.toStdString()));
+    } catch (const std::exception& e) {
+      failures.append(QString::fromStdString(e.what()));
+    }
+  }
+  undoStack->endMacro();
+  RebuildLayerFrames();
+  if (!failures.isEmpty()) prompter_.ShowMessage(this, failures.join(QLatin1Char('\r')));
+  StartPlayback();
+}
+
+void Tmainform::NudgeSelection(int dx, int dy) {
+  quenvar::TProject* p = project();
+  if (!p || !frmProject32 || !frmProject32->selectedLayer()) return;
+  const quenvar::TPositionedLayer* selected = frmProject32->selectedLayer();
+  for (std::size_t i = 0; i < p->layers.size(); ++i) {
+    if (p->layers[i]->ALayer != selected) continue;
+    PushEdit(quenvar::EditLayer(
+                 *p, int(i), quenvar::TLayerScope::Fields, "Move layer",
+                 [&](quenvar::TBlendLayer& layer) { quenvar::MoveLayerBy(*p, layer, dx, dy); }),
+             true);
+    frmProject32->RefreshSelection();
+    return;
+  }
+}
+
+void Tmainform::EnterLayerRow(const quenvar::TCustomLayer* viewLayer) {
+  if (!frmLayers || !viewLayer) return;
+  for (TframeLayer* row : frmLayers->rows) {
+    if (row->layer && row->layer->ALayer == viewLayer) {
+      row->FrameEnter();
+      return;
+    }
+  }
+}
+
+void Tmainform::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void Tmainform::dropEvent(QDropEvent* event) {
+  const QStringList files = DroppedFiles(event->mimeData());
+  if (files.isEmpty()) return;
+  event->acceptProposedAction();
+  DropFiles(files);
+}

@@ -47,6 +47,8 @@ Tmainform::Tmainform(Prompter& prompter, const QString& programDir, const QStrin
   InstallQtTextRenderer(miniFontFamily);
   undoStack = new QUndoStack(this);
   undoStack->setObjectName(QStringLiteral("undoStack"));
+  // Once an undo, redo or push has moved the stack (not while it runs).
+  connect(undoStack, &QUndoStack::indexChanged, this, &Tmainform::NoteUnsavedEdits);
   BuildMenus();
   BuildToolPanel();
   BuildStatusStrip();

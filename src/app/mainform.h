@@ -86,6 +86,8 @@ class Tmainform : public QMainWindow {
   void PushEdit(quenvar::TProjectEditPtr edit, bool mergeable = false);
   // After an undo or redo: rows, view and selection show the project again.
   void ShowUndoneState();
+  // The modified flag also covers edits undone past the last save.
+  void NoteUnsavedEdits();
   // Files dropped on a window: pictures become layers of the open project,
   // in the order given; a project file opens (asking about unsaved changes).
   void DropFiles(const QStringList& paths);
@@ -177,8 +179,7 @@ class Tmainform : public QMainWindow {
   void InsertLayerClick();
   void OpenDroppedProject(const QString& path);
   void AddDroppedPictures(const QStringList& paths);
-  // The modified flag also covers edits undone past the last save.
-  void NoteUnsavedEdits();
+
   bool SaveOpenProject();
   bool FormKeyDown(QKeyEvent* key);
   // Reads the dialog's size boxes; shows why and returns false when they do

@@ -21,7 +21,6 @@
 void Tmainform::PushEdit(quenvar::TProjectEditPtr edit, bool mergeable) {
   if (!edit) return;
   undoStack->push(new TEditCommand(std::move(edit), mergeable, [this] { ShowUndoneState(); }));
-  NoteUnsavedEdits();
 }
 
 void Tmainform::NoteUnsavedEdits() {
@@ -30,7 +29,6 @@ void Tmainform::NoteUnsavedEdits() {
 }
 
 void Tmainform::ShowUndoneState() {
-  NoteUnsavedEdits();
   RebuildLayerFrames();
   if (frmProject32) {
     frmProject32->RefreshSelection();

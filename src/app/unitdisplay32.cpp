@@ -160,8 +160,8 @@ void TfrmProject32::SetSelection(quenvar::TPositionedLayer* layer) {
 }
 
 void TfrmProject32::RefreshSelection() {
-  if (!selectionFrame_ || !selected_) return;
-  selectionFrame_->SetChildLayer(selected_);
+  if (!selectionFrame_ || !selected_ || selectionFrame_->ChildLayer() != selected_) return;
+  selectionFrame_->SetLocation(selected_->Location());
   view().Invalidate();
 }
 

@@ -140,7 +140,7 @@ void TframeLayer::BuildMainPanel() {
   sbOpacity->setObjectName(QStringLiteral("sbOpacity"));
   sbOpacity->setRange(0, 255);
   sbOpacity->setValue(0);
-  sbOpacity->setGeometry(118, 50, 102, 14);
+  sbOpacity->setGeometry(124, 50, 96, 14);
   sbOpacity->setStyleSheet(
       QStringLiteral("QScrollBar { background: %1; } QScrollBar::handle { background: %2; }")
           .arg(ToQColor(quenvar::TintColor(kThemeColor, 70)).name(),

@@ -56,8 +56,13 @@ TfrmLayers::TfrmLayers(TLayersPanelHost& host, QWidget* parent)
        {static_cast<QWidget*>(bNew), static_cast<QWidget*>(bDelete), static_cast<QWidget*>(LCount)})
     row->addWidget(w);
   row->addStretch(1);
-  row->addWidget(cbAutoUpdate);
   column->addWidget(bar);
+  cbAutoUpdate->setParent(this);
+  auto* options = new QHBoxLayout();
+  options->setContentsMargins(6, 0, 4, 2);
+  options->addWidget(cbAutoUpdate);
+  options->addStretch(1);
+  column->addLayout(options);
 
   scroll = new QScrollArea(this);
   scroll->setObjectName(QStringLiteral("scrollRows"));
@@ -142,6 +147,7 @@ void TfrmLayers::RebuildRows() {
       row->setObjectName(QStringLiteral("Layer_") +
                          QString::number(QRandomGenerator::global()->bounded(15000) +
                                          int(project->layers.size()) + 1));
+      row->LName->setText(QString::fromStdString(layer->name));
       row->InitFromLayer();
       row->show();
       rows.append(row);

@@ -12,8 +12,10 @@ void ScriptedPrompter::ShowMessage(QWidget*, const QString& text) {
   messages << text;
 }
 
-QString ScriptedPrompter::OpenFileName(QWidget*, const QString&, const QString&) {
+QString ScriptedPrompter::OpenFileName(QWidget*, const QString& folder, const QString& filter) {
   ++filePickers;
+  pickerFolders << folder;
+  pickerFilters << filter;
   if (fileNames.empty()) return {};
   const QString f = fileNames.front();
   fileNames.pop_front();

@@ -22,6 +22,9 @@ class ScriptedPrompter : public Prompter {
   QStringList messages;
   QStringList dialogsShown;  // object names
   int filePickers = 0;
+  // The folder and filter each file picker was given.
+  QStringList pickerFolders;
+  QStringList pickerFilters;
 
   bool AskYesNo(QWidget*, const QString& text) override;
   void ShowMessage(QWidget*, const QString& text) override;

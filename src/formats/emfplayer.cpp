@@ -1,13 +1,14 @@
-// Enhanced metafiles (EMF): the common drawing records are played onto a
-// picture the size of the file's bounds. Text, paths, clipping, world
-// transforms and raster operations other than a plain copy are not drawn.
+// Enhanced metafiles (EMF): the records are played onto a picture the size
+// of the header's frame at 96 pixels per inch. This file holds the header,
+// the record loop, objects and the state records; the drawing records are
+// in emfdrawing.cpp. Text and raster operations other than a plain copy are
+// not drawn.
 #include <cmath>
+#include <cstring>
 #include <map>
-#include <vector>
 
 #include "formats/bytereader.h"
-#include "formats/dib.h"
-#include "formats/metafilecanvas.h"
+#include "formats/emfrecords.h"
 #include "formats/metafileplayers.h"
 #include "formats/pictureutil.h"
 
@@ -15,6 +16,7 @@ namespace quenvar {
 namespace {
 
 constexpr std::uint32_t kEmfSignature = 0x464D4520u;  // " EMF"
+constexpr double kPixelsPerMm = 96 / 25.4;
 
 TColor32 ColorRef(std::uint32_t c) {
   return Color32(c & 255, (c >> 8) & 255, (c >> 16) & 255);
@@ -48,10 +50,10 @@ bool SelectStock(std::uint32_t index, MetafileCanvas::State& st) {
       st.brush.style = 1;
       return true;
     case 6:
-      st.pen = {0, 0, Color32(255, 255, 255)};
+      st.pen = {0, 0, true, Color32(255, 255, 255)};
       return true;
     case 7:
-      st.pen = {0, 0, Color32(0, 0, 0)};
+      st.pen = {0, 0, true, Color32(0, 0, 0)};
       return true;
     case 8:
       st.pen.style = 5;
@@ -61,214 +63,203 @@ bool SelectStock(std::uint32_t index, MetafileCanvas::State& st) {
   }
 }
 
-std::vector<MfPoint> ReadPoints(ByteReader& p, std::size_t count, bool small) {
-  std::vector<MfPoint> points;
-  if (count > p.Remaining() / (small ? 4 : 8)) p.Fail("point list is longer than its record");
-  points.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    const double x = small ? p.I16LE() : p.I32LE();
-    points.push_back({x, double(small ? p.I16LE() : p.I32LE())});
+// The page: its size in pixels, where the reference device's units land on
+// it, and the device's resolution.
+struct EmfPage {
+  std::int64_t width = 0, height = 0;
+  MfXform toPicture;
+  double devicePixelsPerMmX = kPixelsPerMm, devicePixelsPerMmY = kPixelsPerMm;
+};
+
+// The reference device's pixels per millimetre: from its size in
+// micrometres when the header carries that (its description and pixel format
+// must lie beyond it), else in millimetres, else a 96 dpi device.
+void ReadDeviceSize(std::span<const std::uint8_t> data, EmfPage& page,
+                    const std::string& fileName) {
+  ByteReader h(data, fileName);
+  h.Seek(4);
+  const std::uint32_t headerSize = h.U32LE();
+  h.Seek(60);
+  const std::uint32_t nDescription = h.U32LE(), offDescription = h.U32LE();
+  h.Seek(72);
+  const double devX = h.I32LE(), devY = h.I32LE(), mmX = h.I32LE(), mmY = h.I32LE();
+  double sizeX = mmX, sizeY = mmY;
+  if (headerSize >= 108 && headerSize <= data.size() &&
+      (nDescription == 0 || offDescription >= 108)) {
+    h.Seek(88);
+    const std::uint32_t cbPixelFormat = h.U32LE(), offPixelFormat = h.U32LE();
+    h.Seek(100);
+    const double umX = h.U32LE(), umY = h.U32LE();
+    if ((cbPixelFormat == 0 || offPixelFormat >= 108) && umX > 0 && umY > 0)
+      sizeX = umX / 1000, sizeY = umY / 1000;
   }
-  return points;
+  if (devX > 0 && devY > 0 && sizeX > 0 && sizeY > 0)
+    page.devicePixelsPerMmX = devX / sizeX, page.devicePixelsPerMmY = devY / sizeY;
 }
 
-void PlayPoly(MetafileCanvas& canvas, std::uint32_t type, ByteReader& p) {
-  const bool small = type >= 86;
-  p.Skip(16);  // bounds
-  switch (type) {
-    case 3:
-    case 86:  // POLYGON
-      canvas.Polygon({ReadPoints(p, p.U32LE(), small)});
-      break;
-    case 4:
-    case 87:  // POLYLINE
-      canvas.Polyline(ReadPoints(p, p.U32LE(), small));
-      break;
-    case 6:
-    case 89: {  // POLYLINETO
-      auto points = ReadPoints(p, p.U32LE(), small);
-      for (const MfPoint& pt : points) canvas.LineTo(pt.x, pt.y);
-      break;
-    }
-    case 7:
-    case 8:
-    case 90:
-    case 91: {  // POLYPOLYLINE, POLYPOLYGON
-      const std::uint32_t polys = p.U32LE();
-      p.U32LE();  // total points
-      if (polys > p.Remaining() / 4) p.Fail("polygon count is larger than its record");
-      std::vector<std::uint32_t> counts;
-      for (std::uint32_t i = 0; i < polys; ++i) counts.push_back(p.U32LE());
-      std::vector<std::vector<MfPoint>> all;
-      for (std::uint32_t c : counts) all.push_back(ReadPoints(p, c, small));
-      if (type == 8 || type == 91) {
-        canvas.Polygon(all);
-      } else {
-        for (const auto& line : all) canvas.Polyline(line);
-      }
-      break;
-    }
-    default:
-      break;
-  }
-}
-
-// STRETCHDIBITS (81) and BITBLT (76): a DIB inside the record, or for a
-// BITBLT without one, a fill with the brush.
-void PlayBitmap(MetafileCanvas& canvas, std::uint32_t type, std::span<const std::uint8_t> record,
-                const std::string& fileName) {
-  ByteReader p(record, fileName);
-  p.Skip(8 + 16);
-  const double x = p.I32LE(), y = p.I32LE();
-  double w = 0, h = 0;
-  int sx = 0, sy = 0, sw = 0, sh = 0;
-  std::uint32_t offBmi = 0, cbBmi = 0, offBits = 0, cbBits = 0;
-  if (type == 81) {
-    sx = p.I32LE(), sy = p.I32LE(), sw = p.I32LE(), sh = p.I32LE();
-    offBmi = p.U32LE(), cbBmi = p.U32LE(), offBits = p.U32LE(), cbBits = p.U32LE();
-    p.Skip(8);  // usage, raster operation
-    w = p.I32LE(), h = p.I32LE();
+// Frame and bounds are inclusive rectangles: the frame in hundredths of a
+// millimetre, the bounds in device pixels, used when the frame is empty.
+EmfPage ReadPage(std::span<const std::uint8_t> data, const std::string& fileName) {
+  EmfPage page;
+  ReadDeviceSize(data, page, fileName);
+  ByteReader in(data, fileName);
+  in.Skip(8);
+  const double bl = in.I32LE(), bt = in.I32LE(), br = in.I32LE(), bb = in.I32LE();
+  const double fl = in.I32LE(), ft = in.I32LE(), fr = in.I32LE(), fb = in.I32LE();
+  const double sx = kPixelsPerMm / page.devicePixelsPerMmX,
+               sy = kPixelsPerMm / page.devicePixelsPerMmY;
+  double left = 0, top = 0, width = 0, height = 0;
+  if (fr >= fl && fb >= ft) {
+    left = fl * kPixelsPerMm / 100, top = ft * kPixelsPerMm / 100;
+    width = (fr - fl + 1) * kPixelsPerMm / 100, height = (fb - ft + 1) * kPixelsPerMm / 100;
+  } else if (br >= bl && bb >= bt) {
+    left = bl * sx, top = bt * sy;
+    width = (br - bl + 1) * sx, height = (bb - bt + 1) * sy;
   } else {
-    w = p.I32LE(), h = p.I32LE();
-    p.Skip(4);  // raster operation
-    sx = p.I32LE(), sy = p.I32LE();
-    p.Skip(24 + 4 + 4);  // transform, background colour, usage
-    offBmi = p.U32LE(), cbBmi = p.U32LE(), offBits = p.U32LE(), cbBits = p.U32LE();
-    sw = int(w), sh = int(h);
-    if (cbBmi == 0) return canvas.PatternFill(x, y, x + w, y + h);
+    FailPicture(fileName, "the metafile has neither a frame nor bounds");
   }
-  if (cbBmi == 0 || offBmi >= record.size() || cbBmi > record.size() - offBmi ||
-      offBits >= record.size() || cbBits > record.size() - offBits)
-    FailPicture(fileName, "a bitmap record points outside itself");
-  DibOptions options;
-  options.pixelOffset = offBits;
-  TPicture picture = DecodeDib(record, offBmi, options, fileName);
-  canvas.DrawPicture(picture, x, y, w, h, sx, sy, sw, sh);
+  // Rounded to the nearest pixel, ties to even; a sliver is one pixel.
+  page.width = std::max<std::int64_t>(1, std::int64_t(std::nearbyint(std::min(width, 1e12))));
+  page.height = std::max<std::int64_t>(1, std::int64_t(std::nearbyint(std::min(height, 1e12))));
+  page.toPicture = {sx, 0, 0, sy, -left, -top};
+  return page;
 }
 
-void Play(MetafileCanvas& canvas, std::uint32_t type, std::span<const std::uint8_t> record,
-          std::map<std::uint32_t, EmfObject>& objects, const std::string& fileName) {
-  ByteReader p(record, fileName);
-  p.Skip(8);
+using Objects = std::map<std::uint32_t, EmfObject>;
+
+void CreateObject(std::uint32_t type, ByteReader& p, Objects& objects) {
+  EmfObject o;
+  const std::uint32_t ih = p.U32LE();
+  if (type == 38) {  // CREATEPEN: width in logical units, 0 for one pixel
+    o.isPen = true;
+    o.pen.style = p.U32LE();
+    o.pen.width = p.I32LE();
+    p.I32LE();
+    o.pen.color = ColorRef(p.U32LE());
+  } else if (type == 95) {  // EXTCREATEPEN: cosmetic pens are one pixel
+    o.isPen = true;
+    p.Skip(16);
+    o.pen.style = p.U32LE();
+    o.pen.width = p.U32LE();
+    o.pen.cosmetic = (o.pen.style & 0xF0000) == 0;
+    const std::uint32_t brushStyle = p.U32LE();
+    o.pen.color = ColorRef(p.U32LE());
+    if (brushStyle == 1) o.pen.style = 5;
+  } else {  // CREATEBRUSHINDIRECT
+    o.brush.style = p.U32LE();
+    o.brush.color = ColorRef(p.U32LE());
+    o.brush.hatch = p.U32LE();
+    if (o.brush.style > 2) o.brush.style = 1;  // patterns are not drawn
+  }
+  objects[ih] = o;
+}
+
+MfXform ReadXform(ByteReader& p) {
+  double v[6];
+  for (double& d : v) {
+    const std::uint32_t bits = p.U32LE();
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    d = f;
+  }
+  return {v[0], v[1], v[2], v[3], v[4], v[5]};
+}
+
+// SCALEVIEWPORTEXTEX and SCALEWINDOWEXTEX: extent * num / denom per axis.
+void ScaleExtent(ByteReader& p, double& x, double& y) {
+  const double xNum = p.I32LE(), xDenom = p.I32LE(), yNum = p.I32LE(), yDenom = p.I32LE();
+  if (xDenom != 0 && yDenom != 0) x = x * xNum / xDenom, y = y * yNum / yDenom;
+}
+
+// The miter limit is an integer; a value only a float's bits could give is
+// read as the float some writers put there.
+double ReadMiterLimit(ByteReader& p) {
+  const std::uint32_t bits = p.U32LE();
+  if (bits < 0x10000000u) return double(bits);
+  float f;
+  std::memcpy(&f, &bits, sizeof f);
+  return double(f);
+}
+
+bool PlayState(MetafileCanvas& canvas, std::uint32_t type, ByteReader& p, Objects& objects) {
   auto& st = canvas.state;
+  auto& map = st.map;
   switch (type) {
-    case 17:  // SETMAPMODE: extents count only in the two scalable modes
-      st.map.scalable = p.U32LE() >= 7;
-      break;
+    case 17: {  // SETMAPMODE
+      const std::uint32_t mode = p.U32LE();
+      if (mode >= 1 && mode <= 8) map.mode = int(mode);
+      return true;
+    }
     case 9:
-      st.map.windowExtX = p.I32LE(), st.map.windowExtY = p.I32LE();
-      break;
+      map.windowExtX = p.I32LE(), map.windowExtY = p.I32LE();
+      return true;
     case 10:
-      st.map.windowOrgX = p.I32LE(), st.map.windowOrgY = p.I32LE();
-      break;
+      map.windowOrgX = p.I32LE(), map.windowOrgY = p.I32LE();
+      return true;
     case 11:
-      st.map.viewportExtX = p.I32LE(), st.map.viewportExtY = p.I32LE();
-      break;
+      map.viewportExtX = p.I32LE(), map.viewportExtY = p.I32LE();
+      return true;
     case 12:
-      st.map.viewportOrgX = p.I32LE(), st.map.viewportOrgY = p.I32LE();
-      break;
+      map.viewportOrgX = p.I32LE(), map.viewportOrgY = p.I32LE();
+      return true;
+    case 31:
+      ScaleExtent(p, map.viewportExtX, map.viewportExtY);
+      return true;
+    case 32:
+      ScaleExtent(p, map.windowExtX, map.windowExtY);
+      return true;
+    case 35:
+      canvas.SetWorldTransform(ReadXform(p));
+      return true;
+    case 36: {
+      const MfXform xf = ReadXform(p);
+      canvas.ModifyWorldTransform(xf, p.U32LE());
+      return true;
+    }
     case 18:
       st.opaqueBackground = p.U32LE() == 2;
-      break;
+      return true;
     case 19:
       st.fillMode = p.U32LE() == 2 ? 2 : 1;
-      break;
+      return true;
     case 25:
       st.background = ColorRef(p.U32LE());
-      break;
+      return true;
+    case 57:
+      st.clockwise = p.U32LE() == 2;
+      return true;
+    case 58: {
+      const double limit = ReadMiterLimit(p);
+      if (limit >= 1 && limit <= 1e6) st.miterLimit = limit;
+      return true;
+    }
     case 33:
       canvas.Save();
-      break;
+      return true;
     case 34:
       canvas.Restore(p.I32LE());
-      break;
-    case 27: {
-      const double x = p.I32LE();
-      canvas.MoveTo(x, p.I32LE());
-      break;
-    }
-    case 54: {
-      const double x = p.I32LE();
-      canvas.LineTo(x, p.I32LE());
-      break;
-    }
-    case 42:
-    case 43:
-    case 44: {  // ELLIPSE, RECTANGLE, ROUNDRECT (square corners)
-      const double l = p.I32LE(), t = p.I32LE(), r = p.I32LE(), b = p.I32LE();
-      // The record's box includes its right and bottom edge.
-      if (type == 42)
-        canvas.Ellipse(l, t, r, b);
-      else
-        canvas.Rectangle(l, t, r, b);
-      break;
-    }
-    case 3:
-    case 4:
-    case 6:
-    case 7:
-    case 8:
-    case 86:
-    case 87:
-    case 89:
-    case 90:
-    case 91:
-      PlayPoly(canvas, type, p);
-      break;
-    case 38: {  // CREATEPEN
-      EmfObject o;
-      o.isPen = true;
-      const std::uint32_t ih = p.U32LE();
-      o.pen.style = p.U32LE() & 15;
-      o.pen.width = p.I32LE();
-      p.I32LE();
-      o.pen.color = ColorRef(p.U32LE());
-      objects[ih] = o;
-      break;
-    }
-    case 95: {  // EXTCREATEPEN
-      EmfObject o;
-      o.isPen = true;
-      const std::uint32_t ih = p.U32LE();
-      p.Skip(16);
-      o.pen.style = p.U32LE() & 15;
-      o.pen.width = p.U32LE();
-      const std::uint32_t brushStyle = p.U32LE();
-      o.pen.color = ColorRef(p.U32LE());
-      if (brushStyle == 1) o.pen.style = 5;
-      objects[ih] = o;
-      break;
-    }
-    case 39: {  // CREATEBRUSHINDIRECT
-      EmfObject o;
-      const std::uint32_t ih = p.U32LE();
-      o.brush.style = p.U32LE();
-      o.brush.color = ColorRef(p.U32LE());
-      o.brush.hatch = p.U32LE();
-      if (o.brush.style > 2) o.brush.style = 1;  // patterns are not drawn
-      objects[ih] = o;
-      break;
-    }
+      return true;
+    case 38:
+    case 39:
+    case 95:
+      CreateObject(type, p, objects);
+      return true;
     case 37: {  // SELECTOBJECT
       const std::uint32_t ih = p.U32LE();
-      if ((ih & 0x80000000u) && SelectStock(ih, st)) break;
+      if ((ih & 0x80000000u) && SelectStock(ih, st)) return true;
       auto it = objects.find(ih);
-      if (it == objects.end()) break;
+      if (it == objects.end()) return true;
       if (it->second.isPen)
         st.pen = it->second.pen;
       else
         st.brush = it->second.brush;
-      break;
+      return true;
     }
     case 40:
       objects.erase(p.U32LE());
-      break;
-    case 76:
-    case 81:
-      PlayBitmap(canvas, type, record, fileName);
-      break;
+      return true;
     default:
-      break;  // text, paths, clipping, transforms and the rest
+      return false;
   }
 }
 
@@ -284,34 +275,31 @@ bool IsEmf(std::span<const std::uint8_t> head) {
 
 TPicture PlayEmf(std::span<const std::uint8_t> data, const std::string& fileName) {
   if (!IsEmf(data)) FailPicture(fileName, "not an enhanced metafile");
-  ByteReader in(data, fileName);
-  in.Skip(8);
-  const std::int64_t left = in.I32LE(), top = in.I32LE(), right = in.I32LE(), bottom = in.I32LE();
-  const std::int64_t fl = in.I32LE(), ft = in.I32LE(), fr = in.I32LE(), fb = in.I32LE();
-  std::int64_t width = right - left + 1, height = bottom - top + 1;
-  double originX = double(left), originY = double(top);
-  if (right < left || bottom < top) {
-    // No bounds recorded: the frame (hundredths of a millimetre) at 96 dpi.
-    width = std::llround(double(fr - fl) * 96 / 2540);
-    height = std::llround(double(fb - ft) * 96 / 2540);
-    originX = double(fl) * 96 / 2540, originY = double(ft) * 96 / 2540;
-  }
-  TPicture picture = NewPicture(width, height, TPictureKind::Other, fileName, 0xFFFFFFFFu);
+  const EmfPage page = ReadPage(data, fileName);
+  TPicture picture =
+      NewPicture(page.width, page.height, TPictureKind::Other, fileName, 0xFFFFFFFFu);
   MetafileCanvas canvas(picture, fileName);
-  canvas.state.map.scalable = false;
-  canvas.state.map.offsetX = -originX;
-  canvas.state.map.offsetY = -originY;
-  std::map<std::uint32_t, EmfObject> objects;
+  canvas.SetDevice(page.toPicture, page.devicePixelsPerMmX, page.devicePixelsPerMmY);
+  Objects objects;
   std::size_t pos = 0;
   while (data.size() - pos >= 8) {
     ByteReader r(data.subspan(pos), fileName);
     const std::uint32_t type = r.U32LE(), size = r.U32LE();
     if (size < 8 || size % 4 != 0 || size > data.size() - pos)
       FailPicture(fileName, "bad metafile record size");
-    if (type == 14) break;  // end of file
-    Play(canvas, type, data.subspan(pos, size), objects, fileName);
+    if (type == 14) return picture;  // end of file
+    const auto record = data.subspan(pos, size);
+    ByteReader p(record, fileName);
+    p.Skip(8);
+    if (!PlayState(canvas, type, p, objects)) PlayEmfDrawing(canvas, type, record, fileName);
     pos += size;
   }
+  // No end record: fine for a writer that leaves it out, not for a file cut
+  // short (part of a record left, or fewer bytes than the header says).
+  ByteReader h(data, fileName);
+  h.Seek(48);
+  if (pos != data.size() || h.U32LE() > data.size())
+    FailPicture(fileName, "the metafile is cut short");
   return picture;
 }
 

@@ -1,22 +1,52 @@
+// The canvas's state, mapping, clipping and painting; the shapes and the path
+// bracket are in metafileshapes.cpp.
 #include "formats/metafilecanvas.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "host/error.h"
+#include "formats/metafileraster.h"
 
 namespace quenvar {
+namespace {
+
+constexpr std::size_t kMaxSavedStates = 1000;
+
+// Millimetres per logical unit of the fixed mapping modes 2 to 6.
+double FixedUnitMm(int mode) {
+  switch (mode) {
+    case 2:
+      return 0.1;
+    case 3:
+      return 0.01;
+    case 4:
+      return 0.254;
+    case 5:
+      return 0.0254;
+    default:
+      return 25.4 / 1440;
+  }
+}
+
+// The pixels whose centres lie in [a, b) along one axis, within [0, size].
+int Edge(double v, int size) {
+  return int(std::clamp(std::ceil(v - 0.5), 0.0, double(size)));
+}
+
+}  // namespace
 
 MetafileCanvas::MetafileCanvas(TPicture& target, std::string fileName)
-    : target_(target), fileName_(std::move(fileName)) {}
+    : target_(target), fileName_(std::move(fileName)), budget_(fileName_), path_(fileName_) {
+  state.clip = MfClip(target.width, target.height);
+}
 
-void MetafileCanvas::Spend(double work) {
-  work_ += work;
-  if (work_ > 4e8) throw Error(fileName_ + ": the metafile's drawing is too complex");
+void MetafileCanvas::SetDevice(const MfXform& toPicture, double pixelsPerMmX, double pixelsPerMmY) {
+  device_ = toPicture;
+  pixelsPerMmX_ = pixelsPerMmX, pixelsPerMmY_ = pixelsPerMmY;
 }
 
 void MetafileCanvas::Save() {
-  if (saved_.size() < 1000) saved_.push_back(state);
+  if (saved_.size() < kMaxSavedStates) saved_.push_back(state);
 }
 
 void MetafileCanvas::Restore(int relative) {
@@ -31,60 +61,210 @@ void MetafileCanvas::Restore(int relative) {
   saved_.resize(saved_.size() - levels);
 }
 
-MfPoint MetafileCanvas::ToDevice(double x, double y) const {
+MfXform MetafileCanvas::Page() const {
   const Mapping& m = state.map;
   double sx = 1, sy = 1;
-  if (m.scalable && m.windowExtX != 0 && m.windowExtY != 0)
+  if (m.mode >= 2 && m.mode <= 6) {
+    sx = FixedUnitMm(m.mode) * pixelsPerMmX_;
+    sy = -FixedUnitMm(m.mode) * pixelsPerMmY_;
+  } else if ((m.mode == 7 || m.mode == 8) && m.windowExtX != 0 && m.windowExtY != 0) {
     sx = m.viewportExtX / m.windowExtX, sy = m.viewportExtY / m.windowExtY;
-  return MfPoint{(x - m.windowOrgX) * sx + m.viewportOrgX + m.offsetX,
-                 (y - m.windowOrgY) * sy + m.viewportOrgY + m.offsetY};
+    if (m.mode == 7) {
+      // Isotropic: the smaller scale on both axes, each keeping its sign.
+      const double s = std::min(std::fabs(sx), std::fabs(sy));
+      sx = std::copysign(s, sx), sy = std::copysign(s, sy);
+    }
+  }
+  return {sx, 0, 0, sy, m.viewportOrgX - m.windowOrgX * sx, m.viewportOrgY - m.windowOrgY * sy};
 }
 
-double MetafileCanvas::PenWidthDevice() const {
-  const Mapping& m = state.map;
-  const double scale =
-      m.scalable && m.windowExtX != 0 ? std::fabs(m.viewportExtX / m.windowExtX) : 1.0;
-  return std::max(1.0, state.pen.width * scale);
+MfXform MetafileCanvas::LogicalToPicture() const {
+  return state.world.Then(Page()).Then(device_);
+}
+
+MfPoint MetafileCanvas::ToPicture(MfPoint logical) const {
+  return ClampPoint(LogicalToPicture().Apply(logical));
+}
+
+void MetafileCanvas::SetWorldTransform(const MfXform& xf) {
+  if (xf.Usable()) state.world = xf;
+}
+
+void MetafileCanvas::ModifyWorldTransform(const MfXform& xf, unsigned mode) {
+  MfXform next;
+  switch (mode) {
+    case 1:
+      break;
+    case 2:
+      next = xf.Then(state.world);
+      break;
+    case 3:
+      next = state.world.Then(xf);
+      break;
+    case 4:
+      next = xf;
+      break;
+    default:
+      return;
+  }
+  if (next.Usable()) state.world = next;
+}
+
+void MetafileCanvas::ClipShape(const std::vector<MfPoint>& corners, bool axisAligned, int mode) {
+  if (axisAligned) {
+    double left = corners[0].x, right = left, top = corners[0].y, bottom = top;
+    for (const MfPoint& p : corners) {
+      left = std::min(left, p.x), right = std::max(right, p.x);
+      top = std::min(top, p.y), bottom = std::max(bottom, p.y);
+    }
+    const MfClip::Box box{Edge(left, target_.width), Edge(top, target_.height),
+                          Edge(right, target_.width), Edge(bottom, target_.height)};
+    return state.clip.CombineBox(box, mode, budget_);
+  }
+  state.clip.Combine(
+      [&](const MfSpanSink& sink) {
+        ScanPolygons({corners}, true, target_.width, target_.height, budget_, sink);
+      },
+      mode, budget_);
+}
+
+void MetafileCanvas::IntersectClipRect(double left, double top, double right, double bottom) {
+  const MfXform m = LogicalToPicture();
+  const std::vector<MfPoint> corners{ToPicture({left, top}), ToPicture({right, top}),
+                                     ToPicture({right, bottom}), ToPicture({left, bottom})};
+  ClipShape(corners, m.m12 == 0 && m.m21 == 0, MfClip::kAnd);
+}
+
+void MetafileCanvas::ExcludeClipRect(double left, double top, double right, double bottom) {
+  const MfXform m = LogicalToPicture();
+  const std::vector<MfPoint> corners{ToPicture({left, top}), ToPicture({right, top}),
+                                     ToPicture({right, bottom}), ToPicture({left, bottom})};
+  ClipShape(corners, m.m12 == 0 && m.m21 == 0, MfClip::kDiff);
+}
+
+void MetafileCanvas::SelectClipRects(const std::vector<MfPoint>& corners, int mode) {
+  if (corners.empty()) {
+    if (mode == MfClip::kCopy) state.clip = MfClip(target_.width, target_.height);
+    return;
+  }
+  std::vector<MfClip::Box> boxes;
+  for (std::size_t i = 0; i + 1 < corners.size(); i += 2) {
+    const MfPoint a = ClampPoint(device_.Apply(corners[i]));
+    const MfPoint b = ClampPoint(device_.Apply(corners[i + 1]));
+    boxes.push_back(
+        {Edge(std::min(a.x, b.x), target_.width), Edge(std::min(a.y, b.y), target_.height),
+         Edge(std::max(a.x, b.x), target_.width), Edge(std::max(a.y, b.y), target_.height)});
+  }
+  if (boxes.size() == 1) return state.clip.CombineBox(boxes[0], mode, budget_);
+  state.clip.Combine(
+      [&](const MfSpanSink& sink) {
+        for (const MfClip::Box& box : boxes) {
+          budget_.Spend(double(box.y1 - box.y0) + 1);
+          for (int y = box.y0; y < box.y1; ++y)
+            if (box.x0 < box.x1) sink(y, box.x0, box.x1);
+        }
+      },
+      mode, budget_);
+}
+
+double MetafileCanvas::PenWidthPixels() const {
+  if (state.pen.cosmetic || state.pen.width == 0) return 1;
+  const double w = std::fabs(state.pen.width) * std::sqrt(std::fabs(LogicalToPicture().Det()));
+  if (std::isnan(w)) return 1;
+  return std::min(w, 2 * kMfFar);
+}
+
+MfStrokeStyle MetafileCanvas::StrokeStyle() const {
+  MfStrokeStyle style;
+  style.width = PenWidthPixels();
+  switch (state.pen.style & 0xF00) {
+    case 0x100:
+      style.cap = MfStrokeStyle::Cap::Square;
+      break;
+    case 0x200:
+      style.cap = MfStrokeStyle::Cap::Flat;
+      break;
+    default:
+      break;
+  }
+  switch (state.pen.style & 0xF000) {
+    case 0x1000:
+      style.join = MfStrokeStyle::Join::Bevel;
+      break;
+    case 0x2000:
+      style.join = MfStrokeStyle::Join::Miter;
+      break;
+    default:
+      break;
+  }
+  style.miterLimit = state.miterLimit;
+  return style;
 }
 
 void MetafileCanvas::Plot(long x, long y, TColor32 color) {
   if (x < 0 || y < 0 || x >= target_.width || y >= target_.height) return;
+  if (!state.clip.Covers(int(x), int(y))) return;
   target_.pixels[std::size_t(y) * std::size_t(target_.width) + std::size_t(x)] = color;
 }
 
-void MetafileCanvas::Stamp(long x, long y, TColor32 color, double width) {
-  if (width <= 1.5) return Plot(x, y, color);
-  const double r = width / 2;
-  const long ri = long(std::ceil(r));
-  for (long dy = -ri; dy <= ri; ++dy)
-    for (long dx = -ri; dx <= ri; ++dx)
-      if ((dx + 0.5) * (dx + 0.5) + (dy + 0.5) * (dy + 0.5) <= r * r + 0.25)
-        Plot(x + dx, y + dy, color);
+void MetafileCanvas::PaintSpan(int y, int x0, int x1, TColor32 color) {
+  state.clip.Runs(y, x0, x1, [&](int a, int b) {
+    budget_.Spend(double(b - a));
+    TColor32* row = target_.pixels.data() + std::size_t(y) * std::size_t(target_.width);
+    std::fill(row + a, row + b, color);
+  });
 }
 
-// A line between device points, one pixel per step along the longer axis.
-// Thin lines leave out their last pixel, as the platform's lines do.
-void MetafileCanvas::StrokeDevice(MfPoint a, MfPoint b, bool lastPixel) {
-  if (state.pen.style == 5) return;
-  const double width = PenWidthDevice();
-  const double limit = 4.0 * (target_.width + target_.height) + 16;
-  // Clamp far-away points so a hostile file cannot make the loop run long.
-  auto clamp = [&](double v) { return std::clamp(v, -limit, limit); };
-  long x0 = std::lround(clamp(a.x)), y0 = std::lround(clamp(a.y));
-  const long x1 = std::lround(clamp(b.x)), y1 = std::lround(clamp(b.y));
+// A one-pixel line between picture points, one pixel per step along the
+// longer axis, through the pixels that hold the points. Open ends leave out
+// their last pixel, as the platform's lines do.
+void MetafileCanvas::ThinLine(MfPoint a, MfPoint b, bool lastPixel) {
+  // Cut the line to the picture first, so far-away points cost nothing.
+  const double lo[2] = {-2, -2}, hi[2] = {target_.width + 2.0, target_.height + 2.0};
+  const double p0[2] = {a.x, a.y}, d[2] = {b.x - a.x, b.y - a.y};
+  double t0 = 0, t1 = 1;
+  for (int axis = 0; axis < 2; ++axis) {
+    if (d[axis] == 0) {
+      if (p0[axis] < lo[axis] || p0[axis] > hi[axis]) return;
+      continue;
+    }
+    double ta = (lo[axis] - p0[axis]) / d[axis], tb = (hi[axis] - p0[axis]) / d[axis];
+    if (ta > tb) std::swap(ta, tb);
+    t0 = std::max(t0, ta), t1 = std::min(t1, tb);
+  }
+  if (t0 > t1) return;
+  if (t1 < 1) lastPixel = true;
+  long x0 = long(std::floor(a.x + t0 * d[0])), y0 = long(std::floor(a.y + t0 * d[1]));
+  const long x1 = long(std::floor(a.x + t1 * d[0])), y1 = long(std::floor(a.y + t1 * d[1]));
   const long dx = std::labs(x1 - x0), dy = -std::labs(y1 - y0);
   const long sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
   long err = dx + dy;
-  Spend(double(dx - dy + 1) * (width * width + 1));
-  const bool thin = width <= 1.5;
+  budget_.Spend(double(dx - dy + 1));
   while (true) {
     const bool last = x0 == x1 && y0 == y1;
-    if (!last || lastPixel || !thin) Stamp(x0, y0, state.pen.color, width);
+    if (!last || lastPixel) Plot(x0, y0, state.pen.color);
     if (last) break;
     const long e2 = 2 * err;
     if (e2 >= dy) err += dy, x0 += sx;
     if (e2 <= dx) err += dx, y0 += sy;
   }
+}
+
+void MetafileCanvas::StrokeFigure(const MfFigure& figure) {
+  if ((state.pen.style & 15) == 5 || figure.points.size() < 2) return;
+  const MfStrokeStyle style = StrokeStyle();
+  const std::vector<MfPoint>& pts = figure.points;
+  if (style.width < 1.5) {
+    for (std::size_t i = 1; i < pts.size(); ++i) ThinLine(pts[i - 1], pts[i], false);
+    if (figure.closed) ThinLine(pts.back(), pts.front(), false);
+    return;
+  }
+  quenvar::StrokeFigure(
+      pts, figure.closed, style, target_.width, target_.height, budget_,
+      [&](const MfPolygons& pieces) {
+        ScanPolygons(pieces, true, target_.width, target_.height, budget_,
+                     [&](int y, int x0, int x1) { PaintSpan(y, x0, x1, state.pen.color); });
+      });
 }
 
 bool MetafileCanvas::BrushCovers(const MfBrush& brush, long x, long y, TColor32* color) const {
@@ -93,7 +273,7 @@ bool MetafileCanvas::BrushCovers(const MfBrush& brush, long x, long y, TColor32*
     *color = brush.color;
     return true;
   }
-  const long h = y % 8 == 0, v = x % 8 == 0, f = ((x - y) % 8 + 8) % 8 == 0, bd = (x + y) % 8 == 0;
+  const bool h = y % 8 == 0, v = x % 8 == 0, f = ((x - y) % 8 + 8) % 8 == 0, bd = (x + y) % 8 == 0;
   bool on = false;
   switch (brush.hatch) {
     case 0:
@@ -124,124 +304,55 @@ bool MetafileCanvas::BrushCovers(const MfBrush& brush, long x, long y, TColor32*
   return true;
 }
 
-// Scan conversion at pixel centres, with the even-odd or non-zero rule.
-void MetafileCanvas::FillDevice(const std::vector<std::vector<MfPoint>>& polygons,
-                                const MfBrush& brush) {
-  if (brush.style == 1) return;
-  double top = 1e300, bottom = -1e300;
-  for (const auto& poly : polygons)
-    for (const MfPoint& p : poly) top = std::min(top, p.y), bottom = std::max(bottom, p.y);
-  if (top > bottom) return;
-  const long y0 = std::max(0L, long(std::floor(top))),
-             y1 = std::min(long(target_.height) - 1, long(std::ceil(bottom)));
-  struct Crossing {
-    double x;
-    int dir;
-  };
-  std::vector<Crossing> xs;
-  std::size_t edges = 0;
-  for (const auto& poly : polygons) edges += poly.size();
-  Spend(double(y1 - y0 + 1) * double(edges + target_.width));
-  for (long y = y0; y <= y1; ++y) {
-    const double cy = y + 0.5;
-    xs.clear();
-    for (const auto& poly : polygons) {
-      for (std::size_t i = 0; i < poly.size(); ++i) {
-        const MfPoint a = poly[i], b = poly[(i + 1) % poly.size()];
-        if ((a.y <= cy) == (b.y <= cy)) continue;
-        xs.push_back({a.x + (cy - a.y) * (b.x - a.x) / (b.y - a.y), b.y > a.y ? 1 : -1});
-      }
-    }
-    std::sort(xs.begin(), xs.end(), [](const Crossing& l, const Crossing& r) { return l.x < r.x; });
-    int winding = 0;
-    for (std::size_t i = 0; i + 1 < xs.size(); ++i) {
-      winding += xs[i].dir;
-      const bool inside = state.fillMode == 2 ? winding != 0 : (i % 2 == 0);
-      if (!inside) continue;
-      const long xa = std::max(0L, long(std::ceil(xs[i].x - 0.5))),
-                 xb = std::min(long(target_.width) - 1, long(std::ceil(xs[i + 1].x - 0.5)) - 1);
-      TColor32 color;
-      for (long x = xa; x <= xb; ++x)
-        if (BrushCovers(brush, x, y, &color)) Plot(x, y, color);
-    }
-  }
+void MetafileCanvas::FillPolygons(const MfPolygons& polygons, bool nonZero) {
+  const MfBrush brush = state.brush;
+  if (brush.style == 1 || polygons.empty()) return;
+  ScanPolygons(polygons, nonZero, target_.width, target_.height, budget_,
+               [&](int y, int x0, int x1) {
+                 if (brush.style != 2) return PaintSpan(y, x0, x1, brush.color);
+                 state.clip.Runs(y, x0, x1, [&](int a, int b) {
+                   budget_.Spend(double(b - a));
+                   TColor32 color;
+                   for (int x = a; x < b; ++x)
+                     if (BrushCovers(brush, x, y, &color)) Plot(x, y, color);
+                 });
+               });
 }
 
-void MetafileCanvas::MoveTo(double x, double y) {
-  state.position = {x, y};
-}
-
-void MetafileCanvas::LineTo(double x, double y) {
-  StrokeDevice(ToDevice(state.position.x, state.position.y), ToDevice(x, y), false);
-  state.position = {x, y};
-}
-
-void MetafileCanvas::Polyline(const std::vector<MfPoint>& points) {
-  for (std::size_t i = 1; i < points.size(); ++i)
-    StrokeDevice(ToDevice(points[i - 1].x, points[i - 1].y), ToDevice(points[i].x, points[i].y),
-                 false);
-}
-
-void MetafileCanvas::Polygon(const std::vector<std::vector<MfPoint>>& polygons) {
-  std::vector<std::vector<MfPoint>> device;
-  for (const auto& poly : polygons) {
-    device.emplace_back();
-    for (const MfPoint& p : poly) device.back().push_back(ToDevice(p.x, p.y));
-  }
-  FillDevice(device, state.brush);
-  for (const auto& poly : device)
-    for (std::size_t i = 0; i < poly.size() && poly.size() > 1; ++i)
-      StrokeDevice(poly[i], poly[(i + 1) % poly.size()], false);
-}
-
-void MetafileCanvas::Rectangle(double left, double top, double right, double bottom) {
-  Polygon({{{left, top}, {right, top}, {right, bottom}, {left, bottom}}});
-}
-
-void MetafileCanvas::PatternFill(double left, double top, double right, double bottom) {
-  FillDevice({{ToDevice(left, top), ToDevice(right, top), ToDevice(right, bottom),
-               ToDevice(left, bottom)}},
-             state.brush);
-}
-
-void MetafileCanvas::Ellipse(double left, double top, double right, double bottom) {
-  const double cx = (left + right) / 2, cy = (top + bottom) / 2;
-  const double rx = std::fabs(right - left) / 2, ry = std::fabs(bottom - top) / 2;
-  std::vector<MfPoint> points;
-  const int steps = 72;
-  for (int i = 0; i < steps; ++i) {
-    const double t = 2 * M_PI * i / steps;
-    points.push_back({cx + rx * std::cos(t), cy + ry * std::sin(t)});
-  }
-  Polygon({points});
+void MetafileCanvas::Draw(const MfPath& path, bool fill, bool stroke, bool nonZero) {
+  if (fill) FillPolygons(path.Polygons(), nonZero);
+  if (stroke)
+    for (const MfFigure& figure : path.Figures()) StrokeFigure(figure);
 }
 
 void MetafileCanvas::DrawPicture(const TPicture& source, double dx, double dy, double dw, double dh,
                                  int sx, int sy, int sw, int sh) {
-  if (source.width <= 0 || source.height <= 0 || sw == 0 || sh == 0) return;
-  const MfPoint a = ToDevice(dx, dy), b = ToDevice(dx + dw, dy + dh);
-  const double left = std::min(a.x, b.x), right = std::max(a.x, b.x);
-  const double top = std::min(a.y, b.y), bottom = std::max(a.y, b.y);
-  const bool flipX = (b.x < a.x) != (sw < 0), flipY = (b.y < a.y) != (sh < 0);
-  const long x0 = std::max(0L, std::lround(left)),
-             x1 = std::min(long(target_.width), std::lround(right));
-  const long y0 = std::max(0L, std::lround(top)),
-             y1 = std::min(long(target_.height), std::lround(bottom));
-  const double w = right - left, h = bottom - top;
-  if (w <= 0 || h <= 0) return;
-  Spend(double(std::max(0L, x1 - x0)) * double(std::max(0L, y1 - y0)));
-  const int aw = std::abs(sw), ah = std::abs(sh);
-  const int ox = sw < 0 ? sx + sw : sx, oy = sh < 0 ? sy + sh : sy;
-  for (long y = y0; y < y1; ++y) {
-    double fy = (y + 0.5 - top) / h;
-    if (flipY) fy = 1 - fy;
-    const long py = oy + long(fy * ah);
-    if (py < 0 || py >= source.height) continue;
-    for (long x = x0; x < x1; ++x) {
-      double fx = (x + 0.5 - left) / w;
-      if (flipX) fx = 1 - fx;
-      const long px = ox + long(fx * aw);
-      if (px < 0 || px >= source.width) continue;
+  if (source.width <= 0 || source.height <= 0 || sw == 0 || sh == 0 || dw == 0 || dh == 0) return;
+  // Each picture pixel's centre is taken back to the logical rectangle and
+  // from there into the source, so rotated and mirrored copies come out
+  // right.
+  const MfXform m = LogicalToPicture();
+  MfXform back;
+  if (!m.Invert(&back)) return;
+  double left = kMfFar, right = -kMfFar, top = kMfFar, bottom = -kMfFar;
+  for (const MfPoint& c :
+       {MfPoint{dx, dy}, MfPoint{dx + dw, dy}, MfPoint{dx, dy + dh}, MfPoint{dx + dw, dy + dh}}) {
+    const MfPoint p = ClampPoint(m.Apply(c));
+    left = std::min(left, p.x), right = std::max(right, p.x);
+    top = std::min(top, p.y), bottom = std::max(bottom, p.y);
+  }
+  const int x0 = Edge(left, target_.width), x1 = Edge(right, target_.width);
+  const int y0 = Edge(top, target_.height), y1 = Edge(bottom, target_.height);
+  budget_.Spend(double(std::max(0, x1 - x0)) * double(std::max(0, y1 - y0)));
+  const long aw = std::labs(sw), ah = std::labs(sh);
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) {
+      const MfPoint l = back.Apply({x + 0.5, y + 0.5});
+      const double u = (l.x - dx) / dw, v = (l.y - dy) / dh;
+      if (!(u >= 0 && u < 1 && v >= 0 && v < 1)) continue;
+      const long ox = long(u * double(aw)), oy = long(v * double(ah));
+      const long px = sw > 0 ? sx + ox : sx - 1 - ox, py = sh > 0 ? sy + oy : sy - 1 - oy;
+      if (px < 0 || px >= source.width || py < 0 || py >= source.height) continue;
       Plot(x, y,
            source.pixels[std::size_t(py) * std::size_t(source.width) + std::size_t(px)] |
                0xFF000000u);

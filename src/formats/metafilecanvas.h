@@ -1,22 +1,28 @@
 #pragma once
 // The drawing surface the metafile players draw on: the graphics state a
-// metafile changes (pen, brush, fill mode, mapping, current position) and the
-// few drawing operations its common records need, rasterised into a picture.
+// metafile changes (pen, brush, fill mode, mapping, world transform,
+// clipping, current position), the path bracket, and the drawing operations
+// of its records, rasterised into a picture. Shapes come in logical units;
+// the path and the current position are kept in picture pixels.
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "formats/metafilebudget.h"
+#include "formats/metafileclip.h"
+#include "formats/metafilegeometry.h"
+#include "formats/metafilepath.h"
+#include "formats/metafilestroke.h"
 #include "formats/picture.h"
 
 namespace quenvar {
 
-struct MfPoint {
-  double x = 0, y = 0;
-};
-
 struct MfPen {
-  unsigned style = 0;  // 5: no outline
-  double width = 1;    // logical units; 0 means one pixel
+  // Kind in the low four bits (5: no outline), end cap in 0xF00 (round,
+  // square, flat), join in 0xF000 (round, bevel, miter).
+  unsigned style = 0;
+  double width = 0;       // logical units; 0 means one pixel
+  bool cosmetic = false;  // one pixel whatever the width
   TColor32 color = 0xFF000000u;
 };
 
@@ -31,58 +37,121 @@ class MetafileCanvas {
   // Draws into `target`, which already has its size and background.
   MetafileCanvas(TPicture& target, std::string fileName);
 
-  // Logical to picture: (p - windowOrg) * viewportExt / windowExt +
-  // viewportOrg + offset; the extents count only when `scalable`.
+  // Logical to page: (p - windowOrg) * scale + viewportOrg. The scale comes
+  // from the mapping mode: 1 one to one, 2 to 6 fixed units on the reference
+  // device, 7 (isotropic) and 8 (anisotropic) from the two extents.
   struct Mapping {
+    int mode = 1;
     double windowOrgX = 0, windowOrgY = 0, windowExtX = 1, windowExtY = 1;
     double viewportOrgX = 0, viewportOrgY = 0, viewportExtX = 1, viewportExtY = 1;
-    double offsetX = 0, offsetY = 0;
-    bool scalable = true;
   };
   struct State {
     Mapping map;
+    MfXform world;
     MfPen pen;
     MfBrush brush;
     unsigned fillMode = 1;  // 1 alternate, 2 winding
     bool opaqueBackground = true;
     TColor32 background = 0xFFFFFFFFu;
-    MfPoint position;
+    MfPoint position;  // picture pixels
+    bool clockwise = false;
+    double miterLimit = 10;
+    MfClip clip;
   };
   State state;
+
+  // Where the page's device units land in the picture, and the device's
+  // resolution for the fixed mapping modes.
+  void SetDevice(const MfXform& toPicture, double pixelsPerMmX, double pixelsPerMmY);
 
   void Save();
   void Restore(int relative);  // negative: that many levels back
 
-  MfPoint ToDevice(double x, double y) const;
+  MfXform LogicalToPicture() const;
+  MfPoint ToPicture(MfPoint logical) const;
 
-  void MoveTo(double x, double y);
-  void LineTo(double x, double y);
-  void Polyline(const std::vector<MfPoint>& points);  // logical points
-  void Polygon(const std::vector<std::vector<MfPoint>>& polygons);
+  // An unusable matrix (singular, not finite) leaves the transform as it was.
+  void SetWorldTransform(const MfXform& xf);
+  // 1 identity, 2 xf before the current one, 3 after it, 4 set.
+  void ModifyWorldTransform(const MfXform& xf, unsigned mode);
+
+  // Inside a path bracket these shapes join the path; outside they are
+  // drawn at once, closed ones filled with the brush and outlined.
+  void MoveTo(MfPoint p);
+  void LineTo(MfPoint p);
+  void PolylineTo(const std::vector<MfPoint>& points);
+  void PolyBezierTo(const std::vector<MfPoint>& points);  // three points a curve
+  void Polyline(const std::vector<MfPoint>& points);
+  void PolyBezier(const std::vector<MfPoint>& points);  // start, then three a curve
+  void PolyDraw(const std::vector<MfPoint>& points, const std::vector<std::uint8_t>& types);
+  void Polygon(const MfPolygons& polygons);
   void Rectangle(double left, double top, double right, double bottom);
+  void RoundRect(double left, double top, double right, double bottom, double cornerWidth,
+                 double cornerHeight);
   void Ellipse(double left, double top, double right, double bottom);
-  // Fills a rectangle (logical) with the brush and no outline.
+  enum class ArcKind { kArc, kArcTo, kChord, kPie };
+  // The arc of the box's ellipse from the ray towards `start` to the ray
+  // towards `end`, counterclockwise on the picture unless set clockwise.
+  void Arc(ArcKind kind, double left, double top, double right, double bottom, MfPoint start,
+           MfPoint end);
+  void AngleArc(MfPoint centre, double radius, double startDegrees, double sweepDegrees);
+
+  // Fills a logical rectangle with the brush, no outline, never into a path.
   void PatternFill(double left, double top, double right, double bottom);
   // Draws `source` (src rectangle in its pixels) into the logical rectangle.
   void DrawPicture(const TPicture& source, double dx, double dy, double dw, double dh, int sx,
                    int sy, int sw, int sh);
 
- private:
-  void FillDevice(const std::vector<std::vector<MfPoint>>& polygons, const MfBrush& brush);
-  void StrokeDevice(MfPoint a, MfPoint b, bool lastPixel);
-  void Plot(long x, long y, TColor32 color);
-  void Stamp(long x, long y, TColor32 color, double width);
-  bool BrushCovers(const MfBrush& brush, long x, long y, TColor32* color) const;
-  double PenWidthDevice() const;
+  void BeginPath();
+  void EndPath();
+  void AbortPath();
+  void CloseFigure();
+  void FillPath();
+  void StrokePath();
+  void StrokeAndFillPath();
+  // Replaces the path by the outline of the pen along it.
+  void WidenPath();
+  void SelectClipPath(int mode);
 
-  // Counts pixel and edge visits; a file whose drawing would take longer
-  // than any sensible picture fails instead of hanging.
-  void Spend(double work);
-  double work_ = 0;
+  // Logical rectangles, right and bottom edges excluded.
+  void IntersectClipRect(double left, double top, double right, double bottom);
+  void ExcludeClipRect(double left, double top, double right, double bottom);
+  // Rectangles as pairs of opposite corners, in device units; none with
+  // the copy mode removes all clipping.
+  void SelectClipRects(const std::vector<MfPoint>& corners, int mode);
+
+ private:
+  template <class Build>
+  void Shape(bool fill, Build&& build);
+  void Draw(const MfPath& path, bool fill, bool stroke, bool nonZero);
+  // Uses up the path: fills and, or, strokes it.
+  void DrawPath(bool fill, bool stroke);
+  void ClearPath();
+  void AddBezier(MfPath& path, MfPoint from, const MfPoint* controls);
+  std::vector<MfPoint> ArcPoints(double left, double top, double right, double bottom, double from,
+                                 double sweep) const;
+  double ArcSign() const;
+  MfXform Page() const;
+
+  void FillPolygons(const MfPolygons& polygons, bool nonZero);
+  void StrokeFigure(const MfFigure& figure);
+  void ThinLine(MfPoint a, MfPoint b, bool lastPixel);
+  void PaintSpan(int y, int x0, int x1, TColor32 color);
+  void Plot(long x, long y, TColor32 color);
+  bool BrushCovers(const MfBrush& brush, long x, long y, TColor32* color) const;
+  double PenWidthPixels() const;
+  MfStrokeStyle StrokeStyle() const;
+  void ClipShape(const std::vector<MfPoint>& corners, bool axisAligned, int mode);
 
   TPicture& target_;
   std::string fileName_;
+  MfBudget budget_;
+  MfXform device_;
+  double pixelsPerMmX_ = 96 / 25.4, pixelsPerMmY_ = 96 / 25.4;
   std::vector<State> saved_;
+  MfPath path_;
+  bool pathOpen_ = false;
+  bool widened_ = false;
 };
 
 }  // namespace quenvar

@@ -1,6 +1,7 @@
 // Windows metafiles (WMF), with or without the placeable header: the common
-// drawing records are played onto a picture. Text, regions, clipping and
-// raster operations other than a plain copy are not drawn.
+// drawing records, arcs, pies and chords included, are played onto a
+// picture. Text, regions, clipping and raster operations other than a plain
+// copy are not drawn.
 #include <cmath>
 #include <vector>
 
@@ -37,10 +38,12 @@ std::vector<WmfRecord> ReadRecords(ByteReader& in) {
   while (in.Remaining() >= 6) {
     const std::uint32_t words = in.U32LE();
     const std::uint16_t function = in.U16LE();
-    if (function == 0) break;  // end of file
+    if (function == 0) return records;  // end of file
     if (words < 3) in.Fail("bad metafile record size");
     records.push_back({function, in.Bytes(CheckedMul(std::size_t(words) - 3, 2))});
   }
+  // No end record is fine, part of a record left over is a file cut short.
+  if (!in.AtEnd()) in.Fail("the metafile is cut short");
   return records;
 }
 
@@ -104,7 +107,7 @@ void Play(MetafileCanvas& canvas, const WmfRecord& r, std::vector<WmfObject>& ob
     case 0x02FA: {  // CREATEPENINDIRECT
       WmfObject o;
       o.kind = WmfObject::Pen;
-      o.pen.style = p.U16LE() & 15;
+      o.pen.style = p.U16LE();
       o.pen.width = p.I16LE();
       p.I16LE();
       o.pen.color = ColorRef(p.U32LE());
@@ -145,12 +148,12 @@ void Play(MetafileCanvas& canvas, const WmfRecord& r, std::vector<WmfObject>& ob
     }
     case 0x0214: {  // MOVETO
       const double y = p.I16LE();
-      canvas.MoveTo(p.I16LE(), y);
+      canvas.MoveTo({double(p.I16LE()), y});
       break;
     }
     case 0x0213: {  // LINETO
       const double y = p.I16LE();
-      canvas.LineTo(p.I16LE(), y);
+      canvas.LineTo({double(p.I16LE()), y});
       break;
     }
     case 0x0325:    // POLYLINE
@@ -174,13 +177,28 @@ void Play(MetafileCanvas& canvas, const WmfRecord& r, std::vector<WmfObject>& ob
     }
     case 0x041B:    // RECTANGLE
     case 0x0418:    // ELLIPSE
-    case 0x061C: {  // ROUNDRECT, drawn square-cornered
-      if (r.function == 0x061C) p.Skip(4);
+    case 0x061C: {  // ROUNDRECT
+      double cornerHeight = 0, cornerWidth = 0;
+      if (r.function == 0x061C) cornerHeight = p.I16LE(), cornerWidth = p.I16LE();
       const double bottom = p.I16LE(), right = p.I16LE(), top = p.I16LE(), left = p.I16LE();
       if (r.function == 0x0418)
         canvas.Ellipse(left, top, right, bottom);
+      else if (r.function == 0x061C)
+        canvas.RoundRect(left, top, right, bottom, cornerWidth, cornerHeight);
       else
         canvas.Rectangle(left, top, right, bottom);
+      break;
+    }
+    case 0x0817:    // ARC
+    case 0x081A:    // PIE
+    case 0x0830: {  // CHORD
+      const double ye = p.I16LE(), xe = p.I16LE(), ys = p.I16LE(), xs = p.I16LE();
+      const double bottom = p.I16LE(), right = p.I16LE(), top = p.I16LE(), left = p.I16LE();
+      using Kind = MetafileCanvas::ArcKind;
+      const Kind kind = r.function == 0x0817   ? Kind::kArc
+                        : r.function == 0x081A ? Kind::kPie
+                                               : Kind::kChord;
+      canvas.Arc(kind, left, top, right, bottom, {xs, ys}, {xe, ye});
       break;
     }
     case 0x061D: {  // PATBLT
@@ -251,6 +269,7 @@ TPicture PlayWmf(std::span<const std::uint8_t> data, const std::string& fileName
   // The page: the placeable header's box at 96 pixels per inch, else the
   // window extent the metafile sets, else a default square.
   MetafileCanvas::Mapping map;
+  map.mode = 8;
   std::int64_t width = kDefaultSize, height = kDefaultSize;
   if (placeable && inch > 0 && right != left && bottom != top) {
     width = std::llround(std::fabs(right - left) * 96 / inch);

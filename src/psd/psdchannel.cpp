@@ -1,9 +1,11 @@
 #include "psd/psdchannel.h"
 
 #include <zlib.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "formats/limits.h"
 #include "host/error.h"
 #include "host/statuslog.h"
 #include "psd/packbits.h"
@@ -23,6 +25,17 @@ std::string ChannelText(const PsdLayer& layer, const TPsdChannel& channel) {
   return "Layer \"" + layer.name + "\" channel " + std::to_string(channel.id);
 }
 
+void LogShape(const TPsdPlaneShape& shape) {
+  PsdLog("  rle map size :" + std::to_string(shape.height));
+  PsdLog(" w/h : " + std::to_string(shape.width) + "x" + std::to_string(shape.height));
+}
+
+std::uint32_t RowCount(std::span<const std::uint8_t> table, std::size_t y, int bytes) {
+  if (bytes == 2) return std::uint32_t(table[2 * y] << 8 | table[2 * y + 1]);
+  const std::uint8_t* p = table.data() + 4 * y;
+  return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
+}
+
 void CheckFillable(const PsdLayer& layer, const TPsdChannel& channel, std::size_t planeSize,
                    std::uint64_t ratio) {
   const std::uint64_t stored = channel.length > 0 ? std::uint64_t(channel.length) : 0;
@@ -32,17 +45,19 @@ void CheckFillable(const PsdLayer& layer, const TPsdChannel& channel, std::size_
 }
 
 void DecodeRle(PsdStream& stream, const PsdLayer& layer, TPsdChannel& channel,
-               std::size_t planeSize) {
-  const std::size_t height = std::size_t(layer.height);
-  auto table = stream.Bytes(height * 2);
-  PsdLog("  rle map size :" + std::to_string(layer.height));
-  PsdLog(" w/h : " + std::to_string(layer.width) + "x" + std::to_string(layer.height));
+               const TPsdPlaneShape& shape, std::size_t planeSize) {
+  const std::size_t height = std::size_t(shape.height);
+  const int countBytes = shape.rowCountBytes;
+  auto table = stream.Bytes(CheckedMul(height, std::size_t(countBytes)));
+  LogShape(shape);
   CheckFillable(layer, channel, planeSize, kMaxRleRatio);
 
   std::uint64_t packedSize = 0;
   for (std::size_t y = 0; y < height; ++y) {
-    const std::uint32_t count = std::uint32_t(table[2 * y] << 8 | table[2 * y + 1]);
-    if (count >= kBrokenRowCount) {
+    const std::uint32_t count = RowCount(table, y, countBytes);
+    // The damaged-table rule belongs to 2-byte tables; rows of large
+    // documents are longer by right.
+    if (countBytes == 2 && count >= kBrokenRowCount) {
       PsdLog("### Layer data might be broken ..");
       stream.Seek(stream.Position() - (height + 1 - y));
       PsdLog("### re-seek : " + std::to_string(stream.Position()));
@@ -58,53 +73,63 @@ void DecodeRle(PsdStream& stream, const PsdLayer& layer, TPsdChannel& channel,
   TPackbitsRLEDecoder().Decode(packed.data(), channel.data.data(), packed.size(), planeSize);
 }
 
-void DecodeZip(PsdStream& stream, const PsdLayer& layer, TPsdChannel& channel, int bytesPerSample,
-               std::size_t planeSize) {
-  PsdLog("  rle map size :" + std::to_string(layer.height));
-  PsdLog(" w/h : " + std::to_string(layer.width) + "x" + std::to_string(layer.height));
+void DecodeZip(PsdStream& stream, const PsdLayer& layer, TPsdChannel& channel,
+               const TPsdPlaneShape& shape, std::size_t planeSize) {
+  LogShape(shape);
   CheckFillable(layer, channel, planeSize, kMaxZipRatio);
   auto compressed = stream.Bytes(std::size_t(channel.length));
   channel.data.assign(planeSize, 0);
+  std::size_t filled = 0;
   try {
-    InflatePsdPlane(compressed, channel.data);
+    filled = InflatePsdPlane(compressed, channel.data);
   } catch (const Error& e) {
     throw Error(ChannelText(layer, channel) + ": " + e.what());
   }
+  // Byte planes of float samples cannot be taken in part.
+  if (shape.bytesPerSample == 4 && filled != planeSize)
+    throw Error(ChannelText(layer, channel) + ": " + std::to_string(filled) +
+                " bytes of float samples do not fill a plane of " + std::to_string(planeSize) +
+                " bytes");
   if (channel.compression == 3)
-    UndoPsdPrediction(channel.data, std::size_t(layer.width), std::size_t(layer.height),
-                      bytesPerSample);
+    UndoPsdPrediction(channel.data, std::size_t(shape.width), std::size_t(shape.height),
+                      shape.bytesPerSample);
 }
 
 void DecodeRaw(PsdStream& stream, const PsdLayer& layer, TPsdChannel& channel,
-               std::size_t planeSize) {
-  PsdLog("  rle map size :" + std::to_string(layer.height));
-  PsdLog(" w/h : " + std::to_string(layer.width) + "x" + std::to_string(layer.height));
+               const TPsdPlaneShape& shape, std::size_t planeSize) {
+  LogShape(shape);
   auto bytes = stream.Bytes(planeSize);  // fails before anything is allocated
+  // The bytes past a short channel belong to the next one.
+  if (channel.length >= 0 && std::uint64_t(channel.length) < planeSize)
+    throw Error(ChannelText(layer, channel) + ": " + std::to_string(channel.length) +
+                " bytes of data cannot fill a plane of " + std::to_string(planeSize) + " bytes");
   channel.data.assign(bytes.begin(), bytes.end());
 }
 
 }  // namespace
 
 void DecodePsdChannel(PsdStream& stream, const PsdLayer& layer, TPsdChannel& channel,
-                      int bytesPerSample, std::size_t planeSize) {
+                      const TPsdPlaneShape& shape) {
   channel.data.clear();
   channel.data.shrink_to_fit();
+  const std::size_t planeSize = shape.Size();
   stream.Seek(channel.position);
   switch (channel.compression) {
     case 1:
-      DecodeRle(stream, layer, channel, planeSize);
+      DecodeRle(stream, layer, channel, shape, planeSize);
       break;
     case 2:
     case 3:
-      DecodeZip(stream, layer, channel, bytesPerSample, planeSize);
+      DecodeZip(stream, layer, channel, shape, planeSize);
       break;
     default:
-      DecodeRaw(stream, layer, channel, planeSize);
+      DecodeRaw(stream, layer, channel, shape, planeSize);
       break;
   }
 }
 
-void InflatePsdPlane(std::span<const std::uint8_t> compressed, std::span<std::uint8_t> plane) {
+std::size_t InflatePsdPlane(std::span<const std::uint8_t> compressed,
+                            std::span<std::uint8_t> plane) {
   z_stream z{};
   if (inflateInit(&z) != Z_OK) throw Error("cannot start inflating ZIP data");
   std::size_t inDone = 0;
@@ -129,7 +154,22 @@ void InflatePsdPlane(std::span<const std::uint8_t> compressed, std::span<std::ui
   }
   inflateEnd(&z);
   if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) throw Error("damaged ZIP data");
+  return outDone;
 }
+
+namespace {
+
+// Sums the byte differences of the row, then gathers each sample's four
+// bytes from the four byte planes, most significant first.
+void UndoFloatPrediction(std::uint8_t* row, std::size_t width) {
+  const std::size_t n = 4 * width;
+  for (std::size_t i = 1; i < n; ++i) row[i] = std::uint8_t(row[i] + row[i - 1]);
+  std::vector<std::uint8_t> planes(row, row + n);
+  for (std::size_t x = 0; x < width; ++x)
+    for (std::size_t b = 0; b < 4; ++b) row[4 * x + b] = planes[b * width + x];
+}
+
+}  // namespace
 
 void UndoPsdPrediction(std::span<std::uint8_t> plane, std::size_t width, std::size_t height,
                        int bytesPerSample) {
@@ -139,6 +179,8 @@ void UndoPsdPrediction(std::span<std::uint8_t> plane, std::size_t width, std::si
     std::uint8_t* row = plane.data() + y * rowBytes;
     if (bytesPerSample == 1) {
       for (std::size_t x = 1; x < width; ++x) row[x] = std::uint8_t(row[x] + row[x - 1]);
+    } else if (bytesPerSample == 4) {
+      UndoFloatPrediction(row, width);
     } else if (bytesPerSample == 2) {
       unsigned prev = unsigned(row[0] << 8 | row[1]);
       for (std::size_t x = 1; x < width; ++x) {

@@ -10,16 +10,35 @@
 
 namespace quenvar {
 
-// Allocates the channel's plane of `planeSize` bytes and fills it from the
+// The plane a channel decodes into: the layer's bounds for colour and
+// transparency channels, the mask's rectangle for mask channels.
+struct TPsdPlaneShape {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  int bytesPerSample = 1;
+  int rowCountBytes = 2;  // RLE row table entries; 4 in large documents
+
+  std::size_t Size() const {
+    return std::size_t(bytesPerSample) * std::size_t(width) * std::size_t(height);
+  }
+};
+
+// Allocates the channel's plane of shape.Size() bytes and fills it from the
 // channel's data at its position: PackBits for code 1, inflate for codes 2
 // and 3 (3 also undoes the row prediction), the plain bytes otherwise.
+// Raw data shorter than its plane, and inflated 32-bit data that does not
+// fill its plane, fail with a message.
 void DecodePsdChannel(PsdStream& stream, const PsdLayer& layer, TPsdChannel& channel,
-                      int bytesPerSample, std::size_t planeSize);
+                      const TPsdPlaneShape& shape);
 
-// Inflates zlib data into `plane`; bytes the data does not reach stay as
-// they are. Throws quenvar::Error when the data is damaged.
-void InflatePsdPlane(std::span<const std::uint8_t> compressed, std::span<std::uint8_t> plane);
-// Undoes the per-row delta prediction of ZIP-with-prediction channels.
+// Inflates zlib data into `plane` and returns how many bytes it filled;
+// bytes the data does not reach stay as they are. Throws quenvar::Error
+// when the data is damaged.
+std::size_t InflatePsdPlane(std::span<const std::uint8_t> compressed,
+                            std::span<std::uint8_t> plane);
+// Undoes the per-row delta prediction of ZIP-with-prediction channels. For
+// 32-bit samples a row stores the first bytes of all its samples, then the
+// second bytes, and so on, each byte a difference from the byte before it.
 void UndoPsdPrediction(std::span<std::uint8_t> plane, std::size_t width, std::size_t height,
                        int bytesPerSample);
 

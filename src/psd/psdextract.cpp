@@ -8,6 +8,7 @@
 #include "compose/pngsave.h"
 #include "host/error.h"
 #include "psd/psdblendkey.h"
+#include "psd/psdshown.h"
 
 namespace quenvar {
 
@@ -27,11 +28,23 @@ std::string LayerFileName(int index) {
   return buf;
 }
 
+const char* KindName(TPsdLayerKind kind) {
+  switch (kind) {
+    case TPsdLayerKind::GroupOpen:
+      return "group";
+    case TPsdLayerKind::GroupClose:
+      return "groupend";
+    default:
+      return "layer";
+  }
+}
+
 }  // namespace
 
 std::string PsdLayersTsv(const TPsdImage& image) {
   std::string out =
-      "index\tname\tleft\ttop\twidth\theight\tchannels\tids\tblend\tmode\topacity\tvisible\n";
+      "index\tname\tleft\ttop\twidth\theight\tchannels\tids\tblend\tmode\topacity\tvisible\t"
+      "kind\tdepth\thiddengroup\n";
   for (int i = 0; i < image.layerCount; ++i) {
     const PsdLayer& l = image.layers[std::size_t(i)];
     std::string ids;
@@ -41,7 +54,8 @@ std::string PsdLayersTsv(const TPsdImage& image) {
            std::to_string(l.top) + '\t' + std::to_string(l.width) + '\t' +
            std::to_string(l.height) + '\t' + std::to_string(l.channelCount) + '\t' + ids + '\t' +
            TsvField(l.blendKey) + '\t' + PsdBlendKeyModeName(l.blendKey) + '\t' +
-           std::to_string(l.opacity) + '\t' + (l.visible ? "1" : "0") + '\n';
+           std::to_string(l.opacity) + '\t' + (l.visible ? "1" : "0") + '\t' + KindName(l.kind) +
+           '\t' + std::to_string(l.groupDepth) + '\t' + (l.inHiddenGroup ? "1" : "0") + '\n';
   }
   return out;
 }
@@ -51,8 +65,9 @@ void ExtractPsdLayers(const TPsdImage& image, const std::string& dir) {
   std::filesystem::create_directories(dir, ec);
   if (ec) throw Error("Cannot create folder \"" + dir + "\": " + ec.message());
   for (int i = 0; i < image.layerCount; ++i) {
-    const TBitmap32& picture = image.layers[std::size_t(i)].picture;
-    if (!picture.Empty()) SavePngFile(picture, dir + "/" + LayerFileName(i));
+    const PsdLayer& layer = image.layers[std::size_t(i)];
+    if (IsPsdPictureLayer(layer) && !layer.picture.Empty())
+      SavePngFile(PsdLayerAsShown(layer), dir + "/" + LayerFileName(i));
   }
   std::ofstream tsv(dir + "/layers.tsv", std::ios::binary);
   tsv << PsdLayersTsv(image);

@@ -10,11 +10,14 @@ namespace quenvar {
 
 // The table: a header line, then one line per layer record: index, name,
 // left, top, width, height, channel count, channel ids, blend key, the blend
-// mode the key maps to, opacity, visible.
+// mode the key maps to, opacity, visible, kind ("layer", "group" for a
+// group's own record, "groupend" for its closing marker), group depth and
+// whether an enclosing group is hidden.
 std::string PsdLayersTsv(const TPsdImage& image);
 
-// Creates `dir` when needed and writes DIR/NNN.png for every layer with a
-// picture of at least 1 x 1 pixel, and DIR/layers.tsv.
+// Creates `dir` when needed and writes DIR/NNN.png for every picture layer
+// of at least 1 x 1 pixel, as the document shows it (PsdLayerAsShown), and
+// DIR/layers.tsv.
 void ExtractPsdLayers(const TPsdImage& image, const std::string& dir);
 
 }  // namespace quenvar

@@ -26,6 +26,12 @@ void ClearPsdLayer(PsdLayer& layer) {
   layer.visible = false;
   layer.name.clear();
   layer.extraLength = 0;
+  layer.kind = TPsdLayerKind::Normal;
+  layer.groupDepth = 0;
+  layer.inHiddenGroup = false;
+  layer.opaque = false;
+  layer.mask = TPsdMask();
+  layer.realMask = TPsdMask();
 }
 
 TPsdImage& tPsdImage() {

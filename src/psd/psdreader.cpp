@@ -1,34 +1,30 @@
 #include "psd/psdreader.h"
 
 #include <cctype>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <new>
+#include <optional>
 
 #include "formats/limits.h"
 #include "host/error.h"
 #include "host/statuslog.h"
 #include "psd/psdassemble.h"
 #include "psd/psdchannel.h"
+#include "psd/psdgroups.h"
+#include "psd/psdheader.h"
 #include "psd/psdimage.h"
+#include "psd/psdmask.h"
+#include "psd/psdrecord.h"
 #include "psd/psdstream.h"
+#include "psd/psdtaggedblock.h"
 
 namespace quenvar {
 
 namespace {
 
 constexpr std::size_t kHeaderSize = 26;
-constexpr std::uint32_t kMaxPaletteBytes = 768;
-// Every stored row costs at least a few bytes, so a document's layers can
-// only describe so many pixels; empty layers may still claim bounds. Together
-// they may hold this many pixels plus kPixelsPerFileByte per byte of file.
-constexpr std::uint64_t kFreePixels = std::uint64_t(1) << 24;
-constexpr std::uint64_t kPixelsPerFileByte = 128;
-
-const char* const kFormatError =
-    "Cannot load image. Invalid or unexpected PSD or PDD image format.";
 
 TPsdDocument& LastDocument() {
   static TPsdDocument doc;
@@ -54,165 +50,92 @@ std::string N(std::int64_t v) {
   return std::to_string(v);
 }
 
-TPsdColorScheme SchemeOf(unsigned mode, int channels) {
-  switch (mode) {
-    case 0:
-    case 1:
-    case 8:
-      return TPsdColorScheme::Grey;
-    case 2:
-      return TPsdColorScheme::Indexed;
-    case 3:
-    case 7:
-      return channels == 3 ? TPsdColorScheme::RGB : TPsdColorScheme::RGBA;
-    case 4:
-      return TPsdColorScheme::CMYK;
-    case 9:
-      return TPsdColorScheme::Lab;
-    default:
-      return TPsdColorScheme::None;
-  }
+// Where the layer records are: the layer info part of the layer and mask
+// section, or the block of the global additional layer information in which
+// 16- and 32-bit documents keep their layers.
+struct LayerInfoPlace {
+  std::size_t begin = 0;     // the layer count
+  std::size_t end = 0;       // the end of the layer info
+  std::uint64_t length = 0;  // its length as stored
+  bool inBlock = false;      // reads must stay inside the block
+};
+
+bool IsLayerBlock(const std::string& key) {
+  return key == "Lr16" || key == "Lr32";
 }
 
-// Header, section lengths and the composite's compression code; each
-// section is skipped by its length.
-TPsdDocument ReadDocumentProperties(PsdStream& s) {
-  auto sig = s.Bytes(4);
-  if (std::memcmp(sig.data(), "8BPS", 4) != 0) throw Error(kFormatError);
-  // Version 2 documents have wider fields; reading them as version 1 would
-  // misplace every section.
-  if (s.U16() != 1) throw Error(kFormatError);
-  s.Bytes(6);
-  TPsdDocument doc;
-  doc.channels = s.U16();
-  const std::uint32_t rows = s.U32();
-  const std::uint32_t columns = s.U32();
-  doc.height = int(std::min<std::uint32_t>(rows, std::numeric_limits<int>::max()));
-  doc.width = int(std::min<std::uint32_t>(columns, std::numeric_limits<int>::max()));
-  doc.bitsPerSample = s.U16();
-  const unsigned mode = s.U16();
-  doc.samplesPerPixel = std::min(doc.channels, 4);
-  doc.scheme = SchemeOf(mode, doc.channels);
-  doc.minIsWhite = mode == 0;
-  s.SkipLength(s.U32(), "The colour mode data length");
-  s.SkipLength(s.U32(), "The image resources length");
-  s.SkipLength(s.U32(), "The layer and mask information length");
-  doc.compositeCompression = s.U16();
-  return doc;
-}
-
-// Step 4: the form of the reader's own picture.
-void PreparePicture(TPsdDocument& doc, std::size_t fileSize) {
-  if (doc.bitsPerSample < 1 || doc.bitsPerSample > 16)
-    throw Error("Color depth is invalid. Bits per sample must be 1, 2, 4, 8 or 16.");
-  if (doc.channels == 0)
-    throw Error("Sample count per pixel does not correspond to the given color scheme.");
-  const int bits = doc.bitsPerSample == 16 ? 8 : doc.bitsPerSample;
-  int samples = doc.scheme == TPsdColorScheme::CMYK ? 3 : doc.samplesPerPixel;
-  if (samples == 1)
-    doc.pixelBits = bits <= 1 ? 1 : bits <= 4 ? 4 : 8;
-  else
-    doc.pixelBits = samples == 4 ? 32 : 24;
-  CheckPictureSize(doc.width, doc.height, "PSD document", true);
-  // The composite image is stored too, so the file bounds the picture's size.
-  if (std::uint64_t(doc.width) * std::uint64_t(doc.height) >
-      kFreePixels + kPixelsPerFileByte * fileSize)
-    throw Error("The document's size of " + N(doc.width) + " x " + N(doc.height) +
-                " pixels is more than its data can describe");
-}
-
-std::vector<TColor32> GreyRamp(int pixelBits, bool minIsWhite) {
-  const int count = 1 << std::min(pixelBits, 8);
-  std::vector<TColor32> ramp(std::size_t(count), 0);
-  for (int i = 0; i < count; ++i) {
-    unsigned v = unsigned(i * 255 / (count - 1));
-    if (minIsWhite) v = 255 - v;
-    ramp[std::size_t(i)] = Color32(v, v, v);
-  }
-  return ramp;
-}
-
-void ReadColorModeData(PsdStream& s, TPsdDocument& doc) {
-  const std::uint32_t length = s.U32();
-  if (doc.scheme == TPsdColorScheme::Indexed) {
-    if (length > kMaxPaletteBytes)
-      throw Error("Indexed colour data of " + N(length) + " bytes is longer than 768 bytes");
-    auto data = s.Bytes(length);
-    const std::size_t count = length / 3;
-    for (std::size_t i = 0; i < count; ++i)
-      doc.palette.push_back(Color32(data[i], data[count + i], data[2 * count + i]));
-    return;
-  }
-  if (doc.scheme == TPsdColorScheme::Grey && doc.pixelBits <= 8)
-    doc.palette = GreyRamp(doc.pixelBits, doc.minIsWhite);
-  s.SkipLength(length, "The colour mode data length");
-}
-
-std::string Latin1ToUtf8(std::span<const std::uint8_t> bytes) {
-  std::string out;
-  for (std::uint8_t c : bytes) {
-    if (c < 0x80) {
-      out += char(c);
-    } else {
-      out += char(0xC0 | (c >> 6));
-      out += char(0x80 | (c & 0x3F));
+// Behind the layer info: the global layer mask info, then tagged blocks to
+// the end of the section. Blocks that do not fit end the search; a layer
+// block that does not fit fails the read.
+std::optional<LayerInfoPlace> FindLayerBlock(PsdStream& s, std::size_t from, std::size_t sectionEnd,
+                                             bool large) {
+  s.Seek(from);
+  if (sectionEnd < from || sectionEnd - from < 4) return std::nullopt;
+  const std::uint32_t globalMask = s.U32();
+  if (globalMask > sectionEnd - s.Position()) return std::nullopt;
+  s.Seek(s.Position() + globalMask);
+  while (auto block = ReadPsdBlockHeader(s, sectionEnd, large)) {
+    const bool fits = block->length <= sectionEnd - block->position;
+    if (IsLayerBlock(block->key)) {
+      if (!fits)
+        throw Error("The '" + block->key +
+                    "' block length points past the layer and mask information");
+      return LayerInfoPlace{block->position, block->position + std::size_t(block->length),
+                            block->length, true};
     }
+    if (!fits) return std::nullopt;
+    s.Seek(block->position + std::size_t(block->length));
   }
-  return out;
+  return std::nullopt;
 }
 
-std::int32_t Extent(std::int32_t from, std::int32_t to, int index) {
-  const std::int64_t size = std::int64_t(to) - from;
-  if (size < 0 || size > std::numeric_limits<std::int32_t>::max())
-    throw Error("Layer " + N(index) + " has invalid bounds (size " + N(size) + ")");
-  return std::int32_t(size);
+unsigned PeekCount(PsdStream& s) {
+  const std::size_t at = s.Position();
+  const unsigned c = s.U16();
+  s.Seek(at);
+  return c;
 }
 
-void ReadLayerRecord(PsdStream& s, PsdLayer& layer, int index) {
-  ClearPsdLayer(layer);
-  layer.top = s.I32();
-  layer.left = s.I32();
-  const std::int32_t bottom = s.I32();
-  const std::int32_t right = s.I32();
-  layer.channelCount = s.U16();
-  layer.height = Extent(layer.top, bottom, index);
-  layer.width = Extent(layer.left, right, index);
-  CheckPictureSize(layer.width, layer.height, "Layer " + N(index), true);
-  if (layer.channelCount > kPsdMaxChannels)
-    throw Error("Layer " + N(index) + " has " + N(layer.channelCount) +
-                " channels; at most 30 are read");
-  for (std::uint32_t k = 0; k < layer.channelCount; ++k) {
-    TPsdChannel& ch = layer.channels[k];
-    ch.id = s.I16();
-    const std::int32_t dataLength = s.I32();
-    if (dataLength < 2)
-      throw Error("Layer " + N(index) + " channel " + N(k + 1) + " has a data length of " +
-                  N(dataLength) + ", below the 2 bytes of its compression code");
-    ch.length = dataLength - 2;
+// Image resources and layer and mask section lengths; finds the layer info.
+LayerInfoPlace ReadSectionLengths(PsdStream& s, TPsdImage& img, bool large) {
+  img.resourceLength = s.U32();
+  s.SkipLength(img.resourceLength, "The image resources length");
+  const std::uint64_t sectionLength = s.Length(large);
+  if (sectionLength > s.Remaining())
+    throw Error("The layer and mask information length points past the end of the file");
+  img.layerMaskLength = std::uint32_t(sectionLength);
+  img.layerMaskValue = std::int32_t(img.layerMaskLength);
+  const std::size_t sectionEnd = s.Position() + std::size_t(sectionLength);
+
+  // A document without a layer section (length 0) or with an empty layer
+  // info part has no layers of its own; reading on would take other data as
+  // records.
+  LayerInfoPlace place{s.Position(), s.Position(), 0, false};
+  if (sectionLength < (large ? 8u : 4u)) return place;
+  place.length = s.Length(large);
+  if (place.length > s.Remaining())
+    throw Error("The layer info length points past the end of the file");
+  place.begin = s.Position();
+  place.end = place.begin + std::size_t(place.length);
+  if (place.length >= 2 && PeekCount(s) != 0) return place;
+  if (auto block = FindLayerBlock(s, place.end, sectionEnd, large)) return *block;
+  s.Seek(place.begin);
+  return place;
+}
+
+std::uint16_t ReadLayerCount(PsdStream& s, const LayerInfoPlace& place) {
+  unsigned count = 0;
+  if (place.length >= 2) {
+    const unsigned c = s.U16();
+    count = c > 32000 ? 65536 - c : c;
   }
-  s.Bytes(4);  // blend signature, not compared
-  auto key = s.Bytes(4);
-  layer.blendKey.assign(key.begin(), key.end());
-  layer.opacity = s.U8();
-  layer.clipping = s.U8();
-  layer.visible = (s.U8() & 2) == 0;
-  s.U8();
-  layer.extraLength = s.U32();
-  const std::size_t q = s.Position();
-  if (layer.extraLength > s.Remaining())
-    throw Error("Layer " + N(index) + " extra data length points past the end of the file");
-  s.SkipLength(s.U32(), "Layer " + N(index) + " mask data length");
-  s.SkipLength(s.U32(), "Layer " + N(index) + " blending ranges length");
-  const std::uint8_t nameLength = s.U8();
-  if (nameLength != 0) layer.name = Latin1ToUtf8(s.Bytes(nameLength));
-  s.Seek(q + layer.extraLength);
+  if (count > kPsdMaxLayers)
+    throw Error("The document has " + N(count) + " layers; at most 512 are read");
+  return std::uint16_t(count);
 }
 
-void LogLayerRecord(const PsdLayer& l, int i) {
-  PsdLog("Layer " + N(i) + " \"" + l.name);
-  PsdLog("  pos x:" + N(l.left) + ",y:" + N(l.top) + " / Size: " + N(l.width) + "x" + N(l.height));
-  PsdLog("  " + N(l.channelCount) + "ch" + " blend:" + l.blendKey + " opacity:" + N(l.opacity) +
-         " vis :" + (l.visible ? "1" : "0"));
+bool IsMaskChannel(const TPsdChannel& ch) {
+  return ch.id == -2 || ch.id == -3;
 }
 
 void ReadChannelHeaders(PsdStream& s, TPsdImage& img) {
@@ -227,24 +150,41 @@ void ReadChannelHeaders(PsdStream& s, TPsdImage& img) {
       if (ch.length > 0)
         s.SkipLength(std::uint32_t(ch.length),
                      "Layer " + N(i) + " channel " + N(k + 1) + " data length");
-      else
+      else if (!IsMaskChannel(ch))  // a mask without data is no mask
         layer.empty = true;
     }
   }
 }
 
+std::uint64_t Area(std::int32_t width, std::int32_t height) {
+  return std::uint64_t(width) * std::uint64_t(height);
+}
+
 // Checked before any picture is made, so that a small file cannot make the
 // reader allocate gigabytes.
 void CheckPixelBudget(const TPsdImage& img, std::size_t fileSize) {
-  const std::uint64_t budget = kFreePixels + kPixelsPerFileByte * fileSize;
   std::uint64_t pixels = 0;
   for (int i = 0; i < img.layerCount; ++i) {
     const PsdLayer& layer = img.layers[std::size_t(i)];
-    pixels += std::uint64_t(layer.width) * std::uint64_t(layer.height);
+    pixels += Area(layer.width, layer.height);
+    for (const TPsdMask* m : {&layer.mask, &layer.realMask})
+      if (m->present) pixels += Area(m->width, m->height);
   }
-  if (pixels > budget)
+  if (pixels > PsdPixelBudget(fileSize))
     throw Error("The layers claim " + N(std::int64_t(pixels)) +
                 " pixels, more than the document's data can describe");
+}
+
+// Mask channels decode at their mask's rectangle, or not at all when the
+// mask is empty.
+TPsdPlaneShape ShapeOf(const PsdLayer& layer, const TPsdChannel& ch, int bps, bool large) {
+  TPsdPlaneShape shape{layer.width, layer.height, bps, large ? 4 : 2};
+  if (const TPsdMask* mask = PsdMaskOfChannel(layer, ch)) {
+    const bool plane = PsdMaskHasPlane(*mask, ch);
+    shape.width = plane ? mask->width : 0;
+    shape.height = plane ? mask->height : 0;
+  }
+  return shape;
 }
 
 void DecodeLayers(PsdStream& s, TPsdImage& img, const TPsdDocument& doc) {
@@ -252,17 +192,16 @@ void DecodeLayers(PsdStream& s, TPsdImage& img, const TPsdDocument& doc) {
   CheckPixelBudget(img, s.Size());
   for (int i = 0; i < img.layerCount; ++i) {
     PsdLayer& layer = img.layers[std::size_t(i)];
-    const std::size_t planeSize = CheckedMul(CheckedMul(std::size_t(bps), std::size_t(layer.width)),
-                                             std::size_t(layer.height));
     PsdLog(" ");
     PsdLog("Decoding Layer \"" + layer.name + "\"");
     if (!layer.empty) {
       for (std::uint32_t k = 0; k < layer.channelCount; ++k) {
         TPsdChannel& ch = layer.channels[k];
+        const TPsdPlaneShape shape = ShapeOf(layer, ch, bps, doc.large);
         PsdLog("  channel type " + PsdCompressionName(ch.compression) + " id " + N(ch.id) +
-               " BPS : " + N(bps) + " size " + N(std::int64_t(planeSize)));
+               " BPS : " + N(bps) + " size " + N(std::int64_t(shape.Size())));
         PsdLog("  pos :" + N(ch.position));
-        DecodePsdChannel(s, layer, ch, bps, planeSize);
+        DecodePsdChannel(s, layer, ch, shape);
       }
     }
     PsdLog("  Mixing colors // ");
@@ -279,31 +218,29 @@ TPicture DocumentPicture(const TPsdDocument& doc) {
   return pic;
 }
 
-// Image resources, layer and mask section and layer info lengths, and the
-// layer count; the stream is left at the first layer record.
-void ReadSectionLengths(PsdStream& s, TPsdImage& img) {
-  img.resourceLength = s.U32();
-  s.SkipLength(img.resourceLength, "The image resources length");
-  img.layerMaskLength = s.U32();
-  img.layerMaskValue = std::int32_t(img.layerMaskLength);
-  if (img.layerMaskLength > s.Remaining())
-    throw Error("The layer and mask information length points past the end of the file");
-
-  // A document without a layer section (length 0) or with an empty layer
-  // info part has no layers; reading on would take other data as records.
-  std::uint32_t infoLength = 0;
-  if (img.layerMaskLength >= 4) infoLength = s.U32();
-  img.layerInfoValue = std::int32_t(infoLength);
-  if (infoLength > s.Remaining())
-    throw Error("The layer info length points past the end of the file");
-  unsigned count = 0;
-  if (infoLength >= 2) {
-    const unsigned c = s.U16();
-    count = c > 32000 ? 65536 - c : c;
+// The layer records and their channels, from the layer count on.
+void ReadLayers(PsdStream& s, TPsdImage& img, const TPsdDocument& doc,
+                const LayerInfoPlace& place) {
+  std::optional<PsdStreamLimit> limit;
+  if (place.inBlock) limit.emplace(s, place.end);
+  img.layerInfoValue = std::int32_t(place.length);
+  img.layerCount = ReadLayerCount(s, place);
+  PsdLog(">> Reading Layers ( layercount : " + N(img.layerCount) + " )");
+  PsdLog(" ");
+  for (int i = 0; i < img.layerCount; ++i) {
+    ReadPsdLayerRecord(s, img.layers[std::size_t(i)], i, doc.large);
+    LogPsdLayerRecord(img.layers[std::size_t(i)], i);
   }
-  if (count > kPsdMaxLayers)
-    throw Error("The document has " + N(count) + " layers; at most 512 are read");
-  img.layerCount = std::uint16_t(count);
+  ResolvePsdGroups(img);
+  PsdLog(" ");
+  PsdLog(">> Reading Channels ");
+  PsdLog(" ");
+  ReadChannelHeaders(s, img);
+  PsdLog(" ");
+  PsdLog(">> Mixing channels ");
+  PsdLog(" ");
+  DecodeLayers(s, img, doc);
+  PsdLog("fpos : " + N(std::int64_t(s.Position())));
 }
 
 // The read itself; ReadPsd holds the guard around it.
@@ -316,30 +253,16 @@ TPicture ReadGuarded(std::span<const std::uint8_t> data) {
   doc = TPsdDocument();
 
   const std::size_t base = s.Position();
-  doc = ReadDocumentProperties(s);
+  doc = ReadPsdDocumentProperties(s);
   s.Seek(base);
   s.Bytes(24);
   img.colorMode = s.U16();
-  PreparePicture(doc, s.Size());
-  ReadColorModeData(s, doc);
-
-  ReadSectionLengths(s, img);
-  PsdLog(">> Reading Layers ( layercount : " + N(img.layerCount) + " )");
-  PsdLog(" ");
-
-  for (int i = 0; i < img.layerCount; ++i) {
-    ReadLayerRecord(s, img.layers[std::size_t(i)], i);
-    LogLayerRecord(img.layers[std::size_t(i)], i);
-  }
-  PsdLog(" ");
-  PsdLog(">> Reading Channels ");
-  PsdLog(" ");
-  ReadChannelHeaders(s, img);
-  PsdLog(" ");
-  PsdLog(">> Mixing channels ");
-  PsdLog(" ");
-  DecodeLayers(s, img, doc);
-  PsdLog("fpos : " + N(std::int64_t(s.Position())));
+  img.large = doc.large;
+  PreparePsdPicture(doc, s.Size());
+  ReadPsdColorModeData(s, doc);
+  const LayerInfoPlace place = ReadSectionLengths(s, img, doc.large);
+  s.Seek(place.begin);
+  ReadLayers(s, img, doc, place);
   return DocumentPicture(doc);
 }
 
@@ -350,7 +273,8 @@ bool IsPsdStream(std::span<const std::uint8_t> data, std::size_t position) {
   const std::uint8_t* p = data.data() + position;
   for (int i = 0; i < 4; ++i)
     if (std::toupper(p[i]) != "8BPS"[i]) return false;
-  return (p[4] << 8 | p[5]) == 1;
+  const unsigned version = unsigned(p[4] << 8 | p[5]);
+  return version == 1 || version == 2;
 }
 
 const TPsdDocument& LastPsdDocument() {

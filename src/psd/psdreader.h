@@ -19,6 +19,7 @@ struct TPsdDocument {
   int width = 0;
   int height = 0;
   int bitsPerSample = 0;
+  bool large = false;  // version 2: some lengths are 8 bytes wide
   int channels = 0;
   int samplesPerPixel = 0;  // the channel count, at most 4
   TPsdColorScheme scheme = TPsdColorScheme::None;
@@ -34,7 +35,7 @@ struct TPsdDocument {
 constexpr TColor32 kPsdDocumentColor = Color32(255, 255, 255, 255);
 
 // The content check: more than 26 bytes from `position`, "8BPS" compared
-// without regard to case, then version 1.
+// without regard to case, then version 1 (or 2, a large document).
 bool IsPsdStream(std::span<const std::uint8_t> data, std::size_t position = 0);
 
 // Reads a whole document held in memory into tPsdImage, writing the account

@@ -1,7 +1,7 @@
 // quenvar-psd FILE.psd [--extract DIR]: reads a PSD document the way the
 // import does, prints the reader's account lines and, with --extract, writes
-// each layer's picture as DIR/NNN.png and the layer records as
-// DIR/layers.tsv.
+// each picture layer as the document shows it as DIR/NNN.png and the layer
+// records as DIR/layers.tsv.
 #include <cstdio>
 #include <iostream>
 #include <string>

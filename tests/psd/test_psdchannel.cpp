@@ -69,8 +69,7 @@ struct ChannelRun {
     ch.compression = std::uint16_t(compression);
     ch.position = 2;
     ch.length = std::int32_t(file.size() - 2);
-    const std::size_t planeSize = std::size_t(bps * layer.width * layer.height);
-    DecodePsdChannel(s, layer, ch, bps, planeSize);
+    DecodePsdChannel(s, layer, ch, {layer.width, layer.height, bps, 2});
     endPosition = s.Position();
     return ch.data;
   }

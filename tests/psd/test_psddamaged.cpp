@@ -39,7 +39,8 @@ std::size_t EndOfLayers(const Bytes& file) {
 
 TEST(PsdDamaged, TruncatedCopiesFail) {
   for (const char* name :
-       {"twolayers.psd", "rawzip8.psd", "zip.psd", "cmyk-im.psd", "deep16.psd", "layers.psd"}) {
+       {"twolayers.psd", "rawzip8.psd", "zip.psd", "cmyk-im.psd", "deep16.psd", "layers.psd",
+        "masks.psd", "groups.psd", "grey.psd", "lr16.psd", "float32.psd", "large.psb"}) {
     SCOPED_TRACE(name);
     const Bytes file = test::LoadFixture(name);
     const std::size_t end = EndOfLayers(file);
@@ -50,16 +51,21 @@ TEST(PsdDamaged, TruncatedCopiesFail) {
 }
 
 TEST(PsdDamaged, CorruptedBytesNeverCrash) {
-  // Every byte of the header, sections and records replaced in turn by
-  // values that make lengths, counts and sizes lie.
-  const Bytes file = test::LoadFixture("twolayers.psd");
-  const std::size_t end = EndOfLayers(file);
-  for (std::size_t at = 0; at < end; ++at)
-    for (std::uint8_t v : {0x00, 0x27, 0x7F, 0x80, 0xFF}) {
-      Bytes copy = file;
-      copy[at] = v;
-      TryRead(copy);
-    }
+  // Every byte of the header, sections, records, masks, tagged blocks and
+  // (for the small ones) channel data replaced in turn by values that make
+  // lengths, counts and sizes lie.
+  for (const char* name :
+       {"twolayers.psd", "masks.psd", "groups.psd", "lr16.psd", "float32.psd", "large.psb"}) {
+    SCOPED_TRACE(name);
+    const Bytes file = test::LoadFixture(name);
+    const std::size_t end = EndOfLayers(file);
+    for (std::size_t at = 0; at < end; ++at)
+      for (std::uint8_t v : {0x00, 0x27, 0x7F, 0x80, 0xFF}) {
+        Bytes copy = file;
+        copy[at] = v;
+        TryRead(copy);
+      }
+  }
 }
 
 TEST(PsdDamaged, RowCountsOf10000AndMore) {

@@ -2,6 +2,8 @@
 // decoded pixel against what the fixture script put in.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "host/error.h"
 #include "host/statuslog.h"
 #include "psd/psdgraphic.h"
@@ -90,12 +92,16 @@ TEST(PsdFixtures, LayersOfAnRleDocument) {
   ExpectFormula(img.layers[1], 2, false);
   ExpectFormula(img.layers[2], 3, false);
   ExpectFormula(img.layers[5], 4, false);
-  ExpectFormula(img.layers[7], 5, false);
   ExpectFormula(img.layers[8], 6, false);
-  // The mask plane is decoded too, though not used for the picture.
+  // The mask (value 4 i at pixel i) scales the transparency.
   const TPsdChannel& mask = img.layers[7].channels[4];
   ASSERT_EQ(mask.data.size(), 64u);
   EXPECT_EQ(mask.data[10], 40);
+  for (int i = 0; i < 64; ++i) {
+    const TColor32 p = FixturePixel(5, i % 8, i / 8, false);
+    const unsigned a = unsigned(std::lround(AlphaOf(p) * (4.0 * i) / 255));
+    ASSERT_EQ(img.layers[7].picture.Pixel(i % 8, i / 8), (p & 0x00FFFFFFu) | a << 24) << i;
+  }
   // The group's record carries more than its name; the next record was
   // found all the same.
   EXPECT_GT(img.layers[6].extraLength, 16u);
@@ -330,7 +336,9 @@ TEST(PsdGraphic, ContentCheck) {
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(), "Cannot load image. Invalid or unexpected PSD or PDD image format.");
   }
-  bytes[5] = 2;
+  bytes[5] = 2;  // a large document
+  EXPECT_TRUE(IsPsdStream(bytes));
+  bytes[5] = 3;
   EXPECT_FALSE(IsPsdStream(bytes));
   std::vector<std::uint8_t> shifted(3, 0);
   auto good = LoadFixture("twolayers.psd");

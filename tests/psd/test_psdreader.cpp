@@ -133,14 +133,16 @@ TEST(PsdReader, NamesAreClearedAndColourModesAccepted) {
 }
 
 TEST(PsdReader, HeaderRefusals) {
-  BuiltDocument v2 = ThreeLayers();
-  v2.version = 2;
-  EXPECT_EQ(ReadError(v2.Build()),
+  BuiltDocument v3 = ThreeLayers();
+  v3.version = 3;
+  EXPECT_EQ(ReadError(v3.Build()),
             "Cannot load image. Invalid or unexpected PSD or PDD image format.");
-  BuiltDocument deep = ThreeLayers();
-  deep.depth = 32;
-  EXPECT_EQ(ReadError(deep.Build()),
-            "Color depth is invalid. Bits per sample must be 1, 2, 4, 8 or 16.");
+  for (unsigned depth : {0u, 3u, 24u, 64u}) {
+    BuiltDocument deep = ThreeLayers();
+    deep.depth = depth;
+    EXPECT_EQ(ReadError(deep.Build()),
+              "Color depth is invalid. Bits per sample must be 1, 2, 4, 8, 16 or 32.");
+  }
   BuiltDocument noChannels = ThreeLayers();
   noChannels.channels = 0;
   EXPECT_EQ(ReadError(noChannels.Build()),
@@ -172,10 +174,13 @@ TEST(PsdReader, LayerRefusals) {
   wide.layers[0].right = 40000;
   EXPECT_NE(ReadError(wide.Build()).find("limit"), std::string::npos);
 
+  BuiltDocument rgb = ThreeLayers();
+  rgb.layers[1] = RawLayer({-1, 0}, {255, 3}, 2, 2);
+  EXPECT_NE(ReadError(rgb.Build()).find("at least three"), std::string::npos);
   BuiltDocument grey = ThreeLayers();
   grey.mode = 1;
-  grey.layers[1] = RawLayer({-1, 0}, {255, 3}, 2, 2);
-  EXPECT_NE(ReadError(grey.Build()).find("at least three"), std::string::npos);
+  grey.layers[1] = RawLayer({-1}, {255}, 2, 2);
+  EXPECT_NE(ReadError(grey.Build()).find("no grey channel"), std::string::npos);
 
   BuiltDocument bitmap = ThreeLayers();
   bitmap.depth = 1;

@@ -1,0 +1,173 @@
+#include "psd/psdmask.h"
+
+#include <limits>
+#include <string>
+
+#include "formats/limits.h"
+#include "host/error.h"
+#include "psd/psdcolor.h"
+
+namespace quenvar {
+
+namespace {
+
+constexpr std::uint8_t kFlagFromVectorData = 8;
+constexpr std::uint8_t kFlagParameters = 16;
+constexpr std::uint32_t kRectAndColours = 18;  // rectangle, default colour, flags
+
+std::string LayerText(int index) {
+  return "Layer " + std::to_string(index);
+}
+
+// Mask data is read field by field inside its stored length.
+class MaskFields {
+ public:
+  MaskFields(PsdStream& s, std::uint32_t length, int index) : s_(s), left_(length), index_(index) {}
+  void Need(std::uint32_t n) {
+    if (n > left_)
+      throw Error(LayerText(index_) + " mask data is shorter than the fields it announces");
+    left_ -= n;
+  }
+  std::uint32_t Left() const { return left_; }
+  std::uint8_t U8() {
+    Need(1);
+    return s_.U8();
+  }
+  void Skip(std::uint32_t n) {
+    Need(n);
+    s_.Bytes(n);
+  }
+  void Rect(TPsdMask& m) {
+    Need(16);
+    m.top = s_.I32();
+    m.left = s_.I32();
+    const std::int32_t bottom = s_.I32();
+    const std::int32_t right = s_.I32();
+    const std::int64_t h = std::int64_t(bottom) - m.top, w = std::int64_t(right) - m.left;
+    if (h < 0 || w < 0 || h > std::numeric_limits<std::int32_t>::max() ||
+        w > std::numeric_limits<std::int32_t>::max())
+      throw Error(LayerText(index_) + " has an invalid mask rectangle (" + std::to_string(w) +
+                  " x " + std::to_string(h) + ")");
+    m.height = std::int32_t(h);
+    m.width = std::int32_t(w);
+    CheckPictureSize(m.width, m.height, LayerText(index_) + " mask", true);
+  }
+
+ private:
+  PsdStream& s_;
+  std::uint32_t left_;
+  int index_;
+};
+
+struct Densities {
+  std::uint8_t user = 255;
+  std::uint8_t vector = 255;
+};
+
+// The parameters byte says which of the densities and feathers follow.
+// Feathering (a blur) is not rendered; densities are.
+Densities ReadParameters(MaskFields& f) {
+  Densities d;
+  const std::uint8_t which = f.U8();
+  if (which & 1) d.user = f.U8();
+  if (which & 2) f.Skip(8);
+  if (which & 4) d.vector = f.U8();
+  if (which & 8) f.Skip(8);
+  return d;
+}
+
+}  // namespace
+
+void ReadPsdMaskData(PsdStream& s, std::uint32_t length, PsdLayer& layer, int index) {
+  if (length == 0) return;
+  if (length > s.Remaining())
+    throw Error(LayerText(index) + " mask data length points past the layer's extra data");
+  const std::size_t end = s.Position() + length;
+  MaskFields f(s, length, index);
+  if (length < kRectAndColours)
+    throw Error(LayerText(index) + " mask data of " + std::to_string(length) +
+                " bytes is too short for a mask");
+  f.Rect(layer.mask);
+  layer.mask.defaultColor = f.U8();
+  layer.mask.flags = f.U8();
+  layer.mask.present = true;
+  Densities d;
+  if (layer.mask.flags & kFlagParameters) d = ReadParameters(f);
+  // Room for the real user mask's flags, colour and rectangle: the first
+  // mask is then the vector mask's rendering.
+  if (f.Left() >= kRectAndColours) {
+    layer.realMask.flags = f.U8();
+    layer.realMask.defaultColor = f.U8();
+    f.Rect(layer.realMask);
+    layer.realMask.present = true;
+  }
+  const bool fromVector = layer.realMask.present || (layer.mask.flags & kFlagFromVectorData);
+  layer.mask.density = fromVector ? d.vector : d.user;
+  layer.realMask.density = d.user;
+  s.Seek(end);
+}
+
+const TPsdMask* PsdMaskOfChannel(const PsdLayer& layer, const TPsdChannel& channel) {
+  if (channel.id == -2) return &layer.mask;
+  if (channel.id == -3) return &layer.realMask;
+  return nullptr;
+}
+
+bool PsdMaskHasPlane(const TPsdMask& mask, const TPsdChannel& channel) {
+  return mask.present && !mask.Empty() && channel.length > 0;
+}
+
+namespace {
+
+// A weakened mask: density d keeps d / 255 of the mask's effect.
+unsigned WithDensity(unsigned m, unsigned density) {
+  if (density == 255) return m;
+  return 255 - ((255 - m) * density + 127) / 255;
+}
+
+void ApplyMask(PsdLayer& layer, const TPsdMask& mask, const std::uint8_t* plane, int bps) {
+  std::int64_t mx0 = mask.left, my0 = mask.top;
+  if (mask.RelativeToLayer()) {
+    mx0 += layer.left;
+    my0 += layer.top;
+  }
+  // Offset of the layer's top-left pixel inside the mask's rectangle.
+  const std::int64_t dx = layer.left - mx0, dy = layer.top - my0;
+  const unsigned outside = WithDensity(mask.defaultColor, mask.density);
+  for (int y = 0; y < layer.picture.Height(); ++y) {
+    TColor32* row = layer.picture.RowPointer(y);
+    const std::int64_t my = dy + y;
+    const bool rowInside = my >= 0 && my < mask.height;
+    for (int x = 0; x < layer.picture.Width(); ++x) {
+      const std::int64_t mx = dx + x;
+      unsigned m = outside;
+      if (rowInside && mx >= 0 && mx < mask.width)
+        m = WithDensity(PsdCoverageSample(plane, std::size_t(my * mask.width + mx), bps),
+                        mask.density);
+      if (m == 255) continue;
+      const unsigned a = row[x] >> 24;
+      row[x] = (row[x] & 0x00FFFFFFu) | TColor32((a * m + 127) / 255) << 24;
+    }
+  }
+}
+
+}  // namespace
+
+bool ApplyPsdMasks(PsdLayer& layer, int bytesPerSample) {
+  bool applied = false;
+  for (std::uint32_t k = 0; k < layer.channelCount; ++k) {
+    const TPsdChannel& ch = layer.channels[k];
+    const TPsdMask* mask = PsdMaskOfChannel(layer, ch);
+    if (!mask || mask->Disabled() || !PsdMaskHasPlane(*mask, ch)) continue;
+    const std::size_t planeSize =
+        std::size_t(bytesPerSample) * std::size_t(mask->width) * std::size_t(mask->height);
+    if (ch.data.size() < planeSize)
+      throw Error("Layer \"" + layer.name + "\": mask channel " + std::to_string(ch.id) +
+                  " holds no decoded plane");
+    ApplyMask(layer, *mask, ch.data.data(), bytesPerSample);
+    applied = true;
+  }
+  return applied;
+}
+
+}  // namespace quenvar

@@ -1,0 +1,24 @@
+#pragma once
+// A layer of tPsdImage as the document shows it. Every user of the record
+// (the extractor, the import window, its preview) takes layer pictures from
+// here, so that all of them agree with the document.
+#include "compose/surface.h"
+#include "psd/psdimage.h"
+
+namespace quenvar {
+
+// The layer's picture with its transparency and masks as the document shows
+// them: opaque for layers without a transparency channel (whose `picture`
+// may keep alpha 0), masked where masks apply. The layer's opacity, blend
+// mode and visibility are not applied.
+TBitmap32 PsdLayerAsShown(const PsdLayer& layer);
+
+// A record that holds a picture layer: not a group's own record nor its
+// closing marker. Only these are previewed and imported.
+bool IsPsdPictureLayer(const PsdLayer& layer);
+
+// Whether the document shows the layer: it is visible and lies in no
+// hidden group. An import takes the other layers as hidden ones.
+bool IsPsdLayerShown(const PsdLayer& layer);
+
+}  // namespace quenvar

@@ -86,10 +86,10 @@ TfrmLayers::TfrmLayers(TLayersPanelHost& host, QWidget* parent)
 }
 
 TfrmLayers::~TfrmLayers() {
-  // Rows go with the container; they must not call back into a half-gone panel.
-  for (TframeLayer* row : rows) row->layer = nullptr;
-  rows.clear();
-  currentRow = nullptr;
+  // The rows tell the panel when they go, so they go while it is whole.
+  delete scroll;
+  scroll = nullptr;
+  mainpanel = nullptr;
 }
 
 void TfrmLayers::bNewClick() {

@@ -34,8 +34,7 @@ enum class TPsdLayerKind : std::uint8_t {
 // A layer mask as the layer's mask data describes it.
 struct TPsdMask {
   bool present = false;  // the mask data describes this mask
-  // The rectangle as stored: document pixels, or relative to the layer's
-  // top-left corner when bit 0 of `flags` is set.
+  // The rectangle in document pixels, as stored.
   std::int32_t top = 0;
   std::int32_t left = 0;
   std::int32_t height = 0;

@@ -126,13 +126,11 @@ unsigned WithDensity(unsigned m, unsigned density) {
 }
 
 void ApplyMask(PsdLayer& layer, const TPsdMask& mask, const std::uint8_t* plane, int bps) {
-  std::int64_t mx0 = mask.left, my0 = mask.top;
-  if (mask.RelativeToLayer()) {
-    mx0 += layer.left;
-    my0 += layer.top;
-  }
-  // Offset of the layer's top-left pixel inside the mask's rectangle.
-  const std::int64_t dx = layer.left - mx0, dy = layer.top - my0;
+  // Editors store the rectangle in document pixels whatever the "relative
+  // to layer" flag says (it tells whether the mask moves with the layer).
+  // Offset of the layer's top-left pixel inside the mask's rectangle:
+  const std::int64_t dx = std::int64_t(layer.left) - mask.left;
+  const std::int64_t dy = std::int64_t(layer.top) - mask.top;
   const unsigned outside = WithDensity(mask.defaultColor, mask.density);
   for (int y = 0; y < layer.picture.Height(); ++y) {
     TColor32* row = layer.picture.RowPointer(y);

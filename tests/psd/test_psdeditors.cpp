@@ -82,7 +82,7 @@ TEST(PsdEditors, LayerMasksOfEveryKind) {
   check(2, 42, MaskAt(2, 0, 0, 10, 8, 255));    // larger than the layer
   check(3, 43, MaskAt(3, 5, 4, 4, 3, 255));     // partly outside, default 255
   check(4, 44, [](int, int) { return 255u; });  // disabled
-  check(5, 45, MaskAt(5, 3, 2, 3, 2, 0));       // (1, 1) relative to the layer
+  check(5, 45, MaskAt(5, 1, 1, 3, 2, 0));       // the flag does not move the mask
   check(6, 46, [](int x, int y) {
     return 255 - Scaled(255 - MaskValue(6, x, y), 128);  // density 128
   });

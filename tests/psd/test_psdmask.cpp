@@ -94,12 +94,12 @@ TEST(PsdMask, FlagsAndDensity) {
   EXPECT_EQ(Alphas(off), std::vector<unsigned>(12, 200));
   EXPECT_EQ(off.channels[4].data.size(), 12u);
 
-  // Relative to the layer: (1, 1) from its corner, i.e. document (3, 2).
-  const PsdLayer& rel = ReadOne(Masked(MaskData(1, 1, 2, 3, 0, 1), {0, 51}));
-  EXPECT_EQ(Alphas(rel), std::vector<unsigned>({0, 0, 0, 0, 0, 0, 40, 0, 0, 0, 0, 0}));
-  // The same rectangle in document pixels: (1..2, 1) covers layer (0, 0).
-  const PsdLayer& abs = ReadOne(Masked(MaskData(1, 1, 2, 3, 0, 0), {0, 51}));
-  EXPECT_EQ(Alphas(abs), std::vector<unsigned>({40, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  // The rectangle is in document pixels: (1..2, 1) covers layer (0, 0),
+  // with or without the "relative to layer" flag.
+  for (std::uint8_t flags : {0, 1}) {
+    const PsdLayer& m = ReadOne(Masked(MaskData(1, 1, 2, 3, 0, flags), {0, 51}));
+    EXPECT_EQ(Alphas(m), std::vector<unsigned>({40, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  }
 
   // User density 128 keeps half the mask's effect: 0 becomes 127.
   const PsdLayer& dense = ReadOne(Masked(MaskData(1, 2, 4, 6, 0, 0x10, {0x01, 128}), Bytes(12, 0)));

@@ -97,12 +97,10 @@ void Tmainform::EnterLayerRow(const quenvar::TCustomLayer* viewLayer) {
 }
 
 void Tmainform::dragEnterEvent(QDragEnterEvent* event) {
-  if (!DroppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  AcceptFileDrag(event);
 }
 
 void Tmainform::dropEvent(QDropEvent* event) {
-  const QStringList files = DroppedFiles(event->mimeData());
-  if (files.isEmpty()) return;
-  event->acceptProposedAction();
-  DropFiles(files);
+  const QStringList files = TakeFileDrop(event);
+  if (!files.isEmpty()) DropFiles(files);
 }

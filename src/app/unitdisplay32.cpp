@@ -267,12 +267,10 @@ void TfrmProject32::keyPressEvent(QKeyEvent* event) {
 }
 
 void TfrmProject32::dragEnterEvent(QDragEnterEvent* event) {
-  if (!DroppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  AcceptFileDrag(event);
 }
 
 void TfrmProject32::dropEvent(QDropEvent* event) {
-  const QStringList files = DroppedFiles(event->mimeData());
-  if (files.isEmpty()) return;
-  event->acceptProposedAction();
-  mainform_.DropFiles(files);
+  const QStringList files = TakeFileDrop(event);
+  if (!files.isEmpty()) mainform_.DropFiles(files);
 }

@@ -132,6 +132,8 @@ void TframeLayer::BuildMainPanel() {
   for (const auto& row : quenvar::BlendModeUserList())
     cbBlend->addItem(QString::fromLatin1(row.text));
   cbBlend->setMaxVisibleItems(24);
+  // A scrolling list, so that the 24 rows hold in every style.
+  cbBlend->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
   cbBlend->setGeometry(118, 26, 102, 18);
   cbBlend->installEventFilter(this);
   connect(cbBlend, &QComboBox::activated, this, &TframeLayer::cbBlendChange);

@@ -217,12 +217,10 @@ void TfrmLayers::keyPressEvent(QKeyEvent* event) {
 }
 
 void TfrmLayers::dragEnterEvent(QDragEnterEvent* event) {
-  if (!DroppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  AcceptFileDrag(event);
 }
 
 void TfrmLayers::dropEvent(QDropEvent* event) {
-  const QStringList files = DroppedFiles(event->mimeData());
-  if (files.isEmpty()) return;
-  event->acceptProposedAction();
-  host_.DropFiles(files);
+  const QStringList files = TakeFileDrop(event);
+  if (!files.isEmpty()) host_.DropFiles(files);
 }

@@ -7,6 +7,7 @@
 #include "psd/psdimage.h"
 #include "psd/psdreader.h"
 #include "psdbuilder.h"
+#include "psdread.h"
 
 namespace quenvar {
 namespace {
@@ -17,24 +18,8 @@ using test::BuiltLayer;
 using test::Bytes;
 using test::Floats;
 using test::RawLayer;
-
-std::string ReadError(const Bytes& file) {
-  RecordingLogSink log;
-  ScopedLogSink scoped(&log);
-  try {
-    ReadPsd(file);
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "";
-}
-
-const TPsdImage& ReadOk(const Bytes& file, RecordingLogSink* log = nullptr) {
-  RecordingLogSink own;
-  ScopedLogSink scoped(log ? log : &own);
-  ReadPsd(file);
-  return tPsdImage();
-}
+using test::ReadError;
+using test::ReadOk;
 
 // Two layers; the second's red channel is RLE with row counts of
 // `countBytes` bytes, the first has a mask and a Unicode name.

@@ -9,6 +9,7 @@
 #include "psd/psdlayerinfo.h"
 #include "psd/psdreader.h"
 #include "psdbuilder.h"
+#include "psdread.h"
 
 namespace quenvar {
 namespace {
@@ -19,18 +20,8 @@ using test::BuiltLayer;
 using test::Bytes;
 using test::Divider;
 using test::RawLayer;
+using test::ReadError;
 using test::UnicodeName;
-
-std::string ReadError(const Bytes& file) {
-  RecordingLogSink log;
-  ScopedLogSink scoped(&log);
-  try {
-    ReadPsd(file);
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "";
-}
 
 BuiltLayer Named(const std::string& pascal, const Bytes& tail) {
   BuiltLayer l = RawLayer({-1, 0, 1, 2}, {255, 1, 2, 3}, 1, 1);

@@ -10,6 +10,7 @@
 #include "psd/psdreader.h"
 #include "psd/psdshown.h"
 #include "psdbuilder.h"
+#include "psdread.h"
 
 namespace quenvar {
 namespace {
@@ -20,17 +21,7 @@ using test::BuiltLayer;
 using test::Bytes;
 using test::MaskData;
 using test::RawLayer;
-
-std::string ReadError(const Bytes& file) {
-  RecordingLogSink log;
-  ScopedLogSink scoped(&log);
-  try {
-    ReadPsd(file);
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "";
-}
+using test::ReadError;
 
 const PsdLayer& ReadOne(const BuiltLayer& layer, RecordingLogSink* log = nullptr) {
   BuiltDocument d;

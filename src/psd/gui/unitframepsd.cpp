@@ -45,7 +45,10 @@ TframePSDLayer::TframePSDLayer(QWidget* parent) : QFrame(parent) {
   connect(qApp, &QApplication::focusChanged, this, &TframePSDLayer::FocusChanged);
 }
 
-TframePSDLayer::~TframePSDLayer() = default;
+TframePSDLayer::~TframePSDLayer() {
+  // Focus moves while the row's children go; the row must not hear of it.
+  disconnect(qApp, nullptr, this, nullptr);
+}
 
 void TframePSDLayer::BuildControls() {
   Panel1 = new QWidget(this);

@@ -97,7 +97,8 @@ class Tmainform : public QMainWindow {
   // The modified flag also covers edits undone past the last save.
   void NoteUnsavedEdits();
   // Files dropped on a window: pictures become layers of the open project,
-  // in the order given; a project file opens (asking about unsaved changes).
+  // in the order given; a project file opens (asking about unsaved changes);
+  // a PSD document is read in the import window.
   void DropFiles(const QStringList& paths);
   // Moves the layer selected in the view by whole pixels.
   void NudgeSelection(int dx, int dy);

@@ -84,6 +84,10 @@ TLayersPanelHost& Tmainform::layersPanelHost() {
   return *host_;
 }
 
+TPsdImportHost& Tmainform::psdImportHost() {
+  return *host_;
+}
+
 quenvar::TProject* Tmainform::project() const {
   return quenvar::CurrentProject();
 }

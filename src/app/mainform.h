@@ -32,6 +32,8 @@ class QPushButton;
 class TShellHost;
 class TfrmLayers;
 class TLayersPanelHost;
+class TfrmPSDImport;
+class TPsdImportHost;
 class QUndoStack;
 
 namespace quenvar {
@@ -59,8 +61,14 @@ class Tmainform : public QMainWindow {
   Prompter& prompter() { return prompter_; }
   // What the layers panel is given to reach the main window.
   TLayersPanelHost& layersPanelHost();
+  // What the PSD import window is given to reach the main window.
+  TPsdImportHost& psdImportHost();
 
   // Operations other parts of the program call.
+  // The New command: asks about unsaved work, then for the canvas.
+  void NewClick();
+  // Import PSD: shows the import window without blocking the others.
+  void ImportPSDClick();
   void StatusLog(const QString& line);
   void PsdLog(const QString& line);
   void StartPlayback();
@@ -89,7 +97,8 @@ class Tmainform : public QMainWindow {
   // The modified flag also covers edits undone past the last save.
   void NoteUnsavedEdits();
   // Files dropped on a window: pictures become layers of the open project,
-  // in the order given; a project file opens (asking about unsaved changes).
+  // in the order given; a project file opens (asking about unsaved changes);
+  // a PSD document is read in the import window.
   void DropFiles(const QStringList& paths);
   // Moves the layer selected in the view by whole pixels.
   void NudgeSelection(int dx, int dy);
@@ -130,6 +139,8 @@ class Tmainform : public QMainWindow {
   QPointer<TfrmCapture> frmCapture;
   // The layers panel; created with the main window at program entry.
   QPointer<TfrmLayers> frmLayers;
+  // The PSD import window; created at program entry unless playing a file.
+  QPointer<TfrmPSDImport> frmPSDImport;
   // The view window of the open project; empty when none is open.
   QPointer<TfrmProject32> frmProject32;
   // The folder the Open dialog starts in.
@@ -161,7 +172,6 @@ class Tmainform : public QMainWindow {
   void ColourInterface();
 
   // Commands (mainform_commands.cpp).
-  void NewClick();
   void OpenProjectFile();
   // Open's first steps: what's-new hidden, playback stopped, recording off.
   void PrepareOpen();
@@ -179,6 +189,8 @@ class Tmainform : public QMainWindow {
   void InsertLayerClick();
   void OpenDroppedProject(const QString& path);
   void AddDroppedPictures(const QStringList& paths);
+  // Pictures become layers; the first PSD document goes to the import window.
+  void AddDroppedFiles(const QStringList& paths);
 
   bool SaveOpenProject();
   bool FormKeyDown(QKeyEvent* key);

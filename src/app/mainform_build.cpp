@@ -54,6 +54,7 @@ void Tmainform::BuildMenus() {
   connect(MenuItem(file, "miOpen", QStringLiteral("Open"), QKeySequence(Qt::CTRL | Qt::Key_O)),
           &QAction::triggered, this, &Tmainform::OpenProjectFile);
   miImportPSD_ = MenuItem(file, "miImportPSD", QStringLiteral("Import PSD"));
+  connect(miImportPSD_, &QAction::triggered, this, &Tmainform::ImportPSDClick);
   file->addSeparator();
   miSave_ = MenuItem(file, "miSave", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
   miSaveAs_ = MenuItem(file, "miSaveAs", QStringLiteral("Save as"));
@@ -159,6 +160,7 @@ void Tmainform::BuildToolPanel() {
   for (QWidget* w : {bOpen, bImport, bSave}) row->addWidget(w);
   connect(bOpen, &QPushButton::clicked, this, &Tmainform::OpenProjectFile);
   connect(bSave, &QPushButton::clicked, this, &Tmainform::SaveClick);
+  connect(bImport, &QPushButton::clicked, this, &Tmainform::ImportPSDClick);
 
   row->addSpacing(8);
   auto* fps = new QLabel(QStringLiteral("FPS"), TopPanel_);

@@ -24,6 +24,7 @@
 #include "host/playback.h"
 #include "project/framestep.h"
 #include "project/project.h"
+#include "psd/gui/unitimportpsd.h"
 #include "ui/unitlayers.h"
 
 namespace {
@@ -247,6 +248,10 @@ void Tmainform::NewClick() {
     }
   }
   UpdateProjectMenus();
+}
+
+void Tmainform::ImportPSDClick() {
+  if (frmPSDImport) frmPSDImport->ShowImport();
 }
 
 void Tmainform::CloseProjectClick() {

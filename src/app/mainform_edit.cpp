@@ -14,6 +14,7 @@
 #include "project/blendclass.h"
 #include "project/layeredit.h"
 #include "project/project.h"
+#include "psd/gui/unitimportpsd.h"
 #include "ui/filedrops.h"
 #include "ui/unitframelayer.h"
 #include "ui/unitlayers.h"
@@ -49,7 +50,33 @@ void Tmainform::DropFiles(const QStringList& paths) {
       return;
     }
   }
-  AddDroppedPictures(paths);
+  AddDroppedFiles(paths);
+}
+
+namespace {
+
+bool IsPsdDocument(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix();
+  return suffix.compare(QLatin1String("psd"), Qt::CaseInsensitive) == 0 ||
+         suffix.compare(QLatin1String("pdd"), Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+void Tmainform::AddDroppedFiles(const QStringList& paths) {
+  QStringList pictures;
+  QString document;
+  for (const QString& path : paths) {
+    if (frmPSDImport && IsPsdDocument(path)) {
+      // One document is read at a time; as a picture a PSD document is
+      // only a white sheet, so the others are left alone.
+      if (document.isEmpty()) document = path;
+    } else {
+      pictures.append(path);
+    }
+  }
+  AddDroppedPictures(pictures);
+  if (!document.isEmpty()) frmPSDImport->ReadFile(document);
 }
 
 void Tmainform::AddDroppedPictures(const QStringList& paths) {

@@ -118,3 +118,7 @@ void TShellHost::DropFiles(const QStringList& paths) {
 QString TShellHost::MiniFontFamily() {
   return form_.miniFontFamily;
 }
+
+void TShellHost::NewProject() {
+  form_.NewClick();
+}

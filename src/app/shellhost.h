@@ -4,11 +4,15 @@
 // model's requests and gives the panel what it needs of the other windows.
 #include "host/statuslog.h"
 #include "project/projecthost.h"
+#include "psd/gui/psdimporthost.h"
 #include "ui/layerspanelhost.h"
 
 class Tmainform;
 
-class TShellHost : public quenvar::LogSink, public quenvar::TProjectHost, public TLayersPanelHost {
+class TShellHost : public quenvar::LogSink,
+                   public quenvar::TProjectHost,
+                   public TLayersPanelHost,
+                   public TPsdImportHost {
  public:
   // Installs itself as the log sink and the project host; the destructor
   // puts the previous ones back.
@@ -43,6 +47,9 @@ class TShellHost : public quenvar::LogSink, public quenvar::TProjectHost, public
   void PushEdit(quenvar::TProjectEditPtr edit, bool mergeable) override;
   void DropFiles(const QStringList& paths) override;
   QString MiniFontFamily() override;
+
+  // The PSD import window's.
+  void NewProject() override;
 
  private:
   Tmainform& form_;

@@ -6,6 +6,7 @@
 #include "app/unitabout.h"
 #include "app/unitcapture.h"
 #include "app/unitprojectproperties.h"
+#include "psd/gui/unitimportpsd.h"
 #include "ui/unitlayers.h"
 
 void CreateProgramWindows(Tmainform& mainform, const QStringList& args) {
@@ -14,6 +15,7 @@ void CreateProgramWindows(Tmainform& mainform, const QStringList& args) {
     mainform.frmProjectProperties = new TfrmProjectProperties(&mainform);
     mainform.frmAbout = new TfrmAbout(&mainform);
     mainform.frmCapture = new TfrmCapture(mainform.prompter(), &mainform);
+    mainform.frmPSDImport = new TfrmPSDImport(mainform.psdImportHost(), &mainform);
   }
   if (QFile::exists(QStringLiteral("whatsnew.txt"))) mainform.ShowWhatsNewWindow();
 }

@@ -15,6 +15,30 @@ TBlendLayer& LayerAt(TProject& project, int index) {
   return *project.layers.at(std::size_t(index));
 }
 
+void FillNewLayer(TBlendLayer& layer, TNewLayer&& spec) {
+  layer.name = std::move(spec.name);
+  layer.filename = std::move(spec.filename);
+  layer.bmp = std::move(spec.picture);
+  layer.picWidth = std::uint16_t(layer.bmp.Width());
+  layer.picHeight = std::uint16_t(layer.bmp.Height());
+  layer.opacity = std::min<std::uint16_t>(spec.opacity, 255);
+  TRect place{0, 0, layer.bmp.Width(), layer.bmp.Height()};
+  RoundRect(spec.place, place);
+  layer.x = place.Left;
+  layer.y = place.Top;
+  // A stretched layer keeps its size through a view rebuild and a save.
+  if (place.Width() != layer.bmp.Width() || place.Height() != layer.bmp.Height()) {
+    layer.x2 = place.Right;
+    layer.y2 = place.Bottom;
+  }
+  layer.CreateViewLayer(true);
+  layer.SetMode(spec.mode);
+  if (!layer.ALayer) return;
+  layer.ALayer->Bitmap().SetMasterAlpha(layer.opacity);
+  layer.ALayer->SetLocation(
+      TFloatRect{float(place.Left), float(place.Top), float(place.Right), float(place.Bottom)});
+}
+
 }  // namespace
 
 int IndexOfLayer(const TProject& project, const TBlendLayer* layer) {
@@ -40,6 +64,35 @@ TBlendLayer& AddLayer(TProject& project) {
   layer->SetMode(layer->number == 1 ? bmNone : bmDodge);
   project.modified = true;
   return *layer;
+}
+
+std::vector<TBlendLayer*> AddLayers(TProject& project, std::vector<TNewLayer> layers,
+                                    const TLayerProgress& progress) {
+  const bool onEmpty = project.layers.empty();
+  const bool modifiedBefore = project.modified;
+  std::vector<TBlendLayer*> added;
+  try {
+    for (TNewLayer& spec : layers) {
+      added.push_back(new TBlendLayer());
+      FillNewLayer(*added.back(), std::move(spec));
+      // The view pairs with the project after every layer, for whatever the
+      // progress report lets run.
+      KeepViewOrder(project);
+      if (progress) progress(int(added.size()), int(layers.size()));
+    }
+  } catch (...) {
+    for (auto it = added.rbegin(); it != added.rend(); ++it) {
+      const int index = IndexOfLayer(project, *it);
+      if (index >= 0) DeleteLayer(project, index);
+    }
+    project.modified = modifiedBefore;
+    throw;
+  }
+  // What a view built from the project does with its bottom layer.
+  if (onEmpty && !added.empty() && added.front()->ALayer)
+    added.front()->ALayer->Bitmap().ForceOpaque(255);
+  if (!added.empty()) project.modified = true;
+  return added;
 }
 
 void DeleteLayer(TProject& project, int index) {

@@ -7,9 +7,13 @@
 // layer's number its 1-based place, and sets the project's modified flag when
 // it changes what a save writes.
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "compose/blendmodes.h"
+#include "compose/geometry.h"
+#include "compose/surface.h"
 
 namespace quenvar {
 
@@ -19,6 +23,23 @@ class TProject;
 // A new layer on top with an empty view layer: numbered by the layer count,
 // mode none when it is the first layer and dodge otherwise.
 TBlendLayer& AddLayer(TProject& project);
+// A layer made from a picture someone already has (a PSD layer, say).
+struct TNewLayer {
+  std::string name;
+  std::string filename;
+  TBitmap32 picture;
+  TBlendMode mode = bmNone;
+  std::uint16_t opacity = 255;
+  TFloatRect place;  // where the view draws it; stretched when not the picture's size
+};
+// Told after each layer of a batch is added.
+using TLayerProgress = std::function<void(int done, int total)>;
+// Adds the layers on top in the order given, each with its view layer; the
+// view draws each at its place rounded to whole pixels, as after a save and
+// an open, and a layer that lands at the bottom covers the canvas. When one
+// cannot be made, the ones added go again and the error propagates.
+std::vector<TBlendLayer*> AddLayers(TProject& project, std::vector<TNewLayer> layers,
+                                    const TLayerProgress& progress = {});
 // Removes the layer at `index`: its view layer goes, the layer goes, the
 // layers above move down a number.
 void DeleteLayer(TProject& project, int index);

@@ -66,6 +66,27 @@ class TInsertEdit : public TProjectEdit {
   TLayerRecord layer_;
 };
 
+// Layers that came into being on top, from `first` upwards.
+class TInsertManyEdit : public TProjectEdit {
+ public:
+  TInsertManyEdit(std::string text, bool modifiedBefore, int first,
+                  std::vector<TLayerRecord> layers)
+      : TProjectEdit(std::move(text), modifiedBefore), first_(first), layers_(std::move(layers)) {}
+
+ protected:
+  void UndoChange(TProject& project) override {
+    for (int i = int(layers_.size()) - 1; i >= 0; --i) DeleteLayer(project, first_ + i);
+  }
+  void RedoChange(TProject& project) override {
+    for (std::size_t i = 0; i < layers_.size(); ++i)
+      InsertLayerFromRecord(project, first_ + int(i), layers_[i]);
+  }
+
+ private:
+  int first_;
+  std::vector<TLayerRecord> layers_;
+};
+
 // A layer that went from `index`.
 class TDeleteEdit : public TProjectEdit {
  public:
@@ -141,6 +162,19 @@ TProjectEditPtr MoveLayerEdit(TProject& project, int from, int to) {
   to = to < 0 ? 0 : (to > last ? last : to);
   MoveLayer(project, from, to);
   return std::make_unique<TMoveEdit>(modifiedBefore, from, to);
+}
+
+TProjectEditPtr AddLayersEdit(TProject& project, std::vector<TNewLayer> layers, std::string text,
+                              const TLayerProgress& progress) {
+  if (layers.empty()) return nullptr;
+  const bool modifiedBefore = project.modified;
+  const int first = int(project.layers.size());
+  const std::vector<TBlendLayer*> added = AddLayers(project, std::move(layers), progress);
+  std::vector<TLayerRecord> records;
+  records.reserve(added.size());
+  for (const TBlendLayer* layer : added) records.push_back(RecordLayer(*layer, true));
+  return std::make_unique<TInsertManyEdit>(std::move(text), modifiedBefore, first,
+                                           std::move(records));
 }
 
 TProjectEditPtr AddPictureLayerEdit(TProject& project, const std::string& path) {

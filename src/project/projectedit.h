@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "project/layeredit.h"
 #include "project/layerrecord.h"
 
 namespace quenvar {
@@ -58,6 +59,10 @@ TProjectEditPtr AddLayerEdit(TProject& project);
 TProjectEditPtr DuplicateLayerEdit(TProject& project, int index);
 TProjectEditPtr DeleteLayerEdit(TProject& project, int index);
 TProjectEditPtr MoveLayerEdit(TProject& project, int from, int to);
+// New layers on top, all in one edit; null when `layers` is empty. Errors
+// propagate with the project as it was.
+TProjectEditPtr AddLayersEdit(TProject& project, std::vector<TNewLayer> layers, std::string text,
+                              const TLayerProgress& progress = {});
 // A new layer on top holding a picture file; when the picture cannot be read
 // the layer goes again, the project is as it was and the error propagates.
 TProjectEditPtr AddPictureLayerEdit(TProject& project, const std::string& path);

@@ -1,25 +1,39 @@
 #include "psd/psdblendkey.h"
 
+#include "compose/surface.h"
+
 namespace quenvar {
 
 const TPsdBlendKeyRow kPsdBlendKeys[21] = {
-    {"norm", "Normal", "none"},           {"scrn", "Screen", "screen"},
-    {"diss", "Dissolve", "screen"},       {"lite", "Lighten", "lighten"},
-    {"dark", "Darken", "darken"},         {"mul ", "Multiply", "multiply"},
-    {"idiv", "Color Burn", "burn"},       {"lddg", "Linear Dodge", "dodge"},
-    {"over", "Overlay", "overlay"},       {"sLit", "Soft Light", "shine"},
-    {"hLit", "Hard Light", "hardlight"},  {"vLit", "Vivit Light", "glow"},
-    {"lLit", "Linear Light", "reflect"},  {"pLit", "Pin Light", "glow"},
-    {"hMix", "Hard Mix", "stamp"},        {"diff", "Difference", "difference"},
-    {"smud", "Exclusion", "exclusion"},   {"hue ", "Hue", "hue"},
-    {"sat ", "Saturation", "saturation"}, {"colr", "Color", "colorshift"},
-    {"lum ", "Luminosity", "saturation"},
+    {"norm", "Normal", bmNone},           {"scrn", "Screen", bmScreen},
+    {"diss", "Dissolve", bmScreen},       {"lite", "Lighten", bmLighten},
+    {"dark", "Darken", bmDarken},         {"mul ", "Multiply", bmMultiply},
+    {"idiv", "Color Burn", bmBurn},       {"lddg", "Linear Dodge", bmDodge},
+    {"over", "Overlay", bmOverlay},       {"sLit", "Soft Light", bmShine},
+    {"hLit", "Hard Light", bmHardlight},  {"vLit", "Vivit Light", bmGlow},
+    {"lLit", "Linear Light", bmReflect},  {"pLit", "Pin Light", bmGlow},
+    {"hMix", "Hard Mix", bmStamp},        {"diff", "Difference", bmDifference},
+    {"smud", "Exclusion", bmExclusion},   {"hue ", "Hue", bmHue},
+    {"sat ", "Saturation", bmSaturation}, {"colr", "Color", bmColorshift},
+    {"lum ", "Luminosity", bmSaturation},
 };
 
-std::string PsdBlendKeyModeName(std::string_view key) {
+TBlendMode BlendModeFromKey(std::string_view key) {
   for (const auto& row : kPsdBlendKeys)
     if (key == row.key) return row.mode;
-  return "none";
+  return bmNone;
+}
+
+void ApplyBlendKey(TBitmap32& surface, std::string_view key) {
+  ApplyBlendMode(surface, BlendModeFromKey(key));
+}
+
+std::string PsdBlendKeyModeName(std::string_view key) {
+  return BlendModeName(BlendModeFromKey(key));
+}
+
+std::string PsdBlendKeyDisplayName(std::string_view key) {
+  return CapitalizeFirst(BlendModeName(BlendModeFromKey(key)));
 }
 
 }  // namespace quenvar

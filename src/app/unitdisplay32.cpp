@@ -84,6 +84,10 @@ int TfrmProject32::ClientHeight() const {
 }
 
 void TfrmProject32::SetClientSize(int width, int height) {
+  if (presenting()) {
+    img32->SetPresentedFrame(QSize(width, height));
+    return;
+  }
   // The frame and title bar keep their size; only the client area changes.
   // The title bar and border lie in the window's contents margins; the
   // layout places img32 inside them. While the window is hidden the layout
@@ -94,6 +98,28 @@ void TfrmProject32::SetClientSize(int width, int height) {
   if (ClientWidth() != width || ClientHeight() != height) {
     img32->view().SetClientSize(width, height);
     FormResize();
+  }
+}
+
+bool TfrmProject32::presenting() const {
+  return img32->presenting();
+}
+
+void TfrmProject32::SetPresenting(bool on) {
+  if (on == presenting()) return;
+  quenvar::TProject* project = quenvar::CurrentProject();
+  if (on) {
+    // A maximised subwindow draws its own title bar once the menu bar is
+    // hidden; without frame and title the view covers the screen.
+    windowedFlags_ = windowFlags();
+    setWindowFlags(windowedFlags_ | Qt::FramelessWindowHint);
+    img32->SetPresentedFrame(project ? QSize(project->width, project->height) : size());
+    showMaximized();
+  } else {
+    showNormal();
+    setWindowFlags(windowedFlags_);
+    show();
+    img32->SetPresentedFrame(QSize());
   }
 }
 
@@ -245,6 +271,9 @@ void TfrmProject32::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Escape:
       mainform_.SetFullScreen(false);
+      return;
+    case Qt::Key_Space:
+      if (!event->isAutoRepeat()) mainform_.bAnimateClick();
       return;
     case Qt::Key_Delete:
       if (mainform_.frmLayers) mainform_.frmLayers->bDeleteClick();

@@ -59,6 +59,9 @@ TfrmProject32::TfrmProject32(Tmainform& mainform, QWidget* parent)
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
   Timer1->setInterval(quenvar::Playback().frameInterval);
+  // A coarse timer may fire 5% early or late: the FPS box's rate is kept to
+  // the millisecond instead.
+  Timer1->setTimerType(Qt::PreciseTimer);
   connect(Timer1, &QTimer::timeout, this, &TfrmProject32::Timer1Timer);
   // Sizing a new window to its canvas stops playback, so every view starts
   // stopped; starting it stopped also covers a canvas that is already the

@@ -72,36 +72,73 @@ QImage TImageView32::bufferImage() {
                 qsizetype(buffer.Width()) * 4, QImage::Format_RGB32);
 }
 
+void TImageView32::SetPresentedFrame(QSize frameSize) {
+  presentedFrame_ = frameSize.isEmpty() ? QSize() : frameSize;
+  SetBufferSize(presenting() ? presentedFrame_ : size());
+  update();
+}
+
+quenvar::TFitPlacement TImageView32::Placement() const {
+  return quenvar::FitToScreen(view_.ClientWidth(), view_.ClientHeight(), width(), height());
+}
+
+void TImageView32::SetBufferSize(QSize size) {
+  if (size == QSize(view_.ClientWidth(), view_.ClientHeight())) return;
+  view_.SetClientSize(size.width(), size.height());
+  emit resized();
+}
+
+QPoint TImageView32::ToBuffer(QPointF widgetPos) const {
+  const QPoint p = widgetPos.toPoint();
+  if (!presenting()) return p;
+  const quenvar::TPoint c =
+      quenvar::ScreenToCanvas(Placement(), view_.ClientWidth(), view_.ClientHeight(), p.x(), p.y());
+  return QPoint(c.X, c.Y);
+}
+
 void TImageView32::paintEvent(QPaintEvent*) {
   if (view_.NeedsPaint()) view_.Compose();
   QPainter painter(this);
   const QImage image = bufferImage();
-  if (!image.isNull()) painter.drawImage(0, 0, image);
+  if (!presenting()) {
+    if (!image.isNull()) painter.drawImage(0, 0, image);
+    return;
+  }
+  // Only showing is scaled: the buffer, and every frame written from it,
+  // stays at the frame's size.
+  const quenvar::TRect t = Placement().target;
+  const QRect target(t.Left, t.Top, t.Width(), t.Height());
+  painter.setClipRegion(QRegion(rect()) - QRegion(target));
+  painter.fillRect(rect(), Qt::black);
+  painter.setClipping(false);
+  if (!image.isNull() && !target.isEmpty()) {
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, target.size() != image.size());
+    painter.drawImage(target, image);
+  }
 }
 
 void TImageView32::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  if (width() == view_.ClientWidth() && height() == view_.ClientHeight()) return;
-  view_.SetClientSize(width(), height());
-  emit resized();
+  // A presented frame keeps its size; the picture is only fitted anew.
+  if (!presenting()) SetBufferSize(size());
 }
 
 void TImageView32::mousePressEvent(QMouseEvent* event) {
-  const QPoint p = event->position().toPoint();
+  const QPoint p = ToBuffer(event->position());
   view_.MouseDown(ButtonOf(event->button()), ShiftOf(event->modifiers(), event->buttons()), p.x(),
                   p.y());
   ShowCursorAt(p.x(), p.y());
 }
 
 void TImageView32::mouseMoveEvent(QMouseEvent* event) {
-  const QPoint p = event->position().toPoint();
+  const QPoint p = ToBuffer(event->position());
   view_.MouseMove(ShiftOf(event->modifiers(), event->buttons()), p.x(), p.y());
   // During a drag the pointer keeps the shape it took at the press.
   if (event->buttons() == Qt::NoButton) ShowCursorAt(p.x(), p.y());
 }
 
 void TImageView32::mouseReleaseEvent(QMouseEvent* event) {
-  const QPoint p = event->position().toPoint();
+  const QPoint p = ToBuffer(event->position());
   view_.MouseUp(ButtonOf(event->button()), ShiftOf(event->modifiers(), event->buttons()), p.x(),
                 p.y());
   ShowCursorAt(p.x(), p.y());

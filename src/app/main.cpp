@@ -2,11 +2,14 @@
 #include <QApplication>
 #include <QScreen>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/mainform.h"
 #include "app/prompter.h"
 #include "app/startup.h"
 #include "core/coreinit.h"
+#include "host/commandline.h"
 #include "host/cpuinfo.h"
 
 namespace {
@@ -17,9 +20,26 @@ bool DisplayAvailable() {
          !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
+std::vector<std::string> Arguments(const QStringList& list) {
+  std::vector<std::string> out;
+  for (const QString& a : list) out.push_back(a.toStdString());
+  return out;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // --help and --version answer without a display.
+  const quenvar::TCommandLine asked =
+      quenvar::ParseCommandLine(std::vector<std::string>(argv + (argc > 0), argv + argc));
+  if (asked.action == quenvar::TStartAction::Help) {
+    std::fputs(quenvar::UsageText().c_str(), stdout);
+    return 0;
+  }
+  if (asked.action == quenvar::TStartAction::Version) {
+    std::fputs(quenvar::VersionLine().c_str(), stdout);
+    return 0;
+  }
   if (!DisplayAvailable()) {
     std::fprintf(stderr,
                  "Quenvar needs a display: no DISPLAY or WAYLAND_DISPLAY is set "
@@ -31,8 +51,12 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Quenvar"));
   quenvar::InitCore();
 
-  QStringList args = QApplication::arguments();
-  args.removeFirst();
+  // Qt has taken its own options out by now.
+  QStringList qtArgs = QApplication::arguments();
+  qtArgs.removeFirst();
+  const quenvar::TCommandLine commandLine = quenvar::ParseCommandLine(Arguments(qtArgs));
+  QStringList args;
+  if (!commandLine.project.empty()) args << QString::fromStdString(commandLine.project);
   QtPrompter prompter;
   Tmainform mainform(prompter, QApplication::applicationDirPath(), args);
   CreateProgramWindows(mainform, args);

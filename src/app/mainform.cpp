@@ -9,9 +9,12 @@
 #include <QScreen>
 #include <QTimer>
 #include <QUndoStack>
+#include <iostream>
+#include <utility>
 
 #include "app/panelwidgets.h"
 #include "app/pictures.h"
+#include "app/pointerhider.h"
 #include "app/prompter.h"
 #include "app/qttextrenderer.h"
 #include "app/shellhost.h"
@@ -35,6 +38,7 @@ Tmainform::Tmainform(Prompter& prompter, const QString& programDir, const QStrin
       cpuInfo(quenvar::CpuInfo()),
       processorLoad(std::make_unique<quenvar::TProcessorLoad>()),
       terminateApplication([] { QCoreApplication::quit(); }),
+      commandLineErrors(&std::cerr),
       prompter_(prompter),
       programDir_(programDir),
       args_(args) {
@@ -71,6 +75,10 @@ Tmainform::Tmainform(Prompter& prompter, const QString& programDir, const QStrin
   TimerCPU->setInterval(1000);
   connect(TimerCPU, &QTimer::timeout, this, &Tmainform::TimerCPUTimer);
   TimerCPU->start();
+
+  // The pointer hides over the full-screen view after two idle seconds.
+  pointerHider = new TPointerHider(
+      2000, [this] { return fullScreen && quenvar::Playback().playing; }, this);
 }
 
 Tmainform::~Tmainform() {
@@ -110,8 +118,10 @@ void Tmainform::showEvent(QShowEvent* event) {
     savedDisplayMode = {s->size().width(), s->size().height(), s->refreshRate()};
   }
   // With a project file on the command line the program becomes a player:
-  // it opens and plays the file once the window is up, in the plain colours.
+  // it opens and plays the file full screen once the window is up, in the
+  // plain colours.
   if (!args_.isEmpty()) {
+    if (std::exchange(commandLineOpened_, true)) return;
     const QString file = args_.first();
     QTimer::singleShot(0, this, [this, file] { OpenCommandLineProject(file); });
     return;
@@ -139,7 +149,10 @@ void Tmainform::InitTimerTimer() {
 
 void Tmainform::ShowStartupBanner() {
   QCoreApplication::processEvents();
-  if (!frmStatus) frmStatus = new TfrmStatus(this);
+  if (!frmStatus) {
+    frmStatus = new TfrmStatus(this);
+    ShowFloatingWindow(frmStatus);
+  }
   try {
     fileVersion = quenvar::GetFileVersion(exePath);
   } catch (const quenvar::Error& e) {
@@ -197,12 +210,6 @@ void Tmainform::StopPlayback() {
   if (frmProject32) frmProject32->Timer1->stop();
 }
 
-void Tmainform::SetFullScreen(bool on) {
-  // Presentation itself comes with the player; until then the window simply
-  // stays where it is.
-  if (!on) fullScreen = false;
-}
-
 void Tmainform::SetFrameCountLabel(const QString& text) {
   LFrameCount_->setText(text);
 }
@@ -213,6 +220,8 @@ void Tmainform::ShowError(const QString& message) {
 
 void Tmainform::closeEvent(QCloseEvent* event) {
   StopPlayback();
+  // The question is asked in the windowed layout.
+  if (fullScreen) SetFullScreen(false);
   if (ConfirmExit()) {
     event->accept();
   } else {
@@ -223,7 +232,7 @@ void Tmainform::closeEvent(QCloseEvent* event) {
 bool Tmainform::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this) {
-    if (FormKeyDown(static_cast<QKeyEvent*>(event))) return true;
+    if (FormKeyDown(watched, static_cast<QKeyEvent*>(event))) return true;
   }
   return QMainWindow::eventFilter(watched, event);
 }

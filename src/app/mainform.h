@@ -2,9 +2,13 @@
 // Tmainform: the main window and the program's controller. It holds the
 // menus, the tool panel and the status strip, runs start-up, and passes every
 // command that makes, changes or closes the open project.
+#include <QBrush>
+#include <QFrame>
+#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <iosfwd>
 #include <memory>
 #include <string>
 
@@ -35,13 +39,16 @@ class TLayersPanelHost;
 class TfrmPSDImport;
 class TPsdImportHost;
 class QUndoStack;
+class TPointerHider;
 
 namespace quenvar {
 class TProject;
 class TCustomLayer;
 }  // namespace quenvar
 
-// Screen size and refresh rate, recorded at first show for full-screen play.
+// Screen size and refresh rate, recorded at first show. Full screen never
+// changes the display mode, so there is nothing to restore from it; it tells
+// what the screen was when the program started.
 struct TDisplayMode {
   int width = 0;
   int height = 0;
@@ -77,13 +84,31 @@ class Tmainform : public QMainWindow {
   void OpenProjectView();
   void UpdateProjectMenus();
   bool ConfirmExit();
-  // Full-screen presentation; leaving it is all the view window asks for.
+  // Full-screen presentation (mainform_fullscreen.cpp): on covers the
+  // window's screen with the view, off brings back menu, panels and the view
+  // at (10, 10). Either way ends with `fullScreen` set to `on`.
   void SetFullScreen(bool on);
+  // The FS button: full screen around a pause, then playing.
+  void G32_Button1Click();
+  // PLAY/STOP, also Space.
+  void bAnimateClick();
   // The Open command's steps after the dialog: closes the open project, then
   // opens `path` and plays it. False when the file is not a readable archive.
   bool OpenProjectPath(const QString& path);
-  // Opens the project named on the command line as the Open command would.
+  // The player's start: opens the project named on the command line as the
+  // Open command would, without a dialog, then goes full screen. Failures
+  // are also written to `commandLineErrors`, as the status window does not
+  // exist yet.
   void OpenCommandLineProject(const QString& path);
+  // A tool window shown now, or when full screen ends.
+  void ShowFloatingWindow(QWidget* window);
+
+  // The dialogs; created on first use where the program entry did not
+  // create them (a player start).
+  TfrmProjectProperties& ProjectPropertiesDialog();
+  TfrmAbout& AboutBox();
+  TfrmCapture& CaptureDialog();
+  TfrmPSDImport& PSDImportWindow();
   // The recording frame counter next to PLAY/STOP.
   void SetFrameCountLabel(const QString& text);
   // An error in the application's message box.
@@ -130,6 +155,10 @@ class Tmainform : public QMainWindow {
   std::unique_ptr<quenvar::TProcessorLoad> processorLoad;
   // Ends the application (QCoreApplication::quit unless replaced).
   std::function<void()> terminateApplication;
+  // Where a player start reports failures (standard error unless replaced).
+  std::ostream* commandLineErrors;
+  // Hides the pointer over the full-screen view while it plays.
+  TPointerHider* pointerHider = nullptr;
 
   // Windows the program entry creates; empty when not created.
   QPointer<TfrmStatus> frmStatus;
@@ -179,7 +208,6 @@ class Tmainform : public QMainWindow {
   void SaveAsClick();
   void SaveFrameClick();
   void RenderToDiskClick();
-  void bAnimateClick();
   void CloseProjectClick();
   void ExitClick();
   void CanvasSizeClick();
@@ -193,7 +221,21 @@ class Tmainform : public QMainWindow {
   void AddDroppedFiles(const QStringList& paths);
 
   bool SaveOpenProject();
-  bool FormKeyDown(QKeyEvent* key);
+  // Keys seen before any control of the window; true when taken.
+  bool FormKeyDown(QObject* target, QKeyEvent* key);
+
+  // Full screen's steps (mainform_fullscreen.cpp).
+  void EnterFullScreen();
+  void LeaveFullScreen();
+  // Makes sure the view is a subwindow of the MDI area.
+  void AttachView();
+  // The view maximised without frame, showing the canvas fitted.
+  void PresentView();
+  // The view at (10, 10), outer size canvas width x canvas height + 20.
+  void RestoreView();
+  void HideFloatingWindows();
+  void ShowHiddenFloatingWindows();
+  bool InView(QObject* object) const;
   // Reads the dialog's size boxes; shows why and returns false when they do
   // not make a canvas the program can hold.
   bool DialogCanvasSize(std::uint16_t& width, std::uint16_t& height);
@@ -201,6 +243,12 @@ class Tmainform : public QMainWindow {
   Prompter& prompter_;
   QString programDir_;
   QStringList args_;
+  bool commandLineOpened_ = false;
+  // Tool windows hidden for full screen, shown again when it ends.
+  QList<QPointer<QWidget>> heldBack_;
+  // What full screen changes in the MDI area, as built.
+  QFrame::Shape windowedMdiFrame_ = QFrame::NoFrame;
+  QBrush windowedMdiBackground_;
   std::unique_ptr<TShellHost> host_;
   quenvar::TMeterState meters_;
 

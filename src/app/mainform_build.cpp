@@ -186,6 +186,7 @@ void Tmainform::BuildToolPanel() {
   exportButton->setEnabled(false);
   for (QWidget* w : {sequencer, fs, animate, exportButton}) row->addWidget(w);
   bAnimate_ = animate;
+  connect(fs, &QPushButton::clicked, this, &Tmainform::G32_Button1Click);
   connect(animate, &QPushButton::clicked, this, &Tmainform::bAnimateClick);
   connect(sequencer, &QPushButton::clicked, this, &Tmainform::bAnimateClick);
 
@@ -227,6 +228,8 @@ void Tmainform::BuildToolPanel() {
 
   mdiArea_ = new QMdiArea(central);
   mdiArea_->setObjectName(QStringLiteral("MDIClient"));
+  windowedMdiFrame_ = mdiArea_->frameShape();
+  windowedMdiBackground_ = mdiArea_->background();
   column->addWidget(TopPanel_);
   column->addWidget(mdiArea_, 1);
   setCentralWidget(central);

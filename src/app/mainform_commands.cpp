@@ -22,6 +22,7 @@
 #include "host/canvassize.h"
 #include "host/error.h"
 #include "host/playback.h"
+#include "host/statuslog.h"
 #include "project/framestep.h"
 #include "project/project.h"
 #include "psd/gui/unitimportpsd.h"
@@ -51,12 +52,14 @@ void Tmainform::OpenProjectView() {
     frmProject32 = new TfrmProject32(*this);
     mdiArea_->addSubWindow(frmProject32);
     frmProject32->show();
+    // A project opened during full screen (a dropped file) is presented too.
+    if (fullScreen) PresentView();
   }
   frmProject32->BuildFromProject();
   if (frmLayers) {
     const QRect main = frameGeometry();
     frmLayers->move(main.left() + main.width() - frmLayers->width() - 15, main.top() + 90);
-    frmLayers->show();
+    ShowFloatingWindow(frmLayers);
   }
 }
 
@@ -88,19 +91,27 @@ void Tmainform::OpenProjectFile() {
   if (lastProjectFolder.isEmpty()) lastProjectFolder = programDir_;
   const QString path = prompter_.OpenFileName(this, lastProjectFolder,
                                               QStringLiteral("Taveron Project file (*.zyl)"));
-  // A file that cannot be read leaves the menus as they were.
-  if (!path.isEmpty() && !OpenProjectPath(path)) return;
+  if (!path.isEmpty()) {
+    lastProjectFolder = QFileInfo(path).absolutePath();
+    // A file that cannot be read leaves the menus as they were.
+    if (!OpenProjectPath(path)) return;
+  }
   UpdateProjectMenus();
 }
 
 void Tmainform::OpenCommandLineProject(const QString& path) {
   PrepareOpen();
-  if (OpenProjectPath(path)) UpdateProjectMenus();
+  lastProjectFolder = programDir_;
+  {
+    quenvar::ErrorEchoSink echo(quenvar::CurrentLogSink(), *commandLineErrors);
+    quenvar::ScopedLogSink scope(&echo);
+    if (OpenProjectPath(path)) UpdateProjectMenus();
+  }
+  G32_Button1Click();
 }
 
 bool Tmainform::OpenProjectPath(const QString& path) {
   if (project()) CloseProjectView();
-  lastProjectFolder = QFileInfo(path).absolutePath();
   if (!quenvar::OpenProjectFile(path.toStdString())) return false;
   OpenProjectView();
   RebuildLayerFrames();
@@ -118,6 +129,7 @@ void Tmainform::OpenDroppedProject(const QString& path) {
       return;
   }
   PrepareOpen();
+  lastProjectFolder = QFileInfo(path).absolutePath();
   if (OpenProjectPath(path)) UpdateProjectMenus();
 }
 
@@ -152,8 +164,9 @@ void Tmainform::SaveFrameClick() {
 }
 
 void Tmainform::RenderToDiskClick() {
-  if (!frmCapture || prompter_.ExecDialog(*frmCapture) != QDialog::Accepted) return;
-  quenvar::StartRecording(quenvar::Playback(), frmCapture->eOutput->text().toStdString());
+  TfrmCapture& capture = CaptureDialog();
+  if (prompter_.ExecDialog(capture) != QDialog::Accepted) return;
+  quenvar::StartRecording(quenvar::Playback(), capture.eOutput->text().toStdString());
 }
 
 void Tmainform::bAnimateClick() {
@@ -200,8 +213,9 @@ bool Tmainform::SaveOpenProject() {
 }
 
 bool Tmainform::DialogCanvasSize(std::uint16_t& width, std::uint16_t& height) {
-  const auto size = quenvar::ParseCanvasSize(frmProjectProperties->eX->text().toStdString(),
-                                             frmProjectProperties->eY->text().toStdString());
+  TfrmProjectProperties& dialog = ProjectPropertiesDialog();
+  const auto size =
+      quenvar::ParseCanvasSize(dialog.eX->text().toStdString(), dialog.eY->text().toStdString());
   if (!size) {
     prompter_.ShowMessage(this, QString::fromStdString(quenvar::CanvasSizeRefusal()));
     return false;
@@ -227,14 +241,14 @@ void Tmainform::NewClick() {
     }
   }
   std::uint16_t width = 0, height = 0;
-  if (frmProjectProperties && prompter_.ExecDialog(*frmProjectProperties) == QDialog::Accepted &&
-      DialogCanvasSize(width, height)) {
+  TfrmProjectProperties& dialog = ProjectPropertiesDialog();
+  if (prompter_.ExecDialog(dialog) == QDialog::Accepted && DialogCanvasSize(width, height)) {
     if (project()) CloseProjectView();
     auto* p = new quenvar::TProject();  // becomes the open project; CloseProject frees it
     p->width = width;
     p->height = height;
-    p->name = frmProjectProperties->eName->text().toStdString();
-    p->comment = frmProjectProperties->mComment->toPlainText().toStdString();
+    p->name = dialog.eName->text().toStdString();
+    p->comment = dialog.mComment->toPlainText().toStdString();
     OpenProjectView();
     RebuildLayerFrames();
     QCoreApplication::processEvents();
@@ -251,7 +265,7 @@ void Tmainform::NewClick() {
 }
 
 void Tmainform::ImportPSDClick() {
-  if (frmPSDImport) frmPSDImport->ShowImport();
+  PSDImportWindow().ShowImport();
 }
 
 void Tmainform::CloseProjectClick() {
@@ -260,16 +274,17 @@ void Tmainform::CloseProjectClick() {
 
 void Tmainform::CanvasSizeClick() {
   quenvar::TProject* p = project();
-  if (!p || !frmProjectProperties) return;
-  frmProjectProperties->FillFromProject(p->width, p->height, QString::fromStdString(p->name));
+  if (!p) return;
+  TfrmProjectProperties& dialog = ProjectPropertiesDialog();
+  dialog.FillFromProject(p->width, p->height, QString::fromStdString(p->name));
   std::uint16_t width = 0, height = 0;
-  if (prompter_.ExecDialog(*frmProjectProperties) != QDialog::Accepted) return;
+  if (prompter_.ExecDialog(dialog) != QDialog::Accepted) return;
   if (!DialogCanvasSize(width, height)) return;
   p = project();  // pending events may have closed it meanwhile
   if (!p) return;
   p->width = width;
   p->height = height;
-  p->name = frmProjectProperties->eName->text().toStdString();
+  p->name = dialog.eName->text().toStdString();
   OpenProjectView();
 }
 
@@ -294,7 +309,7 @@ void Tmainform::ExitClick() {
 }
 
 void Tmainform::AboutClick() {
-  if (frmAbout) prompter_.ExecDialog(*frmAbout);
+  prompter_.ExecDialog(AboutBox());
 }
 
 void Tmainform::WhatIsNewClick() {
@@ -307,9 +322,4 @@ void Tmainform::cbIntervalChange() {
   if (fps <= 0) return;
   quenvar::Playback().frameInterval = quenvar::FrameIntervalForFps(fps);
   if (frmProject32) frmProject32->Timer1->setInterval(quenvar::Playback().frameInterval);
-}
-
-bool Tmainform::FormKeyDown(QKeyEvent* /*key*/) {
-  // Seen before any control; the full-screen player takes Esc here.
-  return false;
 }

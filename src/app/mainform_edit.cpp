@@ -67,7 +67,7 @@ void Tmainform::AddDroppedFiles(const QStringList& paths) {
   QStringList pictures;
   QString document;
   for (const QString& path : paths) {
-    if (frmPSDImport && IsPsdDocument(path)) {
+    if (IsPsdDocument(path)) {
       // One document is read at a time; as a picture a PSD document is
       // only a white sheet, so the others are left alone.
       if (document.isEmpty()) document = path;
@@ -76,7 +76,7 @@ void Tmainform::AddDroppedFiles(const QStringList& paths) {
     }
   }
   AddDroppedPictures(pictures);
-  if (!document.isEmpty()) frmPSDImport->ReadFile(document);
+  if (!document.isEmpty()) PSDImportWindow().ReadFile(document);
 }
 
 void Tmainform::AddDroppedPictures(const QStringList& paths) {

@@ -3,19 +3,16 @@
 #include <QFile>
 
 #include "app/mainform.h"
-#include "app/unitabout.h"
-#include "app/unitcapture.h"
-#include "app/unitprojectproperties.h"
-#include "psd/gui/unitimportpsd.h"
 #include "ui/unitlayers.h"
 
 void CreateProgramWindows(Tmainform& mainform, const QStringList& args) {
   mainform.frmLayers = new TfrmLayers(mainform.layersPanelHost(), &mainform);
+  // A player start leaves the dialogs until a command needs them.
   if (args.isEmpty()) {
-    mainform.frmProjectProperties = new TfrmProjectProperties(&mainform);
-    mainform.frmAbout = new TfrmAbout(&mainform);
-    mainform.frmCapture = new TfrmCapture(mainform.prompter(), &mainform);
-    mainform.frmPSDImport = new TfrmPSDImport(mainform.psdImportHost(), &mainform);
+    mainform.ProjectPropertiesDialog();
+    mainform.AboutBox();
+    mainform.CaptureDialog();
+    mainform.PSDImportWindow();
   }
   if (QFile::exists(QStringLiteral("whatsnew.txt"))) mainform.ShowWhatsNewWindow();
 }

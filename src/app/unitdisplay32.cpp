@@ -59,6 +59,9 @@ TfrmProject32::TfrmProject32(Tmainform& mainform, QWidget* parent)
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
   Timer1->setInterval(quenvar::Playback().frameInterval);
+  // A coarse timer may fire 5% early or late: the FPS box's rate is kept to
+  // the millisecond instead.
+  Timer1->setTimerType(Qt::PreciseTimer);
   connect(Timer1, &QTimer::timeout, this, &TfrmProject32::Timer1Timer);
   // Sizing a new window to its canvas stops playback, so every view starts
   // stopped; starting it stopped also covers a canvas that is already the
@@ -84,6 +87,10 @@ int TfrmProject32::ClientHeight() const {
 }
 
 void TfrmProject32::SetClientSize(int width, int height) {
+  if (presenting()) {
+    img32->SetPresentedFrame(QSize(width, height));
+    return;
+  }
   // The frame and title bar keep their size; only the client area changes.
   // The title bar and border lie in the window's contents margins; the
   // layout places img32 inside them. While the window is hidden the layout
@@ -94,6 +101,28 @@ void TfrmProject32::SetClientSize(int width, int height) {
   if (ClientWidth() != width || ClientHeight() != height) {
     img32->view().SetClientSize(width, height);
     FormResize();
+  }
+}
+
+bool TfrmProject32::presenting() const {
+  return img32->presenting();
+}
+
+void TfrmProject32::SetPresenting(bool on) {
+  if (on == presenting()) return;
+  quenvar::TProject* project = quenvar::CurrentProject();
+  if (on) {
+    // A maximised subwindow draws its own title bar once the menu bar is
+    // hidden; without frame and title the view covers the screen.
+    windowedFlags_ = windowFlags();
+    setWindowFlags(windowedFlags_ | Qt::FramelessWindowHint);
+    img32->SetPresentedFrame(project ? QSize(project->width, project->height) : size());
+    showMaximized();
+  } else {
+    showNormal();
+    setWindowFlags(windowedFlags_);
+    show();
+    img32->SetPresentedFrame(QSize());
   }
 }
 
@@ -245,6 +274,9 @@ void TfrmProject32::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Escape:
       mainform_.SetFullScreen(false);
+      return;
+    case Qt::Key_Space:
+      if (!event->isAutoRepeat()) mainform_.bAnimateClick();
       return;
     case Qt::Key_Delete:
       if (mainform_.frmLayers) mainform_.frmLayers->bDeleteClick();

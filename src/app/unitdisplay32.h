@@ -41,8 +41,13 @@ class TfrmProject32 : public QMdiSubWindow {
   // One frame step.
   void StepFrame();
 
-  // The client area: the size of img32 and of the view's buffer.
+  // The client area: the size of img32 and of the view's buffer. While
+  // presenting, the frame's size alone; the window keeps its size.
   void SetClientSize(int width, int height);
+  // Full screen: the window fills the main window without title or frame and
+  // shows the canvas scaled to fit; off restores its title and frame.
+  void SetPresenting(bool on);
+  bool presenting() const;
   int ClientWidth() const;
   int ClientHeight() const;
 
@@ -77,4 +82,5 @@ class TfrmProject32 : public QMdiSubWindow {
   bool dragModifiedBefore_ = false;
   quenvar::TFloatRect dragStartPlace_;
   std::unique_ptr<quenvar::TLayerRecord> dragStart_;
+  Qt::WindowFlags windowedFlags_;
 };

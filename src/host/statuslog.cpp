@@ -24,6 +24,28 @@ void PsdLog(std::string_view line) {
   if (g_sink) g_sink->PsdLog(line);
 }
 
+bool IsErrorLine(std::string_view line) {
+  for (std::string_view marker : {"Error : ", "# Error : ", "## ", "### "})
+    if (line.starts_with(marker)) return true;
+  return false;
+}
+
+void ErrorEchoSink::StatusLog(std::string_view line) {
+  if (next_) next_->StatusLog(line);
+  Echo(line);
+}
+
+void ErrorEchoSink::PsdLog(std::string_view line) {
+  if (next_) next_->PsdLog(line);
+  Echo(line);
+}
+
+void ErrorEchoSink::Echo(std::string_view line) {
+  if (!IsErrorLine(line)) return;
+  errors_ << line << '\n';
+  errors_.flush();
+}
+
 std::vector<std::string> RecordingLogSink::Texts() const {
   std::vector<std::string> out;
   out.reserve(lines.size());

@@ -2,6 +2,7 @@
 // The program's running log. Core code writes lines through StatusLog and
 // PsdLog; the application (or a tool, or a test) installs the sink that shows
 // them. Without a sink, lines go nowhere, as before the status window exists.
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,26 @@ class RecordingLogSink : public LogSink {
   void PsdLog(std::string_view line) override { lines.push_back({true, std::string(line)}); }
   std::vector<std::string> Texts() const;
   std::vector<Line> lines;
+};
+
+// True for a line that reports a failure or a damaged input: one that starts
+// with the marker "Error : ", "# Error : ", "## " or "### ".
+bool IsErrorLine(std::string_view line);
+
+// Passes every line on to `next` (which may be null) and writes the error
+// lines, each followed by a line feed, to `errors` as well: for lines that
+// would otherwise be lost, as when a player opens its file before the status
+// window exists.
+class ErrorEchoSink : public LogSink {
+ public:
+  ErrorEchoSink(LogSink* next, std::ostream& errors) : next_(next), errors_(errors) {}
+  void StatusLog(std::string_view line) override;
+  void PsdLog(std::string_view line) override;
+
+ private:
+  void Echo(std::string_view line);
+  LogSink* next_;
+  std::ostream& errors_;
 };
 
 // Installs a sink for the lifetime of a scope and restores the previous one.

@@ -96,11 +96,7 @@ class TStderrLog : public LogSink {
  private:
   void Write(std::string_view line) {
     std::cerr << line << "\n";
-    for (std::string_view marker : {"Error : ", "# Error : ", "## ", "### "})
-      if (line.substr(0, marker.size()) == marker) {
-        ++errors;
-        break;
-      }
+    if (IsErrorLine(line)) ++errors;
   }
 };
 

@@ -205,7 +205,8 @@ void TestMainform::menusCaptionsShortcutsAndStates() {
   // Menus in order, the View menu and three Layer submenus disabled.
   QStringList captions;
   for (QAction* m : s.form->menuBar()->actions()) captions << m->text();
-  QCOMPARE(captions, QStringList({"&File", "&Edit", "&Project", "Layer", "Render", "View", "&Help"}));
+  QCOMPARE(captions,
+           QStringList({"&File", "&Edit", "&Project", "Layer", "Render", "View", "&Help"}));
   QVERIFY(!s.action("mViewAction")->isEnabled());
   for (const char* sub : {"mConvolutionAction", "mColorAction", "mTransformAction"}) {
     QVERIFY2(!s.action(sub)->isEnabled(), sub);
@@ -290,8 +291,10 @@ void TestMainform::aProjectArgumentSkipsTheDialogs() {
   form.show();
   // The player keeps the plain colours.
   QVERIFY(!form.findChild<QWidget*>("TopPanel")->autoFillBackground());
+  // New makes the properties dialog when it first needs it.
   form.findChild<QAction*>("miNew")->trigger();
-  QVERIFY(prompter.dialogsShown.isEmpty());
+  QVERIFY(form.frmProjectProperties);
+  QCOMPARE(prompter.dialogsShown, QStringList{"frmProjectProperties"});
   QVERIFY(!quenvar::CurrentProject());
 }
 

@@ -2,6 +2,7 @@
 
 bool ScriptedPrompter::AskYesNo(QWidget*, const QString& text) {
   questions << text;
+  if (onQuestion) onQuestion(text);
   if (answers.empty()) return false;
   const bool a = answers.front();
   answers.pop_front();

@@ -15,6 +15,9 @@ class ScriptedPrompter : public Prompter {
   // Handlers for modal dialogs: they may fill the dialog's controls and
   // return its result. Without one a dialog is cancelled.
   std::deque<std::function<int(QDialog&)>> dialogs;
+  // Run when a question comes, before it is answered: to look at the
+  // windows as they stand while it is asked.
+  std::function<void(const QString&)> onQuestion;
   // File names for the file pickers; empty means cancelled.
   std::deque<QString> fileNames;
 

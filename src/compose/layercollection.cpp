@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "compose/bandpool.h"
 #include "compose/layerstack.h"
 
 namespace quenvar {
@@ -54,13 +55,79 @@ TRect TLayerCollection::CanvasRect() const {
 }
 
 void TLayerCollection::Paint(TBitmap32& buffer) {
-  // By index: a paint notification may change the collection.
+  // By index: a paint notification may change the collection. Entries with
+  // a notification, and entries that paint in their own way, end the run
+  // and are painted alone, in their place.
   for (int i = 0; i < Count(); ++i) {
     TCustomLayer& layer = *items_[std::size_t(i)];
     if (!layer.Visible()) continue;
+    TSurfaceDraw draw;
+    if (!layer.OnPaint && layer.DescribePaint(buffer, draw) && draw.surface != &buffer) {
+      if (!draw.surface || AddToRun(buffer, draw)) continue;
+    }
+    PaintRun(buffer);
     layer.Paint(buffer);
     if (layer.OnPaint) layer.OnPaint(layer, buffer);
   }
+  PaintRun(buffer);
+}
+
+bool TLayerCollection::AddToRun(TBitmap32& buffer, const TSurfaceDraw& draw) {
+  if (runScratch_.size() <= run_.size()) runScratch_.resize(run_.size() + 1);
+  TDrawPlan plan;
+  if (!plan.Prepare(*draw.surface, buffer, draw.dst, draw.clip, runScratch_[run_.size()]))
+    return true;  // draws nothing
+  if (!plan.Splittable()) return false;
+  run_.push_back(plan);
+  return true;
+}
+
+namespace {
+
+// Rows per band: a band of a full-HD buffer (about 120 KB) stays in the
+// second-level cache while all the run's layers go over it.
+constexpr int kRunBandRows = 16;
+// Smaller runs are painted on the calling thread.
+constexpr std::int64_t kRunMinPixels = 32 * 1024;
+
+}  // namespace
+
+void TLayerCollection::PaintRun(TBitmap32& buffer) {
+  if (run_.empty()) return;
+  // Each grid4 draw starts where the draws below it leave the counter.
+  std::uint16_t counter = GridCounter();
+  int top = INT_MAX, bottom = INT_MIN;
+  std::int64_t pixels = 0;
+  for (TDrawPlan& plan : run_) {
+    plan.SetGridStart(counter);
+    if (plan.StepsGrid()) counter = std::uint16_t(counter + std::uint64_t(plan.Pixels()));
+    top = std::min(top, plan.Area().Top);
+    bottom = std::max(bottom, plan.Area().Bottom);
+    pixels += plan.Pixels();
+  }
+  const int bands = int((std::int64_t(bottom) - top + kRunBandRows - 1) / kRunBandRows);
+  auto band = [&](int i) {
+    const int y0 = top + i * kRunBandRows;
+    const int y1 = int(std::min<std::int64_t>(std::int64_t(y0) + kRunBandRows, bottom));
+    for (const TDrawPlan& plan : run_) plan.DrawRows(y0, y1);
+  };
+  if (ComposeThreads() > 1 && pixels >= kRunMinPixels && bands > 1)
+    RunBands(bands, band);
+  else
+    for (int i = 0; i < bands; ++i) band(i);
+  GridCounter() = counter;
+  for (const TDrawPlan& plan : run_) buffer.Changed(plan.Area());
+  run_.clear();
+}
+
+std::int64_t TLayerCollection::GridSteps(const TBitmap32& buffer) const {
+  std::int64_t steps = 0;
+  for (const auto& layer : items_) {
+    TSurfaceDraw draw;
+    if (layer->Visible() && layer->DescribePaint(buffer, draw) && draw.surface)
+      steps += GridStepsOfDraw(*draw.surface, buffer, draw.dst, draw.clip);
+  }
+  return steps;
 }
 
 TCustomLayer* TLayerCollection::FindLayerAt(int x, int y) const {

@@ -84,9 +84,11 @@ bool TLayerCollection::AddToRun(TBitmap32& buffer, const TSurfaceDraw& draw) {
 
 namespace {
 
-// Rows per band: a band of a full-HD buffer (about 120 KB) stays in the
-// second-level cache while all the run's layers go over it.
-constexpr int kRunBandRows = 16;
+// Bands per drawing thread: enough to even out the work, few enough that
+// each source is read in long runs (a band's start costs the prefetchers
+// their warm-up on every layer).
+constexpr int kBandsPerThread = 4;
+constexpr int kRunMinRows = 8;
 // Smaller runs are painted on the calling thread.
 constexpr std::int64_t kRunMinPixels = 32 * 1024;
 
@@ -105,16 +107,21 @@ void TLayerCollection::PaintRun(TBitmap32& buffer) {
     bottom = std::max(bottom, plan.Area().Bottom);
     pixels += plan.Pixels();
   }
-  const int bands = int((std::int64_t(bottom) - top + kRunBandRows - 1) / kRunBandRows);
+  // On one thread the layers go one after the other, each over all its rows.
+  const std::int64_t rows = std::int64_t(bottom) - top;
+  const int threads = ComposeThreads();
+  const int bands = threads > 1 && pixels >= kRunMinPixels
+                        ? int(std::min<std::int64_t>(std::int64_t(threads) * kBandsPerThread,
+                                                     (rows + kRunMinRows - 1) / kRunMinRows))
+                        : 1;
   auto band = [&](int i) {
-    const int y0 = top + i * kRunBandRows;
-    const int y1 = int(std::min<std::int64_t>(std::int64_t(y0) + kRunBandRows, bottom));
+    const int y0 = int(top + rows * i / bands), y1 = int(top + rows * (i + 1) / bands);
     for (const TDrawPlan& plan : run_) plan.DrawRows(y0, y1);
   };
-  if (ComposeThreads() > 1 && pixels >= kRunMinPixels && bands > 1)
+  if (bands > 1)
     RunBands(bands, band);
   else
-    for (int i = 0; i < bands; ++i) band(i);
+    band(0);
   GridCounter() = counter;
   for (const TDrawPlan& plan : run_) buffer.Changed(plan.Area());
   run_.clear();

@@ -270,10 +270,11 @@ class TLayerCollection {
   TRect CanvasRect() const;
 
   // Draws every visible entry from index 0 upwards. Neighbouring entries that
-  // are plain surface draws are painted together, band of rows by band of
-  // rows, so the buffer's band stays in the cache while every layer goes
-  // over it; the bands run on the drawing threads. The bytes are those of
-  // painting one entry after the other.
+  // are plain surface draws are painted as one run: on one thread each goes
+  // over all its rows in turn; with more threads, each thread takes bands of
+  // rows through every layer of the run, so the threads meet once per run
+  // rather than once per layer. The bytes are those of painting one entry
+  // after the other.
   void Paint(TBitmap32& buffer);
   // How far one Paint onto `buffer` moves grid4's counter.
   std::int64_t GridSteps(const TBitmap32& buffer) const;

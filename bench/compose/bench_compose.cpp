@@ -25,6 +25,14 @@ using namespace quenvar;
 
 namespace {
 
+// A repeated benchmark's name without its "/repeats:N" part.
+std::string WithoutRepeats(std::string name) {
+  const std::size_t at = name.find("/repeats:");
+  if (at == std::string::npos) return name;
+  const std::size_t end = name.find('/', at + 1);
+  return name.erase(at, end == std::string::npos ? std::string::npos : end - at);
+}
+
 struct Size {
   int w, h;
 };
@@ -286,8 +294,10 @@ class TableReporter : public benchmark::ConsoleReporter {
     for (const Run& r : runs) {
       for (const char* key : {"Mpix/s", "frames/s"}) {
         const auto it = r.counters.find(key);
-        if (it != r.counters.end() && r.run_type == Run::RT_Iteration)
-          rate[r.benchmark_name()] = std::max(rate[r.benchmark_name()], it->second.value);
+        if (it != r.counters.end() && r.run_type == Run::RT_Iteration) {
+          double& best = rate[WithoutRepeats(r.benchmark_name())];
+          best = std::max(best, it->second.value);
+        }
       }
     }
   }

@@ -23,7 +23,8 @@
 //   integer k is at least k - 1/255 away, far more than the divide's rounding
 //   error; the exactness test checks all pairs.
 // - The HSL modes repeat the scalar sequence of float operations lane by lane,
-//   without contraction, and round half to even with the 1.5 * 2^23 trick.
+//   without contraction, and round half to even with the processor's
+//   rounding conversion.
 //   Where the scalar code takes a floor or clamps, the lanes use the forms
 //   that agree with it over the values the conversions produce (hue in
 //   [0, 1], levels in [0, 1] up to rounding).
@@ -32,6 +33,7 @@
 // templates, so no inline function compiled for one instruction set can be
 // picked by the linker for another. Helpers are forced inline: a block passed
 // between functions in memory costs more than the block's arithmetic.
+#include <immintrin.h>
 #include <cstdint>
 #include <cstring>
 
@@ -368,12 +370,19 @@ QV_INLINE Hsl ToHsl(u32r c) {
   return o;
 }
 
-// round(255 * v) half to even. v lies in [0, 1] up to rounding, so the
-// rounded number is already a byte; the limits only keep thrown-away lanes
-// harmless.
+// round(255 * v) half to even: the conversion rounds in the processor's
+// rounding mode, which the program leaves at its default, to nearest with
+// ties to even. v lies in [0, 1] up to rounding, so the rounded number is
+// already a byte; the limits only keep thrown-away lanes harmless.
 QV_INLINE i32r ToByte(f32r v) {
-  const f32r magic = SplatF(12582912.0f);  // 1.5 * 2^23
-  const i32r i = __builtin_convertvector((255.0f * v + magic) - magic, i32r);
+  const f32r x = 255.0f * v;
+#if QV_REGISTER == 64
+  const i32r i = i32r(_mm512_cvtps_epi32(__m512(x)));
+#elif QV_REGISTER == 32
+  const i32r i = i32r(_mm256_cvtps_epi32(__m256(x)));
+#else
+  const i32r i = i32r(_mm_cvtps_epi32(__m128(x)));
+#endif
   return Max(Min(i, i32r{} + 255), i32r{});
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "compose/bandpool.h"
 #include "formats/limits.h"
 #include "host/error.h"
 
@@ -96,7 +97,20 @@ void TBitmap32::Resize(int width, int height) {
 
 void TBitmap32::FillAll(TColor32 color) {
   if (Empty()) return;
-  std::fill(pixels_.begin(), pixels_.end(), color);
+  // A frame-sized fill (the view's background) shares the drawing threads.
+  constexpr std::size_t kBandPixels = 256 * 1024;
+  const std::size_t n = pixels_.size();
+  const int bands = int(std::min<std::size_t>(std::size_t(ComposeThreads()) * 2,
+                                              (n + kBandPixels - 1) / kBandPixels));
+  TColor32* p = pixels_.data();
+  auto band = [&](int i) {
+    std::fill(p + n * std::size_t(i) / std::size_t(bands),
+              p + n * std::size_t(i + 1) / std::size_t(bands), color);
+  };
+  if (bands > 1)
+    RunBands(bands, band);
+  else
+    std::fill(p, p + n, color);
   start_ = 0;
   Changed();
 }

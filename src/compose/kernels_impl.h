@@ -372,8 +372,10 @@ QV_INLINE Hsl ToHsl(u32r c) {
 
 // round(255 * v) half to even: the conversion rounds in the processor's
 // rounding mode, which the program leaves at its default, to nearest with
-// ties to even. v lies in [0, 1] up to rounding, so the rounded number is
-// already a byte; the limits only keep thrown-away lanes harmless.
+// ties to even. Every v here is a level between m1 and m2, or a lightness,
+// and those stay within [0, 1] up to a few units in the last place, so the
+// rounded number is always a byte and needs no limits (the exactness tests
+// check the bounds over every saturation and lightness the modes can meet).
 QV_INLINE i32r ToByte(f32r v) {
   const f32r x = 255.0f * v;
 #if QV_REGISTER == 64
@@ -383,16 +385,22 @@ QV_INLINE i32r ToByte(f32r v) {
 #else
   const i32r i = i32r(_mm_cvtps_epi32(__m128(x)));
 #endif
-  return Max(Min(i, i32r{} + 255), i32r{});
+  return i;
 }
+
+constexpr float kSixth = 1.0f / 6.0f;
+constexpr float kTwoThirds = 2.0f / 3.0f;
 
 // One channel of HSL to RGB for h already reduced to [0, 1): the rising
 // and the falling edge are the same sum over different distances.
 QV_INLINE f32r Level(f32r m1, f32r m2, f32r m2m1, f32r h) {
-  const auto rising = 6.0f * h < 1.0f;
-  const auto top = 2.0f * h < 1.0f;
-  const auto falling = 3.0f * h < 2.0f;
-  const f32r v = m1 + m2m1 * Sel(rising, h, f32r(2.0f / 3.0f - h)) * 6.0f;
+  // 6h < 1, 2h < 1 and 3h < 2 as comparisons of h: a rounded product is
+  // monotonic in h, so each test flips at one float, and that float is the
+  // rounded 1/6, 1/2 and 2/3 (checked by the exactness tests).
+  const auto rising = h < kSixth;
+  const auto top = h < 0.5f;
+  const auto falling = h < kTwoThirds;
+  const f32r v = m1 + m2m1 * Sel(rising, h, f32r(kTwoThirds - h)) * 6.0f;
   return Sel(rising, v, Sel(top, m2, Sel(falling, v, m1)));
 }
 

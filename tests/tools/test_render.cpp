@@ -123,9 +123,10 @@ class RenderChunkTest : public RenderTest {
         {4, 8, 6, 4, -1, -7, bmOverlay}};
     int i = 0;
     for (const Spec& s : specs) {
+      ++i;
       auto* layer = new TBlendLayer();
       layer->OpenPictureFile(
-          WritePicture("p" + std::to_string(i++) + ".bmp", s.w, s.h, TColor32(i) * 0x00131F07u));
+          WritePicture("p" + std::to_string(i) + ".bmp", s.w, s.h, TColor32(i) * 0x00131F07u));
       layer->x = s.x;
       layer->y = s.y;
       layer->posx = s.posx;

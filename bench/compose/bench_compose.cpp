@@ -1,13 +1,15 @@
 // Compositing speed: every blend mode's draw in megapixels per second at
 // 768 x 576 and 1920 x 1080, next to the memory floor (read two buffers,
-// write one) and pixman's nearest operator, and whole frames per second for
-// a demo-like and a heavy layer stack with one thread and with all threads.
-// After the runs a table gives each mode's ratios to the floor and to pixman.
+// write one, with the widest vectors the processor has) and pixman's nearest
+// operator, and whole frames per second for a demo-like and a heavy layer
+// stack with one thread and with all threads. After the runs a table gives
+// each mode's ratios to the floor and to pixman, and the targets.
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <random>
 #include <string>
@@ -29,25 +31,27 @@ struct Size {
 constexpr Size kSizes[] = {{768, 576}, {1920, 1080}};
 
 // A mode as the benchmark draws it: one of the program's operations, or the
-// alpha blend (bmNone), with pixman's nearest operator and the target in
-// Mpix/s at 1920 x 1080 on one thread.
+// alpha blend (bmNone), with pixman's nearest operator and the target at
+// 1920 x 1080 on one thread: in Mpix/s, and for the simple per-channel modes
+// also as a share of the memory floor.
 struct Mode {
   const char* name;
   TBlendMode mode;
   pixman_op_t pixman;
   int target;
+  double floorShare = 0;
 };
 
 const std::vector<Mode>& Modes() {
   static const std::vector<Mode> modes = {
-      {"multiply", bmMultiply, PIXMAN_OP_MULTIPLY, 2500},
-      {"screen", bmScreen, PIXMAN_OP_SCREEN, 2500},
-      {"darken", bmDarken, PIXMAN_OP_DARKEN, 2500},
-      {"lighten", bmLighten, PIXMAN_OP_LIGHTEN, 2500},
-      {"average", bmAverage, PIXMAN_OP_OVER, 2500},
-      {"difference", bmDifference, PIXMAN_OP_DIFFERENCE, 2500},
-      {"negation", bmNegation, PIXMAN_OP_DIFFERENCE, 2500},
-      {"exclusion", bmExclusion, PIXMAN_OP_EXCLUSION, 2500},
+      {"multiply", bmMultiply, PIXMAN_OP_MULTIPLY, 2500, 0.5},
+      {"screen", bmScreen, PIXMAN_OP_SCREEN, 2500, 0.5},
+      {"darken", bmDarken, PIXMAN_OP_DARKEN, 2500, 0.5},
+      {"lighten", bmLighten, PIXMAN_OP_LIGHTEN, 2500, 0.5},
+      {"average", bmAverage, PIXMAN_OP_OVER, 2500, 0.5},
+      {"difference", bmDifference, PIXMAN_OP_DIFFERENCE, 2500, 0.5},
+      {"negation", bmNegation, PIXMAN_OP_DIFFERENCE, 2500, 0.5},
+      {"exclusion", bmExclusion, PIXMAN_OP_EXCLUSION, 2500, 0.5},
       {"stamp", bmStamp, PIXMAN_OP_ADD, 2500},
       {"and", bmAnd, PIXMAN_OP_OVER, 2500},
       {"or", bmOr, PIXMAN_OP_OVER, 2500},
@@ -56,7 +60,7 @@ const std::vector<Mode>& Modes() {
       {"red", bmRed, PIXMAN_OP_OVER, 2500},
       {"green", bmGreen, PIXMAN_OP_OVER, 2500},
       {"blue", bmBlue, PIXMAN_OP_OVER, 2500},
-      {"alphablend", bmNone, PIXMAN_OP_OVER, 2500},
+      {"alphablend", bmNone, PIXMAN_OP_OVER, 2500, 0.5},
       {"overlay", bmOverlay, PIXMAN_OP_OVERLAY, 2000},
       {"hardlight", bmHardlight, PIXMAN_OP_HARD_LIGHT, 2000},
       {"dodge", bmDodge, PIXMAN_OP_COLOR_DODGE, 1000},
@@ -115,18 +119,51 @@ void BM_Mode(benchmark::State& state, Mode mode, Size size) {
 }
 
 // The memory floor: read two buffers, write one (the frame-sized buffers of
-// a draw: the layer and the frame it writes into).
+// a draw: the layer and the frame it writes into), written over the second
+// as drawing writes over the frame. One form per vector width, so the floor
+// is what the memory gives and not what one instruction at a time gives.
+#define QV_FLOOR_LOOP(bytes)                                   \
+  typedef std::uint32_t V __attribute__((vector_size(bytes))); \
+  constexpr std::size_t k = bytes / 4;                         \
+  std::size_t i = 0;                                           \
+  for (; i + k <= n; i += k) {                                 \
+    V x, y;                                                    \
+    std::memcpy(&x, a + i, bytes);                             \
+    std::memcpy(&y, b + i, bytes);                             \
+    y ^= x;                                                    \
+    std::memcpy(b + i, &y, bytes);                             \
+  }                                                            \
+  for (; i < n; ++i) b[i] ^= a[i];
+
+__attribute__((target("avx512f"))) void FloorAvx512(const TColor32* a, TColor32* b, std::size_t n) {
+  QV_FLOOR_LOOP(64)
+}
+__attribute__((target("avx2"))) void FloorAvx2(const TColor32* a, TColor32* b, std::size_t n) {
+  QV_FLOOR_LOOP(32)
+}
+void FloorSse2(const TColor32* a, TColor32* b, std::size_t n) {
+  QV_FLOOR_LOOP(16)
+}
+#undef QV_FLOOR_LOOP
+
+using FloorLoop = void (*)(const TColor32*, TColor32*, std::size_t);
+FloorLoop WidestFloor() {
+  if (__builtin_cpu_supports("avx512f")) return &FloorAvx512;
+  if (__builtin_cpu_supports("avx2")) return &FloorAvx2;
+  return &FloorSse2;
+}
+
 void BM_Floor(benchmark::State& state, Size size) {
   const std::size_t n = std::size_t(size.w) * std::size_t(size.h);
   std::vector<TColor32> a(n), b(n);
+  // Random contents: pages of one repeated value can be shared by the host
+  // and would measure a cache instead of memory.
   FillPicture(a.data(), n, 3);
   FillPicture(b.data(), n, 4);
+  const FloorLoop floor = WidestFloor();
   for (auto _ : state) {
-    // Written over the second buffer, as drawing writes over the frame.
-    const TColor32* pa = a.data();
-    TColor32* pb = b.data();
-    for (std::size_t i = 0; i < n; ++i) pb[i] = pa[i] ^ pb[i];
-    benchmark::DoNotOptimize(pb);
+    floor(a.data(), b.data(), n);
+    benchmark::DoNotOptimize(b.data());
     benchmark::ClobberMemory();
   }
   SetMpix(state, std::int64_t(n));
@@ -210,29 +247,42 @@ std::string SizeName(Size s) {
   return std::to_string(s.w) + "x" + std::to_string(s.h);
 }
 
+// Every measurement is taken in each of three passes over the whole list, so
+// the figures that the table sets side by side (a mode and the floor, one
+// thread and two) are measured close together each time.
+constexpr int kPasses = 3;
+
 void RegisterAll() {
-  for (const Size size : kSizes) {
-    benchmark::RegisterBenchmark(("floor/" + SizeName(size)).c_str(), BM_Floor, size);
-    for (const Mode& m : Modes()) {
-      benchmark::RegisterBenchmark(("mode/" + std::string(m.name) + "/" + SizeName(size)).c_str(),
-                                   BM_Mode, m, size);
-      benchmark::RegisterBenchmark(("pixman/" + std::string(m.name) + "/" + SizeName(size)).c_str(),
-                                   BM_Pixman, m, size);
-    }
-  }
   const int all = int(std::max(1u, std::thread::hardware_concurrency()));
-  for (int threads : {1, all}) {
-    const std::string t = "/threads:" + std::to_string(threads);
-    benchmark::RegisterBenchmark(("frame/demo8/768x576" + t).c_str(), BM_Frame, kDemoStack,
-                                 Size{768, 576}, threads)
-        ->UseRealTime();
-    benchmark::RegisterBenchmark(("frame/heavy16/1920x1080" + t).c_str(), BM_Frame, kHeavyStack,
-                                 Size{1920, 1080}, threads)
-        ->UseRealTime();
+  for (int pass = 0; pass < kPasses; ++pass) {
+    for (const Size size : kSizes) {
+      benchmark::RegisterBenchmark(("floor/" + SizeName(size)).c_str(), BM_Floor, size);
+      for (const Mode& m : Modes()) {
+        benchmark::RegisterBenchmark(("mode/" + std::string(m.name) + "/" + SizeName(size)).c_str(),
+                                     BM_Mode, m, size);
+        if (pass == 0)
+          benchmark::RegisterBenchmark(
+              ("pixman/" + std::string(m.name) + "/" + SizeName(size)).c_str(), BM_Pixman, m, size);
+      }
+    }
+    for (int threads : {1, all}) {
+      const std::string t = "/threads:" + std::to_string(threads);
+      benchmark::RegisterBenchmark(("frame/demo8/768x576" + t).c_str(), BM_Frame, kDemoStack,
+                                   Size{768, 576}, threads)
+          ->UseRealTime();
+    }
+    for (int threads : {1, all}) {
+      const std::string t = "/threads:" + std::to_string(threads);
+      benchmark::RegisterBenchmark(("frame/heavy16/1920x1080" + t).c_str(), BM_Frame, kHeavyStack,
+                                   Size{1920, 1080}, threads)
+          ->UseRealTime();
+    }
   }
 }
 
-// Keeps every run's rate so the closing table can put them side by side.
+// Keeps every benchmark's best rate over the passes, so the closing table can
+// put them side by side. The machine is shared: the best of a few runs is
+// what the code can do, the others measure the neighbours too.
 class TableReporter : public benchmark::ConsoleReporter {
  public:
   std::map<std::string, double> rate;
@@ -241,7 +291,10 @@ class TableReporter : public benchmark::ConsoleReporter {
     for (const Run& r : runs) {
       for (const char* key : {"Mpix/s", "frames/s"}) {
         const auto it = r.counters.find(key);
-        if (it != r.counters.end()) rate[r.benchmark_name()] = it->second.value;
+        if (it != r.counters.end()) {
+          double& best = rate[r.benchmark_name()];
+          best = std::max(best, it->second.value);
+        }
       }
     }
   }
@@ -252,8 +305,10 @@ void PrintTable(const TableReporter& rep) {
     const auto it = rep.rate.find(name);
     return it == rep.rate.end() ? 0.0 : it->second;
   };
-  std::printf("\nKernels: %s. Mpix/s on one thread; 'floor' reads two buffers and writes one;\n",
-              ActiveKernels().name);
+  std::printf(
+      "\nKernels: %s. Best of %d runs, Mpix/s on one thread; 'floor' reads two buffers and "
+      "writes one;\n",
+      ActiveKernels().name, kPasses);
   std::printf("'pixman' is its nearest operator with a solid mask of alpha 200.\n\n");
   std::printf("%-12s", "mode");
   for (const Size s : kSizes)
@@ -268,9 +323,15 @@ void PrintTable(const TableReporter& rep) {
       const double px = get("pixman/" + std::string(m.name) + "/" + SizeName(s));
       std::printf(" | %9.0f %8.2f %8.0f %8.1f", mine, floor > 0 ? mine / floor : 0, px,
                   px > 0 ? mine / px : 0);
-      if (s.w == 1920) met = mine >= m.target;
+      if (s.w == 1920) {
+        met = mine >= m.target;
+        if (m.floorShare > 0) met = met && floor > 0 && mine / floor >= m.floorShare;
+      }
     }
-    std::printf(" | %5d %s\n", m.target, met ? "met" : "SHORT");
+    if (m.floorShare > 0)
+      std::printf(" | %5d, %.2f floor %s\n", m.target, m.floorShare, met ? "met" : "SHORT");
+    else
+      std::printf(" | %5d %s\n", m.target, met ? "met" : "SHORT");
   }
   for (const Size s : kSizes)
     std::printf("floor %s: %.0f Mpix/s\n", SizeName(s).c_str(), get("floor/" + SizeName(s)));
@@ -285,7 +346,7 @@ void PrintTable(const TableReporter& rep) {
       d1, all, dn);
   std::printf(
       "frames/s  heavy (16 layers, 1920x1080):   1 thread %.1f, %d threads %.1f"
-      " = %.2fx  (target 60, and 1.7x with two threads)\n",
+      " = %.2fx  (target 60, and 1.8x with two threads)\n",
       h1, all, hn, h1 > 0 ? hn / h1 : 0);
 }
 

@@ -59,6 +59,18 @@ void TImage32::Compose() {
   for (int i = 0; i < int(stages_.size()); ++i) RunStage(i);
 }
 
+std::int64_t TImage32::GridStepsPerCompose() const {
+  if (buffer_.Empty()) return 0;
+  std::int64_t steps = 0;
+  for (const TPaintStage& stage : stages_) {
+    if (!stage.RunTime) continue;
+    if (stage.Stage == PST_DRAW_BITMAP)
+      steps += GridStepsOfDraw(bitmap_, buffer_, CanvasRect(), buffer_.BoundsRect());
+    if (stage.Stage == PST_DRAW_LAYERS) steps += layers_.GridSteps(buffer_);
+  }
+  return steps;
+}
+
 void TImage32::RunStage(int index) {
   const TPaintStage stage = stages_[std::size_t(index)];
   if (!stage.RunTime || buffer_.Empty()) return;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "compose/bandpool.h"
 #include "compose/layerstack.h"
 
 namespace quenvar {
@@ -54,13 +55,86 @@ TRect TLayerCollection::CanvasRect() const {
 }
 
 void TLayerCollection::Paint(TBitmap32& buffer) {
-  // By index: a paint notification may change the collection.
+  // By index: a paint notification may change the collection. Entries with
+  // a notification, and entries that paint in their own way, end the run
+  // and are painted alone, in their place.
   for (int i = 0; i < Count(); ++i) {
     TCustomLayer& layer = *items_[std::size_t(i)];
     if (!layer.Visible()) continue;
+    TSurfaceDraw draw;
+    if (!layer.OnPaint && layer.DescribePaint(buffer, draw) && draw.surface != &buffer) {
+      if (!draw.surface || AddToRun(buffer, draw)) continue;
+    }
+    PaintRun(buffer);
     layer.Paint(buffer);
     if (layer.OnPaint) layer.OnPaint(layer, buffer);
   }
+  PaintRun(buffer);
+}
+
+bool TLayerCollection::AddToRun(TBitmap32& buffer, const TSurfaceDraw& draw) {
+  if (runScratch_.size() <= run_.size()) runScratch_.resize(run_.size() + 1);
+  TDrawPlan plan;
+  if (!plan.Prepare(*draw.surface, buffer, draw.dst, draw.clip, runScratch_[run_.size()]))
+    return true;  // draws nothing
+  if (!plan.Splittable()) return false;
+  run_.push_back(plan);
+  return true;
+}
+
+namespace {
+
+// Bands per drawing thread: enough to even out the work, few enough that
+// each source is read in long runs (a band's start costs the prefetchers
+// their warm-up on every layer).
+constexpr int kBandsPerThread = 4;
+constexpr int kRunMinRows = 8;
+// Smaller runs are painted on the calling thread.
+constexpr std::int64_t kRunMinPixels = 32 * 1024;
+
+}  // namespace
+
+void TLayerCollection::PaintRun(TBitmap32& buffer) {
+  if (run_.empty()) return;
+  // Each grid4 draw starts where the draws below it leave the counter.
+  std::uint16_t counter = GridCounter();
+  int top = INT_MAX, bottom = INT_MIN;
+  std::int64_t pixels = 0;
+  for (TDrawPlan& plan : run_) {
+    plan.SetGridStart(counter);
+    if (plan.StepsGrid()) counter = std::uint16_t(counter + std::uint64_t(plan.Pixels()));
+    top = std::min(top, plan.Area().Top);
+    bottom = std::max(bottom, plan.Area().Bottom);
+    pixels += plan.Pixels();
+  }
+  // On one thread the layers go one after the other, each over all its rows.
+  const std::int64_t rows = std::int64_t(bottom) - top;
+  const int threads = ComposeThreads();
+  const int bands = threads > 1 && pixels >= kRunMinPixels
+                        ? int(std::min<std::int64_t>(std::int64_t(threads) * kBandsPerThread,
+                                                     (rows + kRunMinRows - 1) / kRunMinRows))
+                        : 1;
+  auto band = [&](int i) {
+    const int y0 = int(top + rows * i / bands), y1 = int(top + rows * (i + 1) / bands);
+    for (const TDrawPlan& plan : run_) plan.DrawRows(y0, y1);
+  };
+  if (bands > 1)
+    RunBands(bands, band);
+  else
+    band(0);
+  GridCounter() = counter;
+  for (const TDrawPlan& plan : run_) buffer.Changed(plan.Area());
+  run_.clear();
+}
+
+std::int64_t TLayerCollection::GridSteps(const TBitmap32& buffer) const {
+  std::int64_t steps = 0;
+  for (const auto& layer : items_) {
+    TSurfaceDraw draw;
+    if (layer->Visible() && layer->DescribePaint(buffer, draw) && draw.surface)
+      steps += GridStepsOfDraw(*draw.surface, buffer, draw.dst, draw.clip);
+  }
+  return steps;
 }
 
 TCustomLayer* TLayerCollection::FindLayerAt(int x, int y) const {

@@ -92,17 +92,25 @@ void TBitmapLayer::SetCropped(bool cropped) {
   Changed();
 }
 
-void TBitmapLayer::Paint(TBitmap32& buffer) {
-  if (bitmap_.Empty()) return;
+bool TBitmapLayer::DescribePaint(const TBitmap32& buffer, TSurfaceDraw& draw) const {
+  draw = TSurfaceDraw{};
+  if (bitmap_.Empty()) return true;
   TRect dst;
-  if (!AdjustedRect(dst)) return;  // NaN or infinite coordinates
+  if (!AdjustedRect(dst)) return true;  // NaN or infinite coordinates
   TRect clip = buffer.BoundsRect();
-  if (IntersectRect(dst, clip).IsEmpty()) return;
+  if (IntersectRect(dst, clip).IsEmpty()) return true;
   if (cropped_) {
-    if (dst.Width() <= 0 || dst.Height() <= 0) return;
+    if (dst.Width() <= 0 || dst.Height() <= 0) return true;
     clip = IntersectRect(clip, Collection().CanvasRect());
   }
-  bitmap_.StretchOnto(buffer, dst, clip);
+  draw = TSurfaceDraw{&bitmap_, dst, clip};
+  return true;
+}
+
+void TBitmapLayer::Paint(TBitmap32& buffer) {
+  TSurfaceDraw draw;
+  DescribePaint(buffer, draw);
+  if (draw.surface) draw.surface->StretchOnto(buffer, draw.dst, draw.clip);
 }
 
 bool TBitmapLayer::HitTest(int x, int y) const {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "compose/bandpool.h"
 #include "formats/limits.h"
 #include "host/error.h"
 
@@ -16,6 +17,7 @@ TBitmap32::TBitmap32(const TBitmap32& other)
     : width_(other.width_),
       height_(other.height_),
       pixels_(other.pixels_),
+      start_(other.start_),
       onPixelCombine_(other.onPixelCombine_) {
   CopyProperties(other);
 }
@@ -23,6 +25,7 @@ TBitmap32::TBitmap32(const TBitmap32& other)
 TBitmap32& TBitmap32::operator=(const TBitmap32& other) {
   if (this == &other) return *this;
   pixels_ = other.pixels_;
+  start_ = other.start_;
   width_ = other.width_;
   height_ = other.height_;
   onPixelCombine_ = other.onPixelCombine_;
@@ -35,20 +38,24 @@ TBitmap32::TBitmap32(TBitmap32&& other)
     : width_(other.width_),
       height_(other.height_),
       pixels_(std::move(other.pixels_)),
+      start_(other.start_),
       onPixelCombine_(other.onPixelCombine_) {
   CopyProperties(other);
   other.pixels_.clear();
+  other.start_ = 0;
   other.width_ = other.height_ = 0;
 }
 
 TBitmap32& TBitmap32::operator=(TBitmap32&& other) {
   if (this == &other) return *this;
   pixels_.swap(other.pixels_);
+  start_ = other.start_;
   width_ = other.width_;
   height_ = other.height_;
   onPixelCombine_ = other.onPixelCombine_;
   CopyProperties(other);
   std::vector<TColor32>().swap(other.pixels_);
+  other.start_ = 0;
   other.width_ = other.height_ = 0;
   Changed();
   return *this;
@@ -68,6 +75,7 @@ void TBitmap32::Resize(int width, int height) {
   height = std::max(height, 0);
   if (width == 0 || height == 0) width = height = 0;
   if (width == width_ && height == height_) return;
+  start_ = 0;
   auto fail = [this] {
     std::vector<TColor32>().swap(pixels_);
     width_ = height_ = 0;
@@ -89,14 +97,30 @@ void TBitmap32::Resize(int width, int height) {
 
 void TBitmap32::FillAll(TColor32 color) {
   if (Empty()) return;
-  std::fill(pixels_.begin(), pixels_.end(), color);
+  // A frame-sized fill (the view's background) shares the drawing threads.
+  constexpr std::size_t kBandPixels = 256 * 1024;
+  const std::size_t n = pixels_.size();
+  const int bands = int(std::min<std::size_t>(std::size_t(ComposeThreads()) * 2,
+                                              (n + kBandPixels - 1) / kBandPixels));
+  TColor32* p = pixels_.data();
+  auto band = [&](int i) {
+    std::fill(p + n * std::size_t(i) / std::size_t(bands),
+              p + n * std::size_t(i + 1) / std::size_t(bands), color);
+  };
+  if (bands > 1)
+    RunBands(bands, band);
+  else
+    std::fill(p, p + n, color);
+  start_ = 0;
   Changed();
 }
 
 void TBitmap32::CopyFrom(const TBitmap32& other) {
   if (this == &other) return;
   Resize(other.width_, other.height_);
+  // The store is taken as it lies, rotation included.
   std::copy(other.pixels_.begin(), other.pixels_.end(), pixels_.begin());
+  start_ = other.start_;
   CopyProperties(other);
   Changed();
 }
@@ -106,6 +130,7 @@ void TBitmap32::CopyFrom(const TPicture& picture) {
       picture.pixels.size() < std::size_t(picture.width) * std::size_t(picture.height))
     throw Error("picture data does not match its size");
   Resize(picture.width, picture.height);
+  start_ = 0;
   if (Empty()) {
     Changed();
     return;
@@ -131,6 +156,7 @@ void TBitmap32::CopyFrom(const TPicture& picture) {
 
 void TBitmap32::ForceOpaque(std::uint8_t alpha) {
   if (Empty()) return;
+  // Every pixel alike: the rotation can stay as it is.
   const TColor32 a = TColor32(alpha) << 24;
   for (auto& p : pixels_) p = (p & 0x00FFFFFFu) | a;
   Changed();

@@ -19,6 +19,7 @@
 namespace quenvar {
 
 enum TDrawMode : std::uint8_t { dmOpaque, dmBlend, dmCustom };
+class TDrawPlan;
 enum TCombineMode : std::uint8_t { cmBlend, cmMerge };
 
 class TBitmap32 {
@@ -58,12 +59,20 @@ class TBitmap32 {
   // Writes `alpha` into every pixel's alpha byte.
   void ForceOpaque(std::uint8_t alpha = 255);
 
-  TColor32* Bits() { return pixels_.data(); }
-  const TColor32* Bits() const { return pixels_.data(); }
-  TColor32* RowPointer(int y) { return pixels_.data() + std::size_t(y) * std::size_t(width_); }
-  const TColor32* RowPointer(int y) const {
-    return pixels_.data() + std::size_t(y) * std::size_t(width_);
+  // Pixel addresses. A scrolled surface first puts its pixels where these
+  // promise them (see ScrollWrap), so every reader and writer sees the
+  // scrolled picture in plain row-major order. Like every operation, not to
+  // be called on one surface from two threads at once.
+  TColor32* Bits() {
+    Unrotate();
+    return pixels_.data();
   }
+  const TColor32* Bits() const {
+    Unrotate();
+    return pixels_.data();
+  }
+  TColor32* RowPointer(int y) { return Bits() + std::size_t(y) * std::size_t(width_); }
+  const TColor32* RowPointer(int y) const { return Bits() + std::size_t(y) * std::size_t(width_); }
   TColor32 Pixel(int x, int y) const { return RowPointer(y)[x]; }
   void SetPixel(int x, int y, TColor32 c) { RowPointer(y)[x] = c; }
   // Checked forms: outside the surface PixelS gives 0 and SetPixelS does nothing.
@@ -101,9 +110,25 @@ class TBitmap32 {
   // Same-size drawing with the top-left corner at (x, y).
   void DrawTo(TBitmap32& target, int x, int y) const;
 
-  // Rotates the pixel store, taken as one sequence, by dx + dy * width pixels.
-  // Does nothing (and raises nothing) when |dx| >= width or |dy| >= height.
+  // Rotates the picture, taken as one row-major sequence, by dx + dy * width
+  // pixels. Does nothing (and raises nothing) when |dx| >= width or
+  // |dy| >= height. Takes constant time: the rotation is kept as a number
+  // until someone asks for pixel addresses, and drawing reads the rotated
+  // picture directly.
   void ScrollWrap(int dx, int dy);
+  // The same as `times` calls of ScrollWrap(dx, dy), in constant time;
+  // raises OnChange once when anything moves.
+  void ScrollWrap(int dx, int dy, std::uint64_t times);
+
+  // The pixel store as drawing reads it, without moving anything: pixel i of
+  // the picture is data[(i + start) mod size]. Valid until the surface is
+  // next changed or its pixel addresses are asked for.
+  struct TStoreView {
+    const TColor32* data = nullptr;
+    std::size_t size = 0;
+    std::size_t start = 0;
+  };
+  TStoreView Store() const { return TStoreView{pixels_.data(), pixels_.size(), start_}; }
 
   void FillRectBlended(const TRect& rect, TColor32 color);
   // A one-pixel opaque outline on the inner edge of `rect`, clipped.
@@ -132,6 +157,8 @@ class TBitmap32 {
   void Unlock() { lock_.mutex.unlock(); }
 
  private:
+  friend class TDrawPlan;  // resamples through the surface's own resampler
+
   struct TSurfaceLock {
     std::recursive_mutex mutex;
     TSurfaceLock() = default;
@@ -141,10 +168,19 @@ class TBitmap32 {
 
   void CopyProperties(const TBitmap32& other);
   void BlendPixelAA(int x, int y, TColor32 color, unsigned coverage);
+  // Moves the pixels so that the picture starts at the front of the store.
+  void Unrotate() const {
+    if (start_ != 0) UnrotateStore();
+  }
+  void UnrotateStore() const;
 
   int width_ = 0;
   int height_ = 0;
-  std::vector<TColor32> pixels_;
+  // The picture is the store rotated: pixel i in row-major order is
+  // pixels_[(i + start_) mod n]. Mutable because making the rotation real
+  // changes no pixel of the picture, so readers of a const surface may do it.
+  mutable std::vector<TColor32> pixels_;
+  mutable std::size_t start_ = 0;
   TDrawMode drawMode_ = dmOpaque;
   TCombineMode combineMode_ = cmBlend;
   std::uint32_t masterAlpha_ = 255;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "compose/blendops.h"
 #include "compose/layerstack.h"
 #include "host/error.h"
 #include "host/playback.h"
@@ -42,15 +43,24 @@ std::string RecordingLabel(std::int64_t frameNumber) {
   return " RECORDING FRAME : " + std::to_string(frameNumber);
 }
 
-void ScrollViewLayers(const TProject& project, TLayerCollection& items, const TCustomLayer* skip) {
+void ScrollViewLayers(const TProject& project, TLayerCollection& items, const TCustomLayer* skip,
+                      std::uint64_t times) {
   const int count = std::min(items.Count(), int(project.layers.size()));
   for (int i = 0; i < count; ++i) {
     if (&items[i] == skip) continue;
     const TBlendLayer& layer = *project.layers[std::size_t(i)];
     if (layer.posx == 0 && layer.posy == 0) continue;
     if (auto* bitmapLayer = dynamic_cast<TBitmapLayer*>(&items[i]))
-      bitmapLayer->Bitmap().ScrollWrap(layer.posx, layer.posy);
+      bitmapLayer->Bitmap().ScrollWrap(layer.posx, layer.posy, times);
   }
+}
+
+void SkipFrames(const TProject& project, TImgView32& view, const TCustomLayer* skip,
+                std::uint64_t steps) {
+  ScrollViewLayers(project, view.Layers(), skip, steps);
+  // The counter wraps at 2^16, so both factors count modulo 2^16.
+  const std::uint64_t perFrame = std::uint64_t(view.GridStepsPerCompose()) & 0xFFFFu;
+  GridCounter() = std::uint16_t(GridCounter() + (steps & 0xFFFFu) * perFrame);
 }
 
 void WriteFrameFile(TImgView32& view, const std::string& fileName) {

@@ -35,9 +35,19 @@ void StartRecording(TPlaybackState& state, const std::string& outputPath);
 // The recording label's text for a frame number.
 std::string RecordingLabel(std::int64_t frameNumber);
 
-// Scrolls collection item i by project layer i's motion; items beyond the
-// project's layers and `skip` (the selection frame) are left alone.
-void ScrollViewLayers(const TProject& project, TLayerCollection& items, const TCustomLayer* skip);
+// Scrolls collection item i by project layer i's motion, `times` times over
+// (in constant time); items beyond the project's layers and `skip` (the
+// selection frame) are left alone.
+void ScrollViewLayers(const TProject& project, TLayerCollection& items, const TCustomLayer* skip,
+                      std::uint64_t times = 1);
+
+// Brings the view to where `steps` frame steps would leave it without
+// composing the frames between: every moving layer turns by `steps` times
+// its motion, and grid4's counter moves as `steps` composes would move it.
+// Takes the same time for any number of steps. The next step then composes
+// exactly the frame that step number `steps` + 1 composes.
+void SkipFrames(const TProject& project, TImgView32& view, const TCustomLayer* skip,
+                std::uint64_t steps);
 
 // What a frame step asks of the window around it.
 struct TFrameStepHooks {

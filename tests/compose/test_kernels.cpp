@@ -2,6 +2,8 @@
 // scalar reference operations, byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
@@ -182,6 +184,44 @@ TEST(KernelChecks, FloatDivideTruncatesLikeIntegerDivision) {
     }
   }
   EXPECT_EQ(bad, 0);
+}
+
+// What the HSL kernels rest on, over every value the modes can meet: hue in
+// [0, 1) and saturation and lightness in [0, 1] for every colour; for every
+// saturation with every lightness (hue and saturation take B's, or F's, in
+// any pairing), levels m1 and m2 that round to bytes without limits; and
+// the comparisons 6h < 1 and 3h < 2 flipping exactly at the rounded 1/6
+// and 2/3.
+TEST(KernelChecks, HslValuesStayWhereTheKernelsAssume) {
+  std::vector<float> saturations, lightnesses;
+  for (int mx = 0; mx < 256; ++mx) {
+    for (int mn = 0; mn <= mx; ++mn) {
+      const THsl hsl = RgbToHsl(Color32(unsigned(mx), unsigned(mn), unsigned(mn)));
+      saturations.push_back(hsl.S);
+      if (mn == 0 || mx == 255) lightnesses.push_back(hsl.L);  // every max + min
+    }
+  }
+  int outside = 0;
+  for (std::uint32_t c = 0; c < (1u << 24); ++c) {
+    const THsl hsl = RgbToHsl(c);
+    outside +=
+        !(hsl.H >= 0 && hsl.H < 1) + !(hsl.S >= 0 && hsl.S <= 1) + !(hsl.L >= 0 && hsl.L <= 1);
+  }
+  EXPECT_EQ(outside, 0);
+  int unbounded = 0;
+  for (const float L : lightnesses) {
+    for (const float S : saturations) {
+      const float m2 = L <= 0.5f ? L * (1 + S) : L + S - L * S;
+      const float m1 = 2 * L - m2;
+      // Levels lie between m1 and m2 (which can cross by a unit in the last
+      // place) up to a rounding of the last step.
+      unbounded += !(255 * std::min(m1, m2) > -0.49f && 255 * std::max(m1, m2) < 255.49f);
+    }
+  }
+  EXPECT_EQ(unbounded, 0);
+  const float sixth = 1.0f / 6.0f, twoThirds = 2.0f / 3.0f;
+  EXPECT_TRUE(6 * sixth >= 1 && 6 * std::nextafter(sixth, 0.0f) < 1);
+  EXPECT_TRUE(3 * twoThirds >= 2 && 3 * std::nextafter(twoThirds, 0.0f) < 2);
 }
 
 TEST(KernelSelection, ActiveSetIsTheBestSupportedOrTheForcedScalar) {

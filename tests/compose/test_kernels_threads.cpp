@@ -2,6 +2,7 @@
 // pool that runs the bands.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <random>
 #include <vector>
@@ -88,6 +89,20 @@ TEST(BandedCompose, ScalarReferenceFrameEqualsTheKernelFrame) {
   for (int i = 0; i < kBlendOpCount; ++i)
     SetBlendOpRow(TBlendOp(i), ActiveKernels().ops[std::size_t(i)]);
   EXPECT_EQ(fast, scalar);
+}
+
+TEST(BandedCompose, LargeFillsSetEveryPixelOnAnyNumberOfThreads) {
+  ThreadsGuard guard;
+  for (int threads : {1, 2, 3}) {
+    SetComposeThreads(threads);
+    TBitmap32 b;
+    b.Resize(1000, 777);  // several bands that do not divide evenly
+    b.FillAll(0x12345678u);
+    b.ScrollWrap(3, 1);
+    b.FillAll(0xFF00FF00u);
+    const TColor32* p = b.Bits();
+    EXPECT_EQ(std::count(p, p + 1000 * 777, 0xFF00FF00u), 1000 * 777) << threads << " threads";
+  }
 }
 
 TEST(BandPool, RunsEveryBandOnceWhateverTheThreadCount) {

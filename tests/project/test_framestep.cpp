@@ -2,6 +2,8 @@
 // view layers, one step with recording, and the view built from a project.
 #include <gtest/gtest.h>
 
+#include "compose/blendmodes.h"
+#include "compose/blendops.h"
 #include "host/playback.h"
 #include "project/framestep.h"
 #include "project/projectview.h"
@@ -196,6 +198,59 @@ TEST_F(FrameStepTest, AFrameThatCannotBeWrittenEndsTheRecordingOnce) {
   EXPECT_FALSE(state.recording);
   EXPECT_FALSE(state.stepBusy);
   EXPECT_EQ(state.frameNumber, 1);
+}
+
+// Frames as playback composes them, one step after another, from a freshly
+// built view and a given grid counter.
+std::vector<std::vector<TColor32>> PlayFrames(TProject& project, TImgView32& view,
+                                              std::uint16_t counter, int first, int last) {
+  BuildViewFromProject(project, view);
+  GridCounter() = counter;
+  SkipFrames(project, view, nullptr, std::uint64_t(first - 1));
+  std::vector<std::vector<TColor32>> frames;
+  for (int n = first; n <= last; ++n) {
+    ScrollViewLayers(project, view.Layers(), nullptr);
+    view.Compose();
+    const TBitmap32& b = view.Buffer();
+    frames.emplace_back(b.Bits(), b.Bits() + std::size_t(b.Width()) * b.Height());
+  }
+  return frames;
+}
+
+TEST_F(FrameStepTest, SkippingFramesLandsExactlyWhereSteppingDoes) {
+  // Every sign of motion, a still layer, one too fast to move, a stretched
+  // one, two grid4 layers (one off the canvas's edge) and a hue layer.
+  const std::pair<int, int> motions[] = {{3, 1},  {-2, -1}, {0, 2}, {-4, 0}, {0, 0},
+                                         {1, -3}, {40, 0},  {5, 5}, {-1, 1}, {2, -2}};
+  const TBlendMode modes[] = {bmNone, bmGrid4,  bmMultiply, bmHue,  bmGrid4,
+                              bmXor,  bmScreen, bmDodge,    bmNone, bmDifference};
+  for (int i = 0; i < 10; ++i) {
+    TBlendLayer& layer = AddNumberedLayer(40, 30, motions[i].first, motions[i].second);
+    for (int p = 0; p < 40 * 30; ++p)
+      layer.bmp.Bits()[p] = 0x60000000u | (TColor32(p) * 2654435761u >> 8) | (TColor32(i) << 28);
+    layer.SetMode(modes[i]);
+    layer.opacity = std::uint16_t(150 + 10 * i);
+    layer.x = 13 * i - 20;
+    layer.y = 9 * i - 15;
+    if (i == 7) {
+      layer.x2 = layer.x + 70;
+      layer.y2 = layer.y + 45;
+    }
+  }
+  const auto steps = PlayFrames(*project, host.view, 65000, 1, 40);
+  EXPECT_NE(steps[0], steps[1]);
+  for (int first : {2, 17, 39}) {
+    const auto skipped = PlayFrames(*project, host.view, 65000, first, 40);
+    for (int n = first; n <= 40; ++n)
+      ASSERT_EQ(skipped[std::size_t(n - first)], steps[std::size_t(n - 1)])
+          << "frame " << n << " after skipping to " << first;
+  }
+  // The grid counter of a view moves by the grid4 pixels it draws.
+  BuildViewFromProject(*project, host.view);
+  const std::uint16_t before = GridCounter();
+  host.view.Compose();
+  EXPECT_EQ(std::uint16_t(GridCounter() - before), std::uint16_t(host.view.GridStepsPerCompose()));
+  EXPECT_GT(host.view.GridStepsPerCompose(), 0);
 }
 
 TEST_F(FrameStepTest, ABusyStepOrNoProjectDoesNothing) {

@@ -9,10 +9,12 @@
 
 #include <sys/wait.h>
 
+#include "compose/blendmodes.h"
 #include "compose/bmpencode.h"
 #include "formats/formatlist.h"
 #include "host/statuslog.h"
 #include "project/blendclass.h"
+#include "project/framestep.h"
 #include "project/project.h"
 #include "project/projecthost.h"
 
@@ -97,6 +99,81 @@ TEST_F(RenderTest, FramesFollowTheMotionAndOpacity) {
   EXPECT_TRUE(std::filesystem::exists(Path("png/MyDemo00001.png")));
 }
 
+// A 16 x 16 project with two grid4 layers over the whole canvas and layers of
+// every kind of motion, whose pictures all have pixel counts dividing 256:
+// its frames repeat every 256 frames, so any far frame has a near twin.
+class RenderChunkTest : public RenderTest {
+ protected:
+  void SetUp() override {
+    RenderTest::SetUp();
+    if (IsSkipped()) return;
+    auto* project = new TProject();
+    project->name = "Chunks";
+    project->width = 16;
+    project->height = 16;
+    struct Spec {
+      int w, h, x, y, posx, posy;
+      TBlendMode mode;
+    };
+    const Spec specs[] = {
+        {16, 16, 0, 0, 3, 1, bmNone},    {16, 16, 0, 0, -1, -2, bmGrid4},
+        {8, 4, 5, 9, -3, 1, bmMultiply}, {16, 8, -4, 3, 0, -1, bmHue},
+        {4, 4, 2, 2, 2, 0, bmScreen},    {2, 16, 12, -3, 0, 0, bmDifference},
+        {16, 16, 0, 0, 0, 5, bmGrid4},   {8, 8, 1, 1, 8, 1, bmXor},  // too fast: still
+        {4, 8, 6, 4, -1, -7, bmOverlay}};
+    int i = 0;
+    for (const Spec& s : specs) {
+      ++i;
+      auto* layer = new TBlendLayer();
+      layer->OpenPictureFile(
+          WritePicture("p" + std::to_string(i) + ".bmp", s.w, s.h, TColor32(i) * 0x00131F07u));
+      layer->x = s.x;
+      layer->y = s.y;
+      layer->posx = s.posx;
+      layer->posy = s.posy;
+      layer->SetMode(s.mode);
+      layer->opacity = std::uint16_t(140 + 12 * i);
+    }
+    // The Xor layer is stretched to twice its size, so it is resampled.
+    project->layers[7]->x2 = project->layers[7]->x + 16;
+    project->layers[7]->y2 = project->layers[7]->y + 16;
+    project->SaveAs(Path("chunks.zyl"));
+    CloseProject();
+  }
+  std::vector<std::uint8_t> Frame(const std::string& folder, std::int64_t n) {
+    std::ifstream in(Path(folder + "/Chunks" + FormatFrameNumber(n) + ".bmp"), std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+  }
+};
+
+TEST_F(RenderChunkTest, FramesRenderedInChunksEqualOneRun) {
+  ASSERT_EQ(Run(Path("chunks.zyl") + " --frames 100 --out " + Path("whole")), 0) << errors;
+  ASSERT_EQ(Run(Path("chunks.zyl") + " --frames 50 --out " + Path("parts")), 0) << errors;
+  ASSERT_EQ(Run(Path("chunks.zyl") + " --start 51 --frames 50 --out " + Path("parts")), 0)
+      << errors;
+  EXPECT_FALSE(std::filesystem::exists(Path("parts/Chunks00101.bmp")));
+  for (int n = 1; n <= 100; ++n) {
+    const auto whole = Frame("whole", n);
+    ASSERT_FALSE(whole.empty()) << "frame " << n;
+    ASSERT_EQ(whole, Frame("parts", n)) << "frame " << n;
+  }
+  EXPECT_NE(Frame("whole", 1), Frame("whole", 2));
+}
+
+TEST_F(RenderChunkTest, AFrameFarAwayEqualsItsTwinWithinTheRepeat) {
+  // 10^9 is a multiple of 256: frame 10^9 shows what frame 256 shows.
+  ASSERT_EQ(Run(Path("chunks.zyl") + " --start 256 --frames 2 --out " + Path("near")), 0) << errors;
+  ASSERT_EQ(Run(Path("chunks.zyl") + " --start 1000000000 --frames 2 --out " + Path("far")), 0)
+      << errors;
+  EXPECT_EQ(Frame("near", 256), Frame("far", 1000000000));
+  EXPECT_EQ(Frame("near", 257), Frame("far", 1000000001));
+  EXPECT_FALSE(Frame("far", 1000000000).empty());
+  // The near frames themselves follow a run from frame 1.
+  ASSERT_EQ(Run(Path("chunks.zyl") + " --frames 257 --out " + Path("all")), 0) << errors;
+  EXPECT_EQ(Frame("all", 256), Frame("near", 256));
+  EXPECT_EQ(Frame("all", 257), Frame("near", 257));
+}
+
 TEST_F(RenderTest, SaveAsPullsPicturesIntoTheArchive) {
   auto* project = new TProject();
   project->width = 4;
@@ -120,6 +197,10 @@ TEST_F(RenderTest, SaveAsPullsPicturesIntoTheArchive) {
 TEST_F(RenderTest, FailuresExitNonZeroWithAMessage) {
   EXPECT_EQ(Run(""), 2);
   EXPECT_EQ(Run(Path("x.zyl") + " --frames 0"), 2);
+  EXPECT_EQ(Run(Path("x.zyl") + " --frames 1 --start 0"), 2);
+  EXPECT_EQ(Run(Path("x.zyl") + " --frames 1 --start 12x"), 2);
+  EXPECT_EQ(Run(Path("x.zyl") + " --frames 2 --start 9223372036854775807"), 2);
+  EXPECT_NE(errors.find("does not fit"), std::string::npos) << errors;
   EXPECT_EQ(Run(Path("none.zyl") + " --frames 1"), 1);
   EXPECT_NE(errors.find("is not a readable project file"), std::string::npos) << errors;
 

@@ -20,6 +20,7 @@
 #include "host/playback.h"
 #include "project/blendclass.h"
 #include "project/project.h"
+#include "support/drops.h"
 #include "support/shell.h"
 #include "ui/bitmapbox.h"
 #include "ui/unitframelayer.h"
@@ -88,15 +89,7 @@ void DragTitle(TframeLayer& row, int dy) {
 }
 
 void Drop(QWidget* target, const QStringList& files) {
-  QMimeData data;
-  QList<QUrl> urls;
-  for (const QString& f : files) urls << QUrl::fromLocalFile(f);
-  data.setUrls(urls);
-  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(target, &enter);
-  QVERIFY(enter.isAccepted());
-  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(target, &drop);
+  QVERIFY(DropFilesOn(target, files));
 }
 
 }  // namespace

@@ -30,6 +30,7 @@
 #include "project/project.h"
 #include "psd/gui/unitframepsd.h"
 #include "psd/gui/unitimportpsd.h"
+#include "support/drops.h"
 #include "support/shell.h"
 #include "ui/unitframelayer.h"
 #include "ui/unitlayers.h"
@@ -89,14 +90,7 @@ quenvar::TImgView32& Preview(TfrmPSDImport& w) {
 }
 
 void Drop(QWidget* target, const QStringList& files) {
-  QMimeData data;
-  QList<QUrl> urls;
-  for (const QString& f : files) urls << QUrl::fromLocalFile(f);
-  data.setUrls(urls);
-  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(target, &enter);
-  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(target, &drop);
+  QVERIFY(DropFilesOn(target, files));
 }
 
 }  // namespace

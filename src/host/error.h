@@ -11,4 +11,11 @@ class Error : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Raised when the user stopped long work through its progress report; what
+// the work had changed is undone before it is raised.
+class Cancelled : public Error {
+ public:
+  Cancelled() : Error("cancelled") {}
+};
+
 }  // namespace quenvar

@@ -1,0 +1,292 @@
+#include "video/videowriter.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "host/error.h"
+#include "video/avsupport.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+}
+
+namespace quenvar {
+
+namespace {
+
+constexpr int kMaxSide = 16384;
+constexpr int kMaxFps = 1000;
+constexpr int kMjpegQscale = 2;  // near the best Motion JPEG gives
+
+struct TKindSetup {
+  const char* muxer;
+  AVPixelFormat pixelFormat;
+  bool evenSize;  // the pixel format halves the chroma planes
+};
+
+TKindSetup SetupFor(TVideoKind kind) {
+  switch (kind) {
+    case TVideoKind::Mp4H264:
+      return {"mp4", AV_PIX_FMT_YUV420P, true};
+    // The view's pixels exactly as they are, without the alpha byte.
+    case TVideoKind::MkvFfv1:
+      return {"matroska", AV_PIX_FMT_0RGB32, false};
+    case TVideoKind::AviMjpeg:
+      return {"avi", AV_PIX_FMT_YUVJ420P, false};
+  }
+  return {"", AV_PIX_FMT_NONE, false};
+}
+
+const AVCodec* EncoderFor(TVideoKind kind) {
+  switch (kind) {
+    case TVideoKind::Mp4H264: {
+      const AVCodec* x264 = avcodec_find_encoder_by_name("libx264");
+      return x264 ? x264 : avcodec_find_encoder(AV_CODEC_ID_H264);
+    }
+    case TVideoKind::MkvFfv1:
+      return avcodec_find_encoder(AV_CODEC_ID_FFV1);
+    case TVideoKind::AviMjpeg:
+      return avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+  }
+  return nullptr;
+}
+
+// A name beside the target that no other writer of this process uses.
+std::string TemporaryNameFor(const std::string& fileName) {
+  static std::atomic<unsigned> counter{0};
+  return fileName + ".part-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+}
+
+void CheckSettings(const TVideoSettings& s) {
+  if (s.width < 1 || s.height < 1 || s.width > kMaxSide || s.height > kMaxSide)
+    throw Error("a video frame must be 1 to " + std::to_string(kMaxSide) +
+                " pixels on a side, not " + std::to_string(s.width) + " x " +
+                std::to_string(s.height));
+  if (s.fps < 1 || s.fps > kMaxFps)
+    throw Error("a video's rate must be 1 to " + std::to_string(kMaxFps) +
+                " frames per second, not " + std::to_string(s.fps));
+  if (s.crf < 0 || s.crf > 51)
+    throw Error("the H.264 quality (crf) must be 0 to 51, not " + std::to_string(s.crf));
+}
+
+}  // namespace
+
+struct TVideoWriter::TImpl {
+  AVFormatContext* format = nullptr;
+  av::CodecPtr codec;
+  AVStream* stream = nullptr;
+  av::FramePtr frame;
+  av::PacketPtr packet;
+  av::SwsPtr sws;                     // none when the pixels go in as they are
+  std::vector<std::uint32_t> padded;  // the frame grown to an even size
+  int width = 0, height = 0;          // the encoded size
+
+  ~TImpl() {
+    if (!format) return;
+    if (format->pb) avio_closep(&format->pb);
+    avformat_free_context(format);
+  }
+
+  // The muxer's own error, or a failed write still sitting in its buffer.
+  int WriteError(int ret) const {
+    if (ret < 0) return ret;
+    return format->pb && format->pb->error < 0 ? format->pb->error : 0;
+  }
+};
+
+TVideoWriter::TVideoWriter(const std::string& fileName, const TVideoSettings& settings)
+    : fileName_(fileName), settings_(settings) {
+  av::QuietLibraryLog();
+  const std::optional<TVideoKind> kind = VideoKindForFile(fileName);
+  if (!kind) throw Error(NotAVideoNameMessage(fileName));
+  kind_ = *kind;
+  try {
+    CheckSettings(settings);
+  } catch (const Error& e) {
+    throw Error("Cannot write the video file " + fileName + ": " + e.what());
+  }
+  tempName_ = TemporaryNameFor(fileName);
+  impl_ = std::make_unique<TImpl>();
+  TImpl& m = *impl_;
+  const TKindSetup setup = SetupFor(kind_);
+  m.width = setup.evenSize ? (settings.width + 1) & ~1 : settings.width;
+  m.height = setup.evenSize ? (settings.height + 1) & ~1 : settings.height;
+
+  int ret = avformat_alloc_output_context2(&m.format, nullptr, setup.muxer, tempName_.c_str());
+  if (ret < 0 || !m.format) Fail("the " + std::string(setup.muxer) + " container is missing");
+  const AVCodec* encoder = EncoderFor(kind_);
+  if (!encoder) Fail("this FFmpeg has no encoder for " + VideoKindText(kind_));
+
+  m.codec.reset(avcodec_alloc_context3(encoder));
+  if (!m.codec) Fail("out of memory");
+  AVCodecContext& c = *m.codec;
+  c.width = m.width;
+  c.height = m.height;
+  c.pix_fmt = setup.pixelFormat;
+  c.time_base = AVRational{1, settings.fps};
+  c.framerate = AVRational{settings.fps, 1};
+  c.thread_count = 0;  // as many as the encoder likes
+  AVDictionary* options = nullptr;
+  switch (kind_) {
+    case TVideoKind::Mp4H264:
+      c.gop_size = settings.fps * 2;
+      c.colorspace = AVCOL_SPC_BT709;
+      c.color_primaries = AVCOL_PRI_BT709;
+      c.color_trc = AVCOL_TRC_BT709;
+      c.color_range = AVCOL_RANGE_MPEG;
+      av_dict_set_int(&options, "crf", settings.crf, 0);
+      av_dict_set(&options, "preset", "medium", 0);
+      break;
+    case TVideoKind::MkvFfv1:
+      // Every frame stands alone, so pieces of a render join without re-encoding.
+      c.gop_size = 1;
+      av_dict_set(&options, "level", "3", 0);
+      av_dict_set(&options, "slicecrc", "1", 0);
+      break;
+    case TVideoKind::AviMjpeg:
+      c.flags |= AV_CODEC_FLAG_QSCALE;
+      c.global_quality = FF_QP2LAMBDA * kMjpegQscale;
+      c.color_range = AVCOL_RANGE_JPEG;
+      break;
+  }
+  if (m.format->oformat->flags & AVFMT_GLOBALHEADER) c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  ret = avcodec_open2(&c, encoder, &options);
+  av_dict_free(&options);
+  if (ret < 0) Fail("the " + VideoKindText(kind_) + " encoder refused: " + av::ErrorText(ret));
+
+  m.stream = avformat_new_stream(m.format, nullptr);
+  if (!m.stream) Fail("out of memory");
+  m.stream->time_base = c.time_base;
+  m.stream->avg_frame_rate = c.framerate;
+  m.stream->r_frame_rate = c.framerate;
+  ret = avcodec_parameters_from_context(m.stream->codecpar, &c);
+  if (ret < 0) Fail(av::ErrorText(ret));
+
+  ret = avio_open(&m.format->pb, tempName_.c_str(), AVIO_FLAG_WRITE);
+  if (ret < 0) Fail(av::ErrorText(ret));
+  AVDictionary* muxOptions = nullptr;
+  // The index goes first so a player can start before the whole file arrives.
+  if (kind_ == TVideoKind::Mp4H264) av_dict_set(&muxOptions, "movflags", "+faststart", 0);
+  ret = m.WriteError(avformat_write_header(m.format, &muxOptions));
+  av_dict_free(&muxOptions);
+  if (ret < 0) Fail(av::ErrorText(ret));
+
+  m.frame.reset(av_frame_alloc());
+  m.packet.reset(av_packet_alloc());
+  if (!m.frame || !m.packet) Fail("out of memory");
+  m.frame->format = c.pix_fmt;
+  m.frame->width = c.width;
+  m.frame->height = c.height;
+  if ((ret = av_frame_get_buffer(m.frame.get(), 0)) < 0) Fail(av::ErrorText(ret));
+  if (setup.pixelFormat != AV_PIX_FMT_0RGB32) {
+    m.sws.reset(sws_getContext(
+        m.width, m.height, AV_PIX_FMT_BGRA, m.width, m.height, setup.pixelFormat,
+        SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr));
+    if (!m.sws) Fail("no conversion to the encoder's pixel format");
+    if (kind_ == TVideoKind::Mp4H264) {
+      const int* coefficients = sws_getCoefficients(SWS_CS_ITU709);
+      sws_setColorspaceDetails(m.sws.get(), coefficients, 1, coefficients, 0, 0, 1 << 16, 1 << 16);
+    }
+  }
+  if (m.width != settings.width || m.height != settings.height)
+    m.padded.resize(std::size_t(m.width) * std::size_t(m.height));
+}
+
+TVideoWriter::~TVideoWriter() {
+  Abort();
+}
+
+void TVideoWriter::Abort() {
+  if (!impl_) return;
+  impl_.reset();
+  std::error_code ignored;
+  std::filesystem::remove(tempName_, ignored);
+}
+
+void TVideoWriter::Fail(const std::string& what) {
+  Abort();
+  throw Error("Cannot write the video file " + fileName_ + ": " + what);
+}
+
+namespace {
+
+// Sends `frame` (null: the end) to the encoder and writes what comes out.
+int EncodeAndWrite(AVFormatContext* format, AVCodecContext* codec, AVStream* stream, AVFrame* frame,
+                   AVPacket* packet) {
+  int ret = avcodec_send_frame(codec, frame);
+  if (ret < 0) return ret;
+  for (;;) {
+    ret = avcodec_receive_packet(codec, packet);
+    if (ret == AVERROR(EAGAIN) || ret == AVERROR_EOF) return 0;
+    if (ret < 0) return ret;
+    av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+    packet->stream_index = stream->index;
+    ret = av_interleaved_write_frame(format, packet);
+    if (ret < 0) return ret;
+    if (format->pb->error < 0) return format->pb->error;
+  }
+}
+
+// Copies the frame into `padded`, repeating its last column and row.
+void PadFrame(const std::uint32_t* pixels, std::ptrdiff_t stride, int width, int height,
+              std::uint32_t* padded, int paddedWidth, int paddedHeight) {
+  for (int y = 0; y < paddedHeight; ++y) {
+    const std::uint32_t* src = pixels + std::min(y, height - 1) * stride;
+    std::uint32_t* dst = padded + std::ptrdiff_t(y) * paddedWidth;
+    std::memcpy(dst, src, std::size_t(width) * 4);
+    std::fill(dst + width, dst + paddedWidth, src[width - 1]);
+  }
+}
+
+}  // namespace
+
+void TVideoWriter::WriteFrame(const std::uint32_t* pixels, std::ptrdiff_t stride) {
+  if (!impl_) throw Error("Cannot write the video file " + fileName_ + ": it is closed");
+  TImpl& m = *impl_;
+  int ret = av_frame_make_writable(m.frame.get());
+  if (ret < 0) Fail(av::ErrorText(ret));
+  if (!m.sws) {
+    for (int y = 0; y < m.height; ++y)
+      std::memcpy(m.frame->data[0] + std::ptrdiff_t(y) * m.frame->linesize[0], pixels + y * stride,
+                  std::size_t(m.width) * 4);
+  } else {
+    if (!m.padded.empty()) {
+      PadFrame(pixels, stride, settings_.width, settings_.height, m.padded.data(), m.width,
+               m.height);
+      pixels = m.padded.data();
+      stride = m.width;
+    }
+    const std::uint8_t* planes[1] = {reinterpret_cast<const std::uint8_t*>(pixels)};
+    const int strides[1] = {int(stride * 4)};
+    sws_scale(m.sws.get(), planes, strides, 0, m.height, m.frame->data, m.frame->linesize);
+  }
+  m.frame->pts = frames_;
+  // Motion JPEG takes its fixed quantiser from each frame.
+  if (kind_ == TVideoKind::AviMjpeg) m.frame->quality = m.codec->global_quality;
+  ret = EncodeAndWrite(m.format, m.codec.get(), m.stream, m.frame.get(), m.packet.get());
+  if (ret < 0) Fail(av::ErrorText(ret));
+  ++frames_;
+}
+
+void TVideoWriter::Finish() {
+  if (!impl_) throw Error("Cannot write the video file " + fileName_ + ": it is closed");
+  TImpl& m = *impl_;
+  int ret = EncodeAndWrite(m.format, m.codec.get(), m.stream, nullptr, m.packet.get());
+  if (ret < 0) Fail(av::ErrorText(ret));
+  ret = m.WriteError(av_write_trailer(m.format));
+  if (ret < 0) Fail(av::ErrorText(ret));
+  ret = avio_closep(&m.format->pb);
+  if (ret < 0) Fail(av::ErrorText(ret));
+  std::error_code error;
+  std::filesystem::rename(tempName_, fileName_, error);
+  if (error) Fail(error.message());
+  impl_.reset();
+}
+
+}  // namespace quenvar

@@ -13,6 +13,7 @@
 #include "app/mainform.h"
 #include "app/panelwidgets.h"
 #include "app/pictures.h"
+#include "host/canvassize.h"
 
 namespace {
 
@@ -170,7 +171,7 @@ void Tmainform::BuildToolPanel() {
   cbInterval_->setObjectName(QStringLiteral("cbInterval"));
   cbInterval_->setFont(mini);
   cbInterval_->addItems({"5", "10", "15", "20", "25", "27", "30", "40", "50", "85"});
-  cbInterval_->setCurrentText(QStringLiteral("27"));
+  cbInterval_->setCurrentText(QString::number(quenvar::kDefaultFps));
   cbInterval_->setFixedHeight(20);
   connect(cbInterval_, &QComboBox::currentIndexChanged, this, &Tmainform::cbIntervalChange);
   row->addWidget(cbInterval_);

@@ -19,6 +19,10 @@ std::optional<TCanvasSize> ParseCanvasSize(const std::string& x, const std::stri
 // The message shown when ParseCanvasSize refuses the boxes.
 std::string CanvasSizeRefusal();
 
+// The frames-per-second box's first choice: the rate of playback and of
+// videos until another is chosen.
+constexpr int kDefaultFps = 27;
+
 // The frame interval in milliseconds for a frames-per-second choice.
 int FrameIntervalForFps(int fps);
 

@@ -4,18 +4,20 @@
 // pictures that live beside the project into the archive.
 //
 //   quenvar-render PROJECT.zyl --frames N [--start K] [--out DIR] [--png] [--save-as OUT.zyl]
+//   quenvar-render PROJECT.zyl --frames N [--start K] --video OUT.{mp4,mkv,avi} [--fps R] [--crf Q]
 //   quenvar-render PROJECT.zyl --save-as OUT.zyl
 //
 // --start K writes frames K to K + N - 1, byte for byte those frames of a run
-// from frame 1; reaching frame K takes the same time for any K.
+// from frame 1; reaching frame K takes the same time for any K. Progress goes
+// to standard error (--quiet silences it).
 #include <cerrno>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,13 +25,17 @@
 #include "compose/layerstack.h"
 #include "compose/pngsave.h"
 #include "core/coreinit.h"
+#include "host/canvassize.h"
 #include "host/error.h"
+#include "host/progress.h"
 #include "host/statuslog.h"
 #include "project/blendclass.h"
 #include "project/framestep.h"
 #include "project/project.h"
 #include "project/projecthost.h"
 #include "project/projectview.h"
+#include "video/videoformat.h"
+#include "video/videowriter.h"
 
 using namespace quenvar;
 
@@ -44,12 +50,27 @@ struct TOptions {
   std::string outDir;
   bool png = false;
   std::string saveAs;
+  std::string video;
+  int fps = kDefaultFps;
+  int crf = TVideoSettings{}.crf;
+  bool quiet = false;
 };
 
 void Usage() {
   std::cerr << "usage: quenvar-render PROJECT.zyl --frames N [--start K] [--out DIR] [--png] "
-               "[--save-as OUT.zyl]\n"
+               "[--save-as OUT.zyl] [--quiet]\n"
+               "       quenvar-render PROJECT.zyl --frames N [--start K] --video OUT.{mp4,mkv,avi} "
+               "[--fps R] [--crf Q] [--quiet]\n"
                "       quenvar-render PROJECT.zyl --save-as OUT.zyl\n";
+}
+
+// A whole decimal number from `low` to `high`, else none.
+std::optional<long> NumberIn(const std::string& text, long low, long high) {
+  char* end = nullptr;
+  errno = 0;
+  const long n = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno == ERANGE || n < low || n > high) return std::nullopt;
+  return n;
 }
 
 std::optional<TOptions> ParseOptions(int argc, char** argv) {
@@ -63,13 +84,33 @@ std::optional<TOptions> ParseOptions(int argc, char** argv) {
     if (arg == "--frames") {
       auto v = value();
       if (!v) return std::nullopt;
-      char* end = nullptr;
-      const long n = std::strtol(v->c_str(), &end, 10);
-      if (v->empty() || *end != '\0' || n < 1 || n > kMaxFrames) {
+      const auto n = NumberIn(*v, 1, kMaxFrames);
+      if (!n) {
         std::cerr << "quenvar-render: --frames takes a number from 1 to " << kMaxFrames << "\n";
         return std::nullopt;
       }
-      options.frames = int(n);
+      options.frames = int(*n);
+    } else if (arg == "--fps" || arg == "--crf") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      const bool fps = arg == "--fps";
+      const auto n = fps ? NumberIn(*v, 1, 1000) : NumberIn(*v, 0, 51);
+      if (!n) {
+        std::cerr << "quenvar-render: " << arg
+                  << (fps ? " takes a rate from 1 to 1000\n" : " takes a quality from 0 to 51\n");
+        return std::nullopt;
+      }
+      (fps ? options.fps : options.crf) = int(*n);
+    } else if (arg == "--video") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      if (!VideoKindForFile(*v)) {
+        std::cerr << "quenvar-render: " << NotAVideoNameMessage(*v) << "\n";
+        return std::nullopt;
+      }
+      options.video = *v;
+    } else if (arg == "--quiet") {
+      options.quiet = true;
     } else if (arg == "--start") {
       auto v = value();
       if (!v) return std::nullopt;
@@ -99,6 +140,10 @@ std::optional<TOptions> ParseOptions(int argc, char** argv) {
   }
   if (options.project.empty() || (options.frames == 0 && options.saveAs.empty()))
     return std::nullopt;
+  if (!options.video.empty() && (options.frames == 0 || options.png || !options.outDir.empty())) {
+    std::cerr << "quenvar-render: --video takes --frames, and no --out or --png\n";
+    return std::nullopt;
+  }
   if (options.start > INT64_MAX - options.frames) {
     std::cerr << "quenvar-render: the last frame number does not fit in 64 bits\n";
     return std::nullopt;
@@ -154,33 +199,65 @@ void SaveOpaquePngFile(const TBitmap32& frame, const std::string& fileName) {
   SavePngFile(opaque, fileName);
 }
 
-void RenderFrames(TProject& project, TImgView32& view, const TOptions& options) {
-  std::string folder = options.outDir;
-  if (!folder.empty()) {
-    std::filesystem::create_directories(folder);
-    if (folder.back() != '/') folder += '/';
+// Where rendered frames go: numbered picture files or one video.
+class TFrameOutput {
+ public:
+  TFrameOutput(const TProject& project, const TOptions& options) : options_(options) {
+    if (!options.video.empty()) {
+      TVideoSettings settings{project.width, project.height, options.fps, options.crf};
+      video_ = std::make_unique<TVideoWriter>(options.video, settings);
+      return;
+    }
+    folder_ = options.outDir;
+    if (!folder_.empty()) {
+      std::filesystem::create_directories(folder_);
+      if (folder_.back() != '/') folder_ += '/';
+    }
+    stem_ = folder_ + RemoveChar(project.name, ' ');
   }
-  const std::string stem = folder + RemoveChar(project.name, ' ');
-  // Frame K follows K - 1 steps that need not be composed.
-  SkipFrames(project, view, nullptr, std::uint64_t(options.start - 1));
-  auto lastReport = std::chrono::steady_clock::now();
-  for (int i = 0; i < options.frames; ++i) {
-    const std::int64_t n = options.start + i;
-    StepRenderFrame(project, view);
-    const std::string file = stem + FormatFrameNumber(n) + (options.png ? ".png" : ".bmp");
-    if (options.png)
-      SaveOpaquePngFile(view.Buffer(), file);
-    else
-      view.Buffer().SaveBmpFile(file);
-    const auto now = std::chrono::steady_clock::now();
-    if (now - lastReport >= std::chrono::seconds(1)) {
-      std::cerr << "quenvar-render: frame " << n << " (" << i + 1 << " of " << options.frames
-                << ")\n";
-      lastReport = now;
+
+  void Write(const TBitmap32& frame, std::int64_t n) {
+    if (video_) {
+      video_->WriteFrame(frame.Bits(), frame.Width());
+    } else {
+      const std::string file = stem_ + FormatFrameNumber(n) + (options_.png ? ".png" : ".bmp");
+      if (options_.png)
+        SaveOpaquePngFile(frame, file);
+      else
+        frame.SaveBmpFile(file);
     }
   }
-  std::cerr << "quenvar-render: wrote " << options.frames << " frames to "
-            << (folder.empty() ? std::string("./") : folder) << "\n";
+
+  // Closes a video; says where the frames went.
+  std::string Finish() {
+    if (!video_) return "to " + (folder_.empty() ? std::string("./") : folder_);
+    video_->Finish();
+    return "into " + video_->FileName() + " (" + VideoKindText(video_->Kind()) + ", " +
+           std::to_string(options_.fps) + " frames per second)";
+  }
+
+ private:
+  const TOptions& options_;
+  std::unique_ptr<TVideoWriter> video_;  // an unfinished video is removed
+  std::string folder_;
+  std::string stem_;
+};
+
+void RenderFrames(TProject& project, TImgView32& view, const TOptions& options) {
+  TFrameOutput output(project, options);
+  // Frame K follows K - 1 steps that need not be composed.
+  SkipFrames(project, view, nullptr, std::uint64_t(options.start - 1));
+  TProgressLine progress(std::cerr, StderrIsTerminal(), "quenvar-render: ", "frame",
+                         options.frames);
+  for (int i = 0; i < options.frames; ++i) {
+    StepRenderFrame(project, view);
+    output.Write(view.Buffer(), options.start + i);
+    if (!options.quiet) progress.Update(i + 1);
+  }
+  const std::string where = output.Finish();
+  if (options.quiet) return;
+  progress.Finish(options.frames);
+  std::cerr << "quenvar-render: wrote " << options.frames << " frames " << where << "\n";
 }
 
 int Run(const TOptions& options) {

@@ -1,0 +1,137 @@
+// quenvar-render --video on the demo project, checked against its bitmap frames.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "formats/formatlist.h"
+#include "project/framestep.h"
+#include "video/videoreader.h"
+
+namespace quenvar {
+namespace {
+
+class RenderVideoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("quenvar-rendervideo-" +
+           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    tool = std::string(QUENVAR_BINARY_DIR) + "/quenvar-render";
+    demo = std::string(QUENVAR_SOURCE_DIR) + "/examples/demo.zyl";
+    if (!std::filesystem::exists(tool)) GTEST_SKIP() << "quenvar-render is not built";
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+  std::string Path(const std::string& name) const { return (dir / name).string(); }
+
+  int Run(const std::string& arguments) { return RunShell(tool + " " + arguments); }
+
+  // Runs a shell command line; keeps what it wrote to stderr.
+  int RunShell(const std::string& commandLine) {
+    const std::string command = "(" + commandLine + ") 2>" + Path("stderr.txt");
+    const int status = std::system(command.c_str());
+    std::ifstream in(Path("stderr.txt"));
+    errors.assign(std::istreambuf_iterator<char>(in), {});
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  // What ffprobe, a separate reader, says of the video stream.
+  std::string Probe(const std::string& file) {
+    const std::string command =
+        "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+        "stream=codec_name,width,height,r_frame_rate,nb_read_frames -of compact=p=0:nk=0 " +
+        file + " >" + Path("probe.txt") + " 2>&1";
+    if (std::system(command.c_str()) != 0) return "ffprobe failed";
+    std::ifstream in(Path("probe.txt"));
+    std::string line;
+    std::getline(in, line);
+    return line;
+  }
+
+  TPicture Bitmap(int n) {
+    return LoadPictureByExtension(Path("bmp/Demo" + FormatFrameNumber(n) + ".bmp"));
+  }
+
+  std::filesystem::path dir;
+  std::string tool, demo, errors;
+};
+
+TEST_F(RenderVideoTest, LosslessVideoHoldsTheBitmapFramesExactly) {
+  ASSERT_EQ(Run(demo + " --start 40 --frames 12 --out " + Path("bmp")), 0) << errors;
+  ASSERT_EQ(Run(demo + " --start 40 --frames 12 --video " + Path("clip.mkv")), 0) << errors;
+  EXPECT_NE(errors.find("wrote 12 frames into " + Path("clip.mkv") +
+                        " (mkv (FFV1, lossless), 27 frames per second)"),
+            std::string::npos)
+      << errors;
+  EXPECT_EQ(Probe(Path("clip.mkv")),
+            "codec_name=ffv1|width=768|height=576|r_frame_rate=27/1|nb_read_frames=12");
+  TVideoReader reader(Path("clip.mkv"));
+  std::vector<std::uint32_t> pixels;
+  for (int n = 40; n < 52; ++n) {
+    ASSERT_TRUE(reader.ReadFrame(pixels)) << n;
+    const TPicture frame = Bitmap(n);
+    ASSERT_EQ(frame.pixels.size(), pixels.size());
+    // Colour bytes exactly; a video is opaque, so the alpha byte the view
+    // leaves in the buffer (and never shows) is not kept.
+    std::size_t differ = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+      differ += (frame.pixels[i] & 0xFFFFFF) != (pixels[i] & 0xFFFFFF) || pixels[i] >> 24 != 255;
+    EXPECT_EQ(differ, 0u) << "frame " << n;
+  }
+  EXPECT_FALSE(reader.ReadFrame(pixels));
+}
+
+TEST_F(RenderVideoTest, Mp4PlaysAtTheChosenRateCloseToTheBitmaps) {
+  ASSERT_EQ(Run(demo + " --frames 30 --out " + Path("bmp")), 0) << errors;
+  ASSERT_EQ(Run(demo + " --frames 30 --fps 25 --quiet --video " + Path("clip.mp4")), 0) << errors;
+  EXPECT_EQ(errors.find("wrote"), std::string::npos) << errors;
+  EXPECT_EQ(Probe(Path("clip.mp4")),
+            "codec_name=h264|width=768|height=576|r_frame_rate=25/1|nb_read_frames=30");
+  TVideoReader reader(Path("clip.mp4"));
+  std::vector<std::uint32_t> pixels;
+  double squares = 0, count = 0;
+  for (int n = 1; n <= 30; ++n) {
+    ASSERT_TRUE(reader.ReadFrame(pixels)) << n;
+    const TPicture frame = Bitmap(n);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+      for (int shift : {0, 8, 16}) {
+        const double d =
+            double(int(frame.pixels[i] >> shift & 255) - int(pixels[i] >> shift & 255));
+        squares += d * d;
+        count += 1;
+      }
+  }
+  const double psnr = 10 * std::log10(255.0 * 255.0 / (squares / count));
+  EXPECT_GE(psnr, 40.0);
+}
+
+TEST_F(RenderVideoTest, AFailedVideoExitsNonZeroAndLeavesNothing) {
+  EXPECT_EQ(Run(demo + " --frames 2 --video " + Path("clip.webm")), 2);
+  EXPECT_NE(errors.find("does not name a video"), std::string::npos) << errors;
+  EXPECT_EQ(Run(demo + " --frames 2 --fps 0 --video " + Path("clip.mp4")), 2);
+  EXPECT_EQ(Run(demo + " --frames 2 --png --video " + Path("clip.mp4")), 2);
+  const std::string missing = Path("no/clip.mkv");
+  EXPECT_EQ(Run(demo + " --frames 2 --video " + missing), 1);
+  EXPECT_NE(errors.find("Cannot write the video file " + missing + ": No such file or directory"),
+            std::string::npos)
+      << errors;
+  // A full disk partway through: the size limit makes writes fail.
+  EXPECT_EQ(RunShell("ulimit -f 300; trap '' XFSZ; " + tool + " " + demo + " --frames 60 --video " +
+                     Path("big.mkv")),
+            1);
+  EXPECT_NE(errors.find("File too large"), std::string::npos) << errors;
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    left.push_back(entry.path().filename().string());
+  EXPECT_EQ(left, std::vector<std::string>{"stderr.txt"});
+}
+
+}  // namespace
+}  // namespace quenvar

@@ -26,6 +26,7 @@
 #include "host/playback.h"
 #include "host/themecolor.h"
 #include "project/project.h"
+#include "project/videorecording.h"
 
 using quenvar::kThemeColor;
 using quenvar::ShadeColor;
@@ -83,6 +84,9 @@ Tmainform::Tmainform(Prompter& prompter, const QString& programDir, const QStrin
 
 Tmainform::~Tmainform() {
   qApp->removeEventFilter(this);
+  // A video being recorded is finished, not lost.
+  const std::string error = quenvar::EndRecording(quenvar::Playback());
+  if (!error.empty()) quenvar::StatusLog(error);
   // The open project goes with the window that holds it.
   if (quenvar::CurrentProject()) quenvar::CloseProject();
   host_.reset();
@@ -223,6 +227,7 @@ void Tmainform::closeEvent(QCloseEvent* event) {
   // The question is asked in the windowed layout.
   if (fullScreen) SetFullScreen(false);
   if (ConfirmExit()) {
+    EndRecording();
     event->accept();
   } else {
     event->ignore();

@@ -208,6 +208,12 @@ class Tmainform : public QMainWindow {
   void SaveAsClick();
   void SaveFrameClick();
   void RenderToDiskClick();
+  // Starts recording into the capture dialog's video; shows the reason when
+  // it cannot be opened.
+  void StartVideoRecording(TfrmCapture& capture);
+  // Ends any recording; a video is finished so that it plays, and a failure
+  // to finish it is shown.
+  void EndRecording();
   void CloseProjectClick();
   void ExitClick();
   void CanvasSizeClick();

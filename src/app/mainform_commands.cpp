@@ -18,6 +18,7 @@
 #include "app/unitcapture.h"
 #include "app/unitdisplay32.h"
 #include "app/unitprojectproperties.h"
+#include "compose/layerstack.h"
 #include "formats/limits.h"
 #include "host/canvassize.h"
 #include "host/error.h"
@@ -25,8 +26,10 @@
 #include "host/statuslog.h"
 #include "project/framestep.h"
 #include "project/project.h"
+#include "project/videorecording.h"
 #include "psd/gui/unitimportpsd.h"
 #include "ui/unitlayers.h"
+#include "video/videowriter.h"
 
 namespace {
 
@@ -80,8 +83,8 @@ void Tmainform::CloseProjectView() {
 void Tmainform::PrepareOpen() {
   HideWhatsNew();
   if (project()) StopPlayback();
+  EndRecording();
   quenvar::TPlaybackState& playback = quenvar::Playback();
-  playback.recording = false;
   playback.recordFolder.clear();
   playback.frameNumber = 0;
 }
@@ -166,7 +169,41 @@ void Tmainform::SaveFrameClick() {
 void Tmainform::RenderToDiskClick() {
   TfrmCapture& capture = CaptureDialog();
   if (prompter_.ExecDialog(capture) != QDialog::Accepted) return;
-  quenvar::StartRecording(quenvar::Playback(), capture.eOutput->text().toStdString());
+  EndRecording();
+  if (capture.VideoChosen())
+    StartVideoRecording(capture);
+  else
+    quenvar::StartRecording(quenvar::Playback(), capture.eOutput->text().toStdString());
+}
+
+void Tmainform::StartVideoRecording(TfrmCapture& capture) {
+  if (!project() || !frmProject32) {
+    prompter_.ShowMessage(this, QStringLiteral("Open or make a project before recording a video."));
+    return;
+  }
+  const std::string file =
+      quenvar::VideoRecordName(capture.eOutput->text().toStdString(), project()->name);
+  capture.eOutput->setText(QString::fromStdString(file));
+  const int fps = cbInterval_->currentText().toInt();
+  const quenvar::TImgView32& view = frmProject32->view();
+  try {
+    quenvar::StartVideoRecording(quenvar::Playback(), file, view.ClientWidth(), view.ClientHeight(),
+                                 fps > 0 ? fps : quenvar::kDefaultFps);
+  } catch (const std::exception& e) {
+    prompter_.ShowMessage(this, QString::fromStdString(e.what()));
+    return;
+  }
+  quenvar::StatusLog("Recording into " + file);
+}
+
+void Tmainform::EndRecording() {
+  const bool wasVideo = quenvar::Playback().video != nullptr;
+  const std::string file = wasVideo ? quenvar::Playback().video->FileName() : std::string();
+  const std::string error = quenvar::EndRecording(quenvar::Playback());
+  if (!error.empty())
+    prompter_.ShowMessage(this, QString::fromStdString(error));
+  else if (wasVideo)
+    quenvar::StatusLog("Recording saved in " + file);
 }
 
 void Tmainform::bAnimateClick() {
@@ -178,7 +215,7 @@ void Tmainform::bAnimateClick() {
   playback.playing = !playback.playing;
   // The button always ends a recording, whichever way it goes.
   if (playback.recording) {
-    playback.recording = false;
+    EndRecording();
     LFrameCount_->setText(QStringLiteral(" "));
   }
   bAnimate_->setText(playback.playing ? QStringLiteral("STOP") : QStringLiteral("PLAY"));

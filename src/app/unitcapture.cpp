@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "app/prompter.h"
+#include "project/videorecording.h"
 
 namespace {
 
@@ -48,6 +49,7 @@ TfrmCapture::TfrmCapture(Prompter& prompter, QWidget* parent)
   cbFormat->setObjectName(QStringLiteral("cbFormat"));
   cbFormat->addItems({QStringLiteral("AVI Video"), QStringLiteral("BMP Sequence")});
   cbFormat->setCurrentIndex(0);
+  connect(cbFormat, &QComboBox::currentIndexChanged, this, &TfrmCapture::cbFormatChange);
   grid->addWidget(cbFormat, 1, 1, 1, 2);
 
   grid->addWidget(NamedLabel("LDuration", QStringLiteral("Duration : "), this), 2, 0);
@@ -83,7 +85,20 @@ TfrmCapture::TfrmCapture(Prompter& prompter, QWidget* parent)
   connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+bool TfrmCapture::VideoChosen() const {
+  return cbFormat->currentIndex() == 0;
+}
+
 void TfrmCapture::bBrowseClick() {
   const QString path = prompter_.SaveFileName(this, QString(), QString(), QString());
-  if (!path.isEmpty()) eOutput->setText(path);
+  if (path.isEmpty()) return;
+  eOutput->setText(path);
+  cbFormatChange();
+}
+
+// A video's name shows the video extension it will be written with.
+void TfrmCapture::cbFormatChange() {
+  const std::string text = eOutput->text().toStdString();
+  if (!VideoChosen() || text.empty() || text.back() == '/' || text.back() == '\\') return;
+  eOutput->setText(QString::fromStdString(quenvar::VideoRecordName(text, std::string())));
 }

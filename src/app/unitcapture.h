@@ -1,7 +1,9 @@
 #pragma once
-// TfrmCapture: the "Render to disk" dialog. START switches recording on with
-// the folder of the chosen output file; the other choices are shown but have
-// no effect, since frames are always written as bitmap files.
+// TfrmCapture: the "Render to disk" dialog. START switches recording on:
+// with "AVI Video" into one video file named by the output box (its
+// extension chooses .avi, .mp4 or .mkv), with "BMP Sequence" into numbered
+// bitmap files in the output file's folder. The duration, reset and settings
+// controls are shown but have no effect.
 #include <QDialog>
 
 class QCheckBox;
@@ -14,6 +16,9 @@ class TfrmCapture : public QDialog {
   Q_OBJECT
  public:
   explicit TfrmCapture(Prompter& prompter, QWidget* parent = nullptr);
+
+  // "AVI Video" is chosen: the recording goes into a video file.
+  bool VideoChosen() const;
 
   QLineEdit* eOutput = nullptr;
   QPushButton* bBrowse = nullptr;
@@ -28,6 +33,7 @@ class TfrmCapture : public QDialog {
 
  private:
   void bBrowseClick();
+  void cbFormatChange();
 
   Prompter& prompter_;
 };

@@ -1,13 +1,18 @@
 #pragma once
 // The program-wide playback and recording state kept beside the main window.
+#include <memory>
 #include <string>
 
 namespace quenvar {
+
+class TVideoWriter;
 
 struct TPlaybackState {
   bool playing = false;
   bool recording = false;
   std::string recordFolder;
+  // While a recording goes into a video rather than bitmap files.
+  std::shared_ptr<TVideoWriter> video;
   int frameNumber = 0;
   int frameInterval = 30;  // milliseconds between frames
   bool stepBusy = false;   // a frame step is running

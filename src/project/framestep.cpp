@@ -8,6 +8,7 @@
 #include "host/playback.h"
 #include "project/blendclass.h"
 #include "project/project.h"
+#include "project/videorecording.h"
 
 namespace quenvar {
 
@@ -109,7 +110,10 @@ bool StepFrame(TProject* project, TImgView32& view, const TCustomLayer* selectio
   }
   view.EndUpdate();
   view.RepaintNow();
-  if (state.recording) RecordFrame(*project, view, state, hooks);
+  if (state.recording && state.video)
+    RecordVideoFrame(view, state, hooks);
+  else if (state.recording)
+    RecordFrame(*project, view, state, hooks);
   return true;
 }
 

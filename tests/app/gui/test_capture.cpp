@@ -11,17 +11,22 @@
 #include <QtTest>
 
 #include "app/unitcapture.h"
+#include "host/error.h"
 #include "host/playback.h"
 #include "test_display_support.h"
+#include "video/videoreader.h"
 
 using quenvar::Playback;
 
 namespace {
 
-// Fills the dialog's output box and presses START (or CANCEL).
-void ScriptCapture(Shell& s, const QString& output, bool start = true) {
+// Fills the dialog's output box, picks the output format and presses START
+// (or CANCEL).
+void ScriptCapture(Shell& s, const QString& output, bool start = true,
+                   const QString& format = QStringLiteral("BMP Sequence")) {
   s.prompter.dialogs.push_back([=](QDialog& d) {
     auto& capture = static_cast<TfrmCapture&>(d);
+    capture.cbFormat->setCurrentText(format);
     capture.eOutput->setText(output);
     (start ? capture.bStart : capture.bCancel)->click();
     return d.result();
@@ -67,6 +72,10 @@ class TestCapture : public QObject {
   void playStopEndsTheRecording();
   void aFrameThatCannotBeWrittenEndsTheRecording();
   void saveFrameWritesTheShownFrame();
+  void videoNamesTakeTheVideoExtension();
+  void aVideoRecordingHoldsEveryShownFrame();
+  void aVideoThatCannotBeOpenedIsReportedOnce();
+  void closingTheProgramFinishesTheVideo();
 };
 
 void TestCapture::dialogHoldsItsControls() {
@@ -195,6 +204,118 @@ void TestCapture::saveFrameWritesTheShownFrame() {
   // Cancelled: nothing written.
   s.action("miSaveFrame")->trigger();
   QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+namespace {
+
+// Every frame of a video as 32-bit pixels.
+std::vector<std::vector<std::uint32_t>> VideoFrames(const QString& path,
+                                                    quenvar::TVideoInfo& info) {
+  quenvar::TVideoReader reader(path.toStdString());
+  info = reader.Info();
+  std::vector<std::vector<std::uint32_t>> frames;
+  std::vector<std::uint32_t> pixels;
+  while (reader.ReadFrame(pixels)) frames.push_back(pixels);
+  return frames;
+}
+
+// The view's displayed buffer as a video shows it: opaque.
+std::vector<std::uint32_t> OpaqueBuffer(const quenvar::TBitmap32& buffer) {
+  std::vector<std::uint32_t> pixels(buffer.Bits(),
+                                    buffer.Bits() + buffer.Width() * buffer.Height());
+  for (auto& p : pixels) p |= 0xFF000000u;
+  return pixels;
+}
+
+}  // namespace
+
+void TestCapture::videoNamesTakeTheVideoExtension() {
+  Shell s;
+  TfrmCapture* capture = s.form->frmCapture;
+  capture->cbFormat->setCurrentText(QStringLiteral("BMP Sequence"));
+  capture->eOutput->setText(QStringLiteral("/tmp/out/clip.bmp"));
+  capture->cbFormat->setCurrentText(QStringLiteral("AVI Video"));
+  QCOMPARE(capture->eOutput->text(), QStringLiteral("/tmp/out/clip.avi"));
+  capture->eOutput->setText(QStringLiteral("/tmp/out/clip.MKV"));
+  capture->cbFormat->setCurrentText(QStringLiteral("BMP Sequence"));
+  capture->cbFormat->setCurrentText(QStringLiteral("AVI Video"));
+  QCOMPARE(capture->eOutput->text(), QStringLiteral("/tmp/out/clip.MKV"));
+  s.prompter.fileNames.push_back(QStringLiteral("/tmp/out/take"));
+  capture->bBrowse->click();
+  QCOMPARE(capture->eOutput->text(), QStringLiteral("/tmp/out/take.avi"));
+}
+
+void TestCapture::aVideoRecordingHoldsEveryShownFrame() {
+  QTemporaryDir dir;
+  Shell s;
+  s.newProject("My Project", "160", "120");
+  AddLayer(40, 30, 5, 5, 2, 1);
+  View(s)->BuildFromProject();
+  s.child<QComboBox>("cbInterval")->setCurrentText(QStringLiteral("15"));
+  ScriptCapture(s, dir.path() + "/", true, QStringLiteral("AVI Video"));
+  s.action("miRenderToDisk")->trigger();
+  // A bare folder takes the project's name.
+  QCOMPARE(s.form->frmCapture->eOutput->text(), dir.path() + "/MyProject.avi");
+  QVERIFY(Playback().recording && Playback().video);
+
+  // The lossless kind, to compare the frames exactly.
+  const QString file = dir.filePath("take.mkv");
+  ScriptCapture(s, file, true, QStringLiteral("AVI Video"));
+  s.action("miRenderToDisk")->trigger();
+  QVERIFY(QFile::exists(dir.filePath("MyProject.avi")));  // the first one was finished
+  std::vector<std::vector<std::uint32_t>> shown;
+  for (int i = 0; i < 3; ++i) {
+    QVERIFY(OneTick(s));
+    shown.push_back(OpaqueBuffer(View(s)->view().Buffer()));
+  }
+  QCOMPARE(s.child<QLabel>("LFrameCount")->text(), QStringLiteral(" RECORDING FRAME : 3"));
+  QVERIFY(!QFile::exists(file));  // written under another name until it is finished
+  s.child<QPushButton>("bAnimate")->click();
+  QVERIFY(!Playback().recording && !Playback().video);
+  QVERIFY(s.prompter.messages.isEmpty());
+
+  quenvar::TVideoInfo info;
+  const auto frames = VideoFrames(file, info);
+  QCOMPARE(info.codec, std::string("ffv1"));
+  QCOMPARE(info.width, View(s)->view().Buffer().Width());
+  QCOMPARE(info.height, View(s)->view().Buffer().Height());
+  QCOMPARE(info.rateNum * 1.0 / info.rateDen, 15.0);  // the FPS box
+  QCOMPARE(frames.size(), std::size_t(3));
+  for (int i = 0; i < 3; ++i) QVERIFY(frames[std::size_t(i)] == shown[std::size_t(i)]);
+  QVERIFY(frames[0] != frames[1]);
+}
+
+void TestCapture::aVideoThatCannotBeOpenedIsReportedOnce() {
+  QTemporaryDir dir;
+  Shell s;
+  s.newProject("Clouds", "100", "100");
+  const QString file = dir.filePath("missing/clip.mp4");
+  ScriptCapture(s, file, true, QStringLiteral("AVI Video"));
+  s.action("miRenderToDisk")->trigger();
+  QCOMPARE(s.prompter.messages,
+           QStringList("Cannot write the video file " + file + ": No such file or directory"));
+  QVERIFY(!Playback().recording);
+  QVERIFY(OneTick(s));
+  QCOMPARE(s.prompter.messages.size(), 1);
+  QVERIFY(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+void TestCapture::closingTheProgramFinishesTheVideo() {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("halfway.mp4");
+  {
+    Shell s;
+    s.newProject("Clouds", "100", "100");
+    AddLayer(40, 30, 5, 5, 2, 1);
+    View(s)->BuildFromProject();
+    ScriptCapture(s, file, true, QStringLiteral("AVI Video"));
+    s.action("miRenderToDisk")->trigger();
+    QVERIFY(OneTick(s));
+    QVERIFY(OneTick(s));
+  }
+  quenvar::TVideoInfo info;
+  QCOMPARE(VideoFrames(file, info).size(), std::size_t(2));
+  QCOMPARE(info.codec, std::string("h264"));
 }
 
 QTEST_MAIN(TestCapture)

@@ -1,0 +1,87 @@
+#include "project/videorecording.h"
+
+#include <filesystem>
+
+#include "compose/layerstack.h"
+#include "host/error.h"
+#include "host/playback.h"
+#include "project/framestep.h"
+#include "video/videoformat.h"
+#include "video/videowriter.h"
+
+namespace quenvar {
+
+std::string VideoRecordName(const std::string& outputPath, const std::string& projectName) {
+  const std::string folder = RecordFolderOf(outputPath);
+  std::string name = outputPath.substr(folder.size());
+  if (name.empty()) name = RemoveChar(projectName, ' ');
+  if (VideoKindForFile(name)) return folder + name;
+  const std::size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  return folder + name + ".avi";
+}
+
+void StartVideoRecording(TPlaybackState& state, const std::string& videoFile, int width, int height,
+                         int fps) {
+  const std::string previous = EndRecording(state);
+  auto video = std::make_shared<TVideoWriter>(videoFile, TVideoSettings{width, height, fps});
+  state.video = std::move(video);
+  state.recordFolder = RecordFolderOf(videoFile);
+  state.frameNumber = 1;
+  state.recording = true;
+  // Finishing the previous video failed, but the new one is open.
+  if (!previous.empty()) throw Error(previous);
+}
+
+std::string EndRecording(TPlaybackState& state) {
+  state.recording = false;
+  std::shared_ptr<TVideoWriter> video = std::move(state.video);
+  state.video.reset();
+  if (!video || !video->Open()) return "";
+  try {
+    video->Finish();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
+namespace {
+
+std::string SizeText(int width, int height) {
+  return std::to_string(width) + " x " + std::to_string(height);
+}
+
+// Ends the recording from inside a step and says why.
+void StopWithMessage(TPlaybackState& state, const TFrameStepHooks& hooks,
+                     const std::string& message) {
+  const std::string finishError = EndRecording(state);
+  if (hooks.setFrameLabel) hooks.setFrameLabel(" ");
+  if (hooks.showError) hooks.showError(finishError.empty() ? message : finishError);
+}
+
+}  // namespace
+
+void RecordVideoFrame(TImgView32& view, TPlaybackState& state, const TFrameStepHooks& hooks) {
+  TVideoWriter& video = *state.video;
+  const TBitmap32& frame = view.Buffer();
+  if (frame.Width() != video.Width() || frame.Height() != video.Height()) {
+    StopWithMessage(state, hooks,
+                    "The view is now " + SizeText(frame.Width(), frame.Height()) + ", the video " +
+                        SizeText(video.Width(), video.Height()) + ": the recording ended with " +
+                        std::to_string(video.FramesWritten()) + " frames in " + video.FileName());
+    return;
+  }
+  try {
+    video.WriteFrame(frame.Bits(), frame.Width());
+  } catch (const std::exception& e) {
+    state.video.reset();  // already removed by the writer
+    StopWithMessage(state, hooks, e.what());
+    return;
+  }
+  if (hooks.setFrameLabel) hooks.setFrameLabel(RecordingLabel(state.frameNumber));
+  if (hooks.wait) hooks.wait(kRecordWaitMs);
+  ++state.frameNumber;
+}
+
+}  // namespace quenvar

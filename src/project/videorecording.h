@@ -1,0 +1,35 @@
+#pragma once
+// Recording frame steps into one video file instead of numbered bitmaps.
+#include <string>
+
+namespace quenvar {
+
+class TImgView32;
+struct TPlaybackState;
+struct TFrameStepHooks;
+
+// The video file for the capture dialog's output name: a name that ends in
+// .mp4, .mkv or .avi is kept; any other extension becomes .avi, a name
+// without one gets it, and a bare folder (or nothing) takes the project's
+// name without spaces.
+std::string VideoRecordName(const std::string& outputPath, const std::string& projectName);
+
+// The capture dialog's START with a video chosen: ends any recording that is
+// on, opens the video at the view's size and `fps`, and numbers frames from
+// 1. Throws quenvar::Error (recording then off) when the video cannot be
+// opened.
+void StartVideoRecording(TPlaybackState& state, const std::string& videoFile, int width, int height,
+                         int fps);
+
+// Ends the recording, whichever kind it is; a video is finished and closed
+// so that it plays. Returns the error to show when finishing failed (the
+// half-written video is then removed), else an empty text.
+std::string EndRecording(TPlaybackState& state);
+
+// Writes the view's displayed frame into the recording's video. A frame of
+// another size than the video ends the recording, keeping the video as far
+// as it went; a failed write ends it and removes the video. Either is
+// reported once through the hooks.
+void RecordVideoFrame(TImgView32& view, TPlaybackState& state, const TFrameStepHooks& hooks);
+
+}  // namespace quenvar

@@ -1,0 +1,93 @@
+// Recording frame steps into a video: names, and the recording's end.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "compose/layerstack.h"
+#include "host/error.h"
+#include "host/playback.h"
+#include "project/framestep.h"
+#include "project/videorecording.h"
+#include "video/videoreader.h"
+#include "video/videowriter.h"
+
+using namespace quenvar;
+
+TEST(VideoRecording, TheOutputNameGetsAVideoExtension) {
+  EXPECT_EQ(VideoRecordName("C:\\out\\clip.avi", "My Project"), "C:\\out\\clip.avi");
+  EXPECT_EQ(VideoRecordName("/out/clip.Mp4", "My Project"), "/out/clip.Mp4");
+  EXPECT_EQ(VideoRecordName("/out/clip.mkv", "x"), "/out/clip.mkv");
+  EXPECT_EQ(VideoRecordName("/out/clip.bmp", "x"), "/out/clip.avi");
+  EXPECT_EQ(VideoRecordName("/out.d/clip", "x"), "/out.d/clip.avi");
+  EXPECT_EQ(VideoRecordName("/out/", "My Project"), "/out/MyProject.avi");
+  EXPECT_EQ(VideoRecordName("", "My Project"), "MyProject.avi");
+  EXPECT_EQ(VideoRecordName("/out/.hidden", "x"), "/out/.hidden.avi");
+}
+
+namespace {
+
+struct TRecordingRun {
+  TImgView32 view;
+  TPlaybackState state;
+  TFrameStepHooks hooks;
+  std::vector<std::string> labels, errors;
+
+  TRecordingRun() {
+    hooks.setFrameLabel = [this](const std::string& t) { labels.push_back(t); };
+    hooks.showError = [this](const std::string& t) { errors.push_back(t); };
+  }
+  void Step() {
+    view.Compose();
+    RecordVideoFrame(view, state, hooks);
+  }
+};
+
+}  // namespace
+
+TEST(VideoRecording, AViewOfAnotherSizeEndsTheRecordingAndKeepsTheVideo) {
+  const auto folder = std::filesystem::temp_directory_path() / "quenvar-videorecording";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  const std::string file = (folder / "take.mkv").string();
+  TRecordingRun run;
+  run.view.SetClientSize(40, 30);
+  StartVideoRecording(run.state, file, 40, 30, 20);
+  run.Step();
+  run.Step();
+  EXPECT_EQ(run.labels, (std::vector<std::string>{" RECORDING FRAME : 1", " RECORDING FRAME : 2"}));
+  EXPECT_EQ(run.state.frameNumber, 3);
+  run.view.SetClientSize(42, 30);
+  run.Step();
+  EXPECT_FALSE(run.state.recording);
+  EXPECT_EQ(run.state.video, nullptr);
+  EXPECT_EQ(run.labels.back(), " ");
+  EXPECT_EQ(run.errors, std::vector<std::string>{"The view is now 42 x 30, the video 40 x 30: the "
+                                                 "recording ended with 2 frames in " +
+                                                 file});
+  TVideoReader reader(file);
+  std::vector<std::uint32_t> pixels;
+  int frames = 0;
+  while (reader.ReadFrame(pixels)) ++frames;
+  EXPECT_EQ(frames, 2);
+  // Nothing left to finish.
+  EXPECT_EQ(EndRecording(run.state), "");
+  std::filesystem::remove_all(folder);
+}
+
+TEST(VideoRecording, StartingAgainFinishesTheVideoBeforeIt) {
+  const auto folder = std::filesystem::temp_directory_path() / "quenvar-videorestart";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  TRecordingRun run;
+  run.view.SetClientSize(16, 16);
+  StartVideoRecording(run.state, (folder / "a.avi").string(), 16, 16, 27);
+  run.Step();
+  StartVideoRecording(run.state, (folder / "b.avi").string(), 16, 16, 27);
+  EXPECT_TRUE(std::filesystem::exists(folder / "a.avi"));
+  EXPECT_EQ(run.state.frameNumber, 1);
+  // A new one that cannot open leaves the recording off.
+  EXPECT_THROW(StartVideoRecording(run.state, (folder / "no/c.avi").string(), 16, 16, 27), Error);
+  EXPECT_FALSE(run.state.recording);
+  EXPECT_TRUE(std::filesystem::exists(folder / "b.avi"));
+  std::filesystem::remove_all(folder);
+}

@@ -206,10 +206,12 @@ class TOraImport {
     if (src.empty()) throw Error("it names no picture (src)");
     layer.filename = PictureName(node, src);
     if (OwnText(node, "picture") == "none") return;
-    auto bytes = archive_.Extract(src, MaxPictureFileBytes());
-    if (bytes.empty()) throw Error("its picture \"" + src + "\" is not in the file");
+    // A stretched layer's own picture, when we wrote one.
+    const std::string source = OwnText(node, "source").value_or(src);
+    auto bytes = archive_.Extract(source, MaxPictureFileBytes());
+    if (bytes.empty()) throw Error("its picture \"" + source + "\" is not in the file");
     const auto [w, h] = PngSize(bytes);
-    CheckPictureSize(w, h, "\"" + src + "\"");
+    CheckPictureSize(w, h, "\"" + source + "\"");
     pixels_ += w * h;
     // Every picture stays in memory: bound them all together too.
     if (pixels_ > 2 * CurrentPictureLimits().maxPixels)
@@ -218,7 +220,7 @@ class TOraImport {
     const TPictureReader* png = PictureFormats().FindReaderByExtension("png");
     if (!png) throw Error("no PNG reader");
     auto shared = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
-    layer.bmp.CopyFrom(png->Decode(*shared, src));
+    layer.bmp.CopyFrom(png->Decode(*shared, source));
     layer.picWidth = std::uint16_t(layer.bmp.Width());
     layer.picHeight = std::uint16_t(layer.bmp.Height());
     // A save as .zyl stores these bytes as they are.

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <sstream>
+#include <utility>
 
 #include "compose/pngsave.h"
+#include "formats/limits.h"
 #include "host/error.h"
 #include "host/statuslog.h"
 #include "host/version.h"
@@ -25,6 +28,11 @@ namespace {
 // thumbnail, one for writing the archive; each counts this many steps.
 constexpr std::int64_t kStep = 1000;
 
+struct TLayerEntries {
+  std::string shown, source;
+  TZipBytes shownBytes, sourceBytes;
+};
+
 std::string Attr(const std::string& local) {
   return std::string(kOraPrefix) + ":" + local;
 }
@@ -39,11 +47,11 @@ void SetInt(pugi::xml_node node, const std::string& local, std::int64_t value) {
   node.append_attribute(Attr(local).c_str()).set_value(std::to_string(value).c_str());
 }
 
-void WriteLayer(pugi::xml_node stack, const TBlendLayer& layer, const std::string& entry) {
+void WriteLayer(pugi::xml_node stack, const TBlendLayer& layer, const TLayerEntries& entry) {
   const TBlendLayer::TPlacement place = layer.ViewPlacement();
   pugi::xml_node node = stack.append_child("layer");
   node.append_attribute("name").set_value(layer.name.c_str());
-  node.append_attribute("src").set_value(entry.c_str());
+  node.append_attribute("src").set_value(entry.shown.c_str());
   node.append_attribute("x").set_value(std::to_string(place.left).c_str());
   node.append_attribute("y").set_value(std::to_string(place.top).c_str());
   node.append_attribute("opacity").set_value(OpacityText(layer.opacity).c_str());
@@ -52,6 +60,8 @@ void WriteLayer(pugi::xml_node stack, const TBlendLayer& layer, const std::strin
   node.append_attribute(Attr("blendmode").c_str()).set_value(BlendModeName(layer.Mode()).c_str());
   node.append_attribute(Attr("filename").c_str()).set_value(FileNamePart(layer.filename).c_str());
   if (layer.bmp.Empty()) node.append_attribute(Attr("picture").c_str()).set_value("none");
+  if (!entry.source.empty())
+    node.append_attribute(Attr("source").c_str()).set_value(entry.source.c_str());
   SetInt(node, "opacity", layer.opacity);
   SetInt(node, "x2", place.right);
   SetInt(node, "y2", place.bottom);
@@ -98,25 +108,63 @@ TZipBytes Share(std::vector<std::uint8_t> bytes) {
   return std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
 }
 
-// A layer without a picture still needs a PNG: one clear pixel, marked so
-// that our reader leaves the layer empty again.
-TZipBytes LayerPng(const TBlendLayer& layer) {
-  if (!layer.bmp.Empty()) return Share(EncodePng(layer.bmp));
-  TBitmap32 clear;
-  clear.Resize(1, 1);
-  clear.FillAll(0);
-  return Share(EncodePng(clear));
-}
-
-std::string EntryName(std::size_t index) {
+std::string EntryName(const char* folder, std::size_t index) {
   std::string number = std::to_string(index + 1);
   if (number.size() < 3) number.insert(0, 3 - number.size(), '0');
-  return "data/layer" + number + ".png";
+  return std::string(folder) + "/layer" + number + ".png";
 }
 
-}  // namespace
+// The size the layer is drawn at, when it is not its picture's own and a
+// picture of that size is allowed.
+std::optional<std::pair<int, int>> StretchedSize(const TBlendLayer& layer) {
+  const TBlendLayer::TPlacement place = layer.ViewPlacement();
+  const std::int64_t w = std::int64_t(place.right) - place.left;
+  const std::int64_t h = std::int64_t(place.bottom) - place.top;
+  if (layer.bmp.Empty() || (w == layer.bmp.Width() && h == layer.bmp.Height())) return {};
+  try {
+    CheckPictureSize(w, h, "a stretched layer");
+  } catch (const Error&) {
+    return {};
+  }
+  return std::make_pair(int(w), int(h));
+}
 
-std::string OpenRasterStack(const TProject& project, const std::vector<std::string>& entries) {
+// The picture resampled as the view draws it.
+TBitmap32 Stretched(const TBitmap32& picture, int w, int h) {
+  TBitmap32 source(picture);
+  source.SetDrawMode(dmOpaque);
+  TBitmap32 placed;
+  placed.Resize(w, h);
+  placed.FillAll(0);
+  source.StretchOnto(placed, TRect{0, 0, w, h});
+  return placed;
+}
+
+// What one layer puts into the archive. Other programs have no stretched
+// layers, so they get the picture at the size it is drawn, and our reader
+// the picture itself beside it.
+void AddLayerPictures(std::vector<TLayerEntries>& entries, const TBlendLayer& layer,
+                      std::size_t index) {
+  TLayerEntries entry;
+  entry.shown = EntryName("data", index);
+  if (layer.bmp.Empty()) {
+    // A layer needs a PNG all the same: one clear pixel, marked so that our
+    // reader leaves the layer empty again.
+    TBitmap32 clear;
+    clear.Resize(1, 1);
+    clear.FillAll(0);
+    entry.shownBytes = Share(EncodePng(clear));
+  } else if (const auto size = StretchedSize(layer)) {
+    entry.shownBytes = Share(EncodePng(Stretched(layer.bmp, size->first, size->second)));
+    entry.source = EntryName("quenvar", index);
+    entry.sourceBytes = Share(EncodePng(layer.bmp));
+  } else {
+    entry.shownBytes = Share(EncodePng(layer.bmp));
+  }
+  entries.push_back(std::move(entry));
+}
+
+std::string OpenRasterStack(const TProject& project, const std::vector<TLayerEntries>& entries) {
   pugi::xml_document doc;
   pugi::xml_node decl = doc.append_child(pugi::node_declaration);
   decl.append_attribute("version").set_value("1.0");
@@ -138,11 +186,13 @@ std::string OpenRasterStack(const TProject& project, const std::vector<std::stri
   pugi::xml_node stack = image.append_child("stack");
   // OpenRaster lists the top layer first.
   for (std::size_t i = project.layers.size(); i-- > 0;)
-    WriteLayer(stack, *project.layers[i], i < entries.size() ? entries[i] : EntryName(i));
+    WriteLayer(stack, *project.layers[i], entries[i]);
   std::ostringstream out;
   doc.save(out, "  ", pugi::format_default, pugi::encoding_utf8);
   return out.str();
 }
+
+}  // namespace
 
 void ExportOpenRaster(TProject& project, const std::string& path, const TProgress& progress) {
   StatusLog("Exporting OpenRaster : " + path);
@@ -165,17 +215,18 @@ void ExportOpenRaster(TProject& project, const std::string& path, const TProgres
   TZipWriter writer(path, TZipWriter::TMode::Replace);
   // Readers recognise the format by this first entry, which must be stored.
   writer.Add("mimetype", std::string(kOraMimeType), false);
-  std::vector<std::string> entries;
-  std::vector<TZipBytes> pictures;
+  std::vector<TLayerEntries> entries;
   for (std::int64_t i = 0; i < n; ++i) {
     step(i * kStep);
-    entries.push_back(EntryName(std::size_t(i)));
-    // PNG is compressed already.
-    pictures.push_back(LayerPng(*project.layers[std::size_t(i)]));
+    AddLayerPictures(entries, *project.layers[std::size_t(i)], std::size_t(i));
   }
   step(n * kStep);
   writer.Add(kOraStack, OpenRasterStack(project, entries));
-  for (std::size_t i = 0; i < entries.size(); ++i) writer.Add(entries[i], pictures[i], false);
+  // PNG is compressed already.
+  for (const TLayerEntries& entry : entries) {
+    writer.Add(entry.shown, entry.shownBytes, false);
+    if (entry.sourceBytes) writer.Add(entry.source, entry.sourceBytes, false);
+  }
   const TBitmap32 frame = ComposeFirstFrame(project);
   writer.Add(kOraMerged, Share(EncodePng(frame)), false);
   writer.Add(kOraThumbnail, Share(EncodePng(Thumbnail(frame, kOraThumbnailSide))), false);

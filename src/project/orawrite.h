@@ -2,7 +2,6 @@
 // Exporting the project as an OpenRaster (.ora) file, the layered format
 // other painting programs read.
 #include <string>
-#include <vector>
 
 #include "host/progress.h"
 
@@ -12,14 +11,11 @@ class TProject;
 
 // Writes `path`: the mimetype entry first and stored, stack.xml with one
 // layer per project layer (top first), each layer's picture as a PNG under
-// data/, the first frame as mergedimage.png and its thumbnail. The canvas
+// data/ (at the size it is drawn; a stretched layer's own picture goes
+// under quenvar/ for our reader), the first frame as mergedimage.png and its thumbnail. The canvas
 // size is taken from the view window first, as a save does. Throws
 // quenvar::Error when the file cannot be written and quenvar::Cancelled
 // when `progress` stops it; either way a file already at `path` is kept.
 void ExportOpenRaster(TProject& project, const std::string& path, const TProgress& progress = {});
-
-// stack.xml for the project, with the picture entry names given in layer
-// order (bottom first). Exposed for the tests.
-std::string OpenRasterStack(const TProject& project, const std::vector<std::string>& entries);
 
 }  // namespace quenvar

@@ -174,7 +174,8 @@ TEST_F(OpenRasterTest, ExportFollowsTheOpenRasterLayout) {
   const char* expectOps[] = {"svg:src-over", "svg:multiply", "svg:src-over"};
   const int expectX[] = {10, -4, 0}, expectY[] = {3, 7, 0};
   const double expectOpacity[] = {77 / 255.0, 200 / 255.0, 1};
-  const int sizes[][2] = {{6, 5}, {12, 9}, {40, 30}};
+  // The stretched glow layer is shown at the size it is drawn.
+  const int sizes[][2] = {{12, 10}, {12, 9}, {40, 30}};
   for (std::size_t i = 0; i < layers.size(); ++i) {
     const pugi::xml_node l = layers[i];
     EXPECT_STREQ(l.attribute("name").value(), expectNames[i]);
@@ -188,9 +189,19 @@ TEST_F(OpenRasterTest, ExportFollowsTheOpenRasterLayout) {
     const TBitmap32 picture = Decoded(Entry(path, src));
     EXPECT_EQ(picture.Width(), sizes[i][0]);
     EXPECT_EQ(picture.Height(), sizes[i][1]);
-    EXPECT_TRUE(SamePixels(picture, project->layers[2 - i]->bmp)) << src;
+    if (i > 0) EXPECT_TRUE(SamePixels(picture, project->layers[2 - i]->bmp)) << src;
   }
   EXPECT_STREQ(layers[0].attribute("quenvar:blendmode").value(), "glow");
+  // Each pixel of the glow doubled; its own picture kept for our reader.
+  const TBitmap32 shown = Decoded(Entry(path, layers[0].attribute("src").value()));
+  const TBitmap32& glow = project->layers[2]->bmp;
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 12; ++x)
+      ASSERT_EQ(shown.Pixel(x, y), glow.Pixel(x / 2, y / 2)) << x << "," << y;
+  const std::string source = layers[0].attribute("quenvar:source").value();
+  EXPECT_EQ(source.rfind("quenvar/", 0), 0u) << source;
+  EXPECT_TRUE(SamePixels(Decoded(Entry(path, source)), glow));
+  EXPECT_FALSE(layers[1].attribute("quenvar:source"));
 
   const TBitmap32 merged = Decoded(Entry(path, "mergedimage.png"));
   EXPECT_EQ(merged.Width(), 40);
@@ -448,6 +459,51 @@ TEST_F(OpenRasterTest, StoppedExportKeepsTheOldFileAndStoppedImportLeavesNoProje
         ImportOpenRaster(path, [&](std::int64_t, std::int64_t) { return calls++ < stopAt; }),
         Cancelled);
     EXPECT_EQ(CurrentProject(), nullptr);
+  }
+}
+
+// Fixtures: one put together by hand from the format's description, and the
+// same file as Krita writes it again (make_ora_fixtures.py).
+TEST_F(OpenRasterTest, HandMadeAndKritaWrittenFixturesImport) {
+  struct Want {
+    const char* name;
+    TBlendMode mode;
+    int opacity, x, y, w, h;
+  };
+  // Bottom first. Krita keeps no offset on a group, so its Bar sits at 2, 3,
+  // and its hidden layer at 0, 0.
+  const std::vector<Want> handmade = {{"Ground", bmNone, 255, 0, 0, 48, 32},
+                                      {"Hidden", bmNone, 0, 8, 6, 4, 4},
+                                      {"Bar", bmMultiply, 255, 10, 9, 20, 6},
+                                      {"Dots", bmScreen, 128, 30, 4, 12, 10}};
+  std::vector<Want> krita = handmade;
+  krita[1].x = krita[1].y = 0;
+  krita[2].x = 2;
+  krita[2].y = 3;
+  krita[3].opacity = 127;
+  // Krita trims the clear border off a picture.
+  krita[3].w = 6;
+  krita[3].h = 5;
+  for (const auto& [file, want] : {std::pair{"handmade.ora", handmade}, {"krita.ora", krita}}) {
+    TProject* project = ImportOpenRaster(Fixture(file));
+    EXPECT_EQ(project->width, 48) << file;
+    EXPECT_EQ(project->height, 32) << file;
+    ASSERT_EQ(project->layers.size(), want.size()) << file;
+    for (std::size_t i = 0; i < want.size(); ++i) {
+      const TBlendLayer& l = *project->layers[i];
+      EXPECT_EQ(l.name, want[i].name) << file;
+      EXPECT_EQ(l.Mode(), want[i].mode) << file << " " << l.name;
+      EXPECT_EQ(l.opacity, want[i].opacity) << file << " " << l.name;
+      EXPECT_EQ(std::tie(l.x, l.y), std::tie(want[i].x, want[i].y)) << file << " " << l.name;
+      EXPECT_EQ(l.bmp.Width(), want[i].w) << file << " " << l.name;
+      EXPECT_EQ(l.bmp.Height(), want[i].h) << file << " " << l.name;
+    }
+    // Opaque white at the top left, clear elsewhere.
+    const TBitmap32& dots = project->layers[3]->bmp;
+    EXPECT_EQ(dots.Pixel(0, 0), 0xFFFFFFFFu) << file;
+    EXPECT_EQ(dots.Pixel(dots.Width() - 1, dots.Height() - 1) >> 24, dots.Width() > 6 ? 0u : 0xFFu)
+        << file;
+    CloseProject();
   }
 }
 

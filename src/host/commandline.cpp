@@ -1,5 +1,8 @@
 #include "host/commandline.h"
 
+#include <iostream>
+#include <string_view>
+
 #include "host/version.h"
 
 namespace quenvar {
@@ -34,6 +37,26 @@ std::string UsageText() {
 
 std::string VersionLine() {
   return "Quenvar v" + VersionText() + "\n";
+}
+
+std::string ToolVersionLine(const std::string& tool) {
+  return tool + " (Quenvar v" + VersionText() + ")\n";
+}
+
+bool HandleToolInfoOption(int argc, char** argv, const std::string& tool, const std::string& usage,
+                          int& status) {
+  if (argc != 2) return false;
+  const std::string_view arg = argv[1];
+  if (arg == "--help" || arg == "-h") {
+    std::cout << usage;
+  } else if (arg == "--version") {
+    std::cout << ToolVersionLine(tool);
+  } else {
+    return false;
+  }
+  std::cout.flush();
+  status = std::cout ? 0 : 1;
+  return true;
 }
 
 }  // namespace quenvar

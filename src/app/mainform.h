@@ -58,7 +58,8 @@ struct TDisplayMode {
 class Tmainform : public QMainWindow {
   Q_OBJECT
  public:
-  // `programDir` is where the interface font "mini.ttf" is looked for; `args`
+  // `programDir` is where the interface font "mini.ttf" is looked for (beside
+  // it, else in ../share/quenvar); `args`
   // are the command-line arguments after the program name.
   Tmainform(Prompter& prompter, const QString& programDir, const QStringList& args = {},
             QWidget* parent = nullptr);

@@ -45,5 +45,20 @@ TEST_F(StoppedWorkTest, StoppedSaveKeepsTheOldFileAndStoppedOpenLeavesNoProject)
   EXPECT_EQ(again->layers.size(), 3u);
 }
 
+// A save as that fails keeps the name the project had, so the next Save
+// neither writes to the failed place nor skips asking for a name.
+TEST_F(StoppedWorkTest, AFailedSaveAsKeepsTheProjectsFileName) {
+  auto* project = new TProject();
+  auto* layer = new TBlendLayer();
+  layer->filename = "layer.bmp";
+  layer->bmp.Resize(2, 2);
+  EXPECT_THROW(project->SaveAs(Scratch("missing/x.zyl")), Error);
+  EXPECT_EQ(project->fileName, "untitled.zyl");
+  project->SaveAs(Scratch("x.zyl"));
+  EXPECT_EQ(project->fileName, Scratch("x.zyl"));
+  EXPECT_THROW(project->SaveAs(Scratch("missing/y.zyl")), Error);
+  EXPECT_EQ(project->fileName, Scratch("x.zyl"));
+}
+
 }  // namespace
 }  // namespace quenvar::testing

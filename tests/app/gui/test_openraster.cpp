@@ -5,9 +5,12 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sstream>
 
 #include "app/progressdialog.h"
+#include "app/startup.h"
 #include "host/playback.h"
+#include "project/orawrite.h"
 #include "support/drops.h"
 #include "test_display_support.h"
 
@@ -50,6 +53,7 @@ class TestOpenRaster : public QObject {
   void stoppedSaveLeavesTheFileAsItWas();
   void stoppedExportWritesNothing();
   void progressDialogAppearsOnlyForLongWorkAndCancels();
+  void anOpenRasterFileOnTheCommandLinePlays();
 };
 
 void TestOpenRaster::exportedFileImportsAsTheSameProject() {
@@ -105,6 +109,8 @@ void TestOpenRaster::droppedOpenRasterFileOpens() {
 void TestOpenRaster::exportNeedsAProjectAndReportsFailures() {
   QTemporaryDir dir;
   Shell s;
+  // Enabled with the other project commands.
+  QCOMPARE(s.action("miExportOra")->isEnabled(), s.action("miSave")->isEnabled());
   s.action("miExportOra")->trigger();  // no project: nothing asked
   QCOMPARE(s.prompter.filePickers, 0);
   s.newProject("Sea", "64", "48");
@@ -192,6 +198,40 @@ void TestOpenRaster::progressDialogAppearsOnlyForLongWorkAndCancels() {
   QVERIFY(slow.Dialog()->isModal());
   slow.Dialog()->cancel();
   QVERIFY(!slow.Update(2, 4));
+}
+
+void TestOpenRaster::anOpenRasterFileOnTheCommandLinePlays() {
+  QTemporaryDir dir;
+  const QString ora = dir.filePath("show.ora");
+  {
+    Shell s;
+    s.prompter.fileNames.push_back(kDemo);
+    s.action("miOpen")->trigger();
+    quenvar::ExportOpenRaster(*CurrentProject(), ora.toStdString());
+  }
+  const QString bad = dir.filePath("bad.ora");
+  QFile(bad).open(QIODevice::WriteOnly);
+  for (const QString& file : {ora, bad}) {
+    ScriptedPrompter prompter;
+    std::ostringstream errors;
+    Tmainform form(prompter, QStringLiteral(QUENVAR_SOURCE_DIR "/assets"), {file});
+    form.terminateApplication = [] {};
+    form.commandLineErrors = &errors;
+    CreateProgramWindows(form, {file});
+    form.show();
+    QTRY_VERIFY(form.fullScreen);
+    if (file == ora) {
+      QVERIFY(CurrentProject());
+      QCOMPARE(int(CurrentProject()->layers.size()), 7);
+      QVERIFY(Playback().playing);
+      QCOMPARE(errors.str(), std::string());
+      quenvar::CloseProject();
+    } else {
+      QVERIFY(!CurrentProject());
+      QVERIFY2(errors.str().find("cannot be imported") != std::string::npos, errors.str().c_str());
+    }
+    Playback() = quenvar::TPlaybackState{};
+  }
 }
 
 QTEST_MAIN(TestOpenRaster)

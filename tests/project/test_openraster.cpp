@@ -507,5 +507,62 @@ TEST_F(OpenRasterTest, HandMadeAndKritaWrittenFixturesImport) {
   }
 }
 
+TEST_F(OpenRasterTest, RandomlyDamagedFilesImportOrFailCleanly) {
+  // Bytes damaged anywhere: the stored pictures reach the PNG decoder.
+  const std::vector<std::uint8_t> good = ReadBytes(Fixture("krita.ora"));
+  const std::string path = Scratch("damaged.ora");
+  std::uint32_t seed = 20261209;
+  auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+  int imported = 0;
+  for (int round = 0; round < 300; ++round) {
+    std::vector<std::uint8_t> bytes = good;
+    const int flips = 1 + int(next() % 4);
+    for (int f = 0; f < flips; ++f) bytes[next() % bytes.size()] = std::uint8_t(next());
+    if (round % 7 == 0) bytes.resize(next() % bytes.size());
+    WriteBytes(path, bytes);
+    try {
+      if (ImportOpenRaster(path)) ++imported;
+    } catch (const Error&) {
+      EXPECT_EQ(CurrentProject(), nullptr);
+    }
+    CloseProject();
+  }
+  EXPECT_GT(imported, 0);
+
+  // Numbers no writer means: every attribute given each of them in turn.
+  const char* values[] = {"",           "-1",          "nan",  "inf",   "1e308", "-1e308",
+                          "2147483648", "-2147483649", "0x10", "65536", "3.5",   "abc"};
+  const char* attributes[] = {"w",          "h",
+                              "x",          "y",
+                              "opacity",    "quenvar:opacity",
+                              "quenvar:x2", "quenvar:speed",
+                              "quenvar:mx", "quenvar:interlaced"};
+  for (const char* attribute : attributes)
+    for (const char* value : values) {
+      std::string stack =
+          R"(<image w="16" h="16" xmlns:quenvar="https://quenvar.example.org/openraster/1">)"
+          R"(<stack><layer src="data/a.png" x="1" y="2" opacity="0.5" quenvar:opacity="9")"
+          R"( quenvar:x2="9" quenvar:y2="9" quenvar:speed="1" quenvar:mx="1")"
+          R"( quenvar:interlaced="0"/></stack></image>)";
+      const std::string key = std::string(" ") + attribute + "=\"";
+      const std::size_t at = stack.find(key) + key.size();
+      stack.replace(at, stack.find('"', at) - at, value);
+      const std::string file = WriteOra("odd.ora", stack, {{"data/a.png", Png(4, 4, 1)}});
+      try {
+        TProject* project = ImportOpenRaster(file);
+        ASSERT_EQ(project->layers.size(), 1u);
+        const TBlendLayer& layer = *project->layers[0];
+        EXPECT_LE(layer.opacity, 255) << attribute << "=" << value;
+        EXPECT_GE(project->width, 1) << attribute << "=" << value;
+      } catch (const Error& e) {
+        // Only the canvas size makes a file unreadable.
+        EXPECT_TRUE(std::string(attribute) == "w" || std::string(attribute) == "h")
+            << attribute << "=" << value << ": " << e.what();
+        EXPECT_EQ(CurrentProject(), nullptr);
+      }
+      CloseProject();
+    }
+}
+
 }  // namespace
 }  // namespace quenvar::testing

@@ -56,6 +56,12 @@ std::int32_t Coordinate(double value) {
   return std::int32_t(std::llround(std::clamp(value, kLow, kHigh)));
 }
 
+// Where a picture of `size` placed at `at` ends, held within 32 bits as the
+// layer's placement is.
+std::int64_t FarEdge(std::int32_t at, int size) {
+  return std::clamp<std::int64_t>(std::int64_t(at) + size, INT32_MIN, INT32_MAX);
+}
+
 class TStackReader {
  public:
   explicit TStackReader(std::string prefix) : prefix_(std::move(prefix)) {}
@@ -244,7 +250,8 @@ class TOraImport {
     auto x2 = OwnInt(node, "x2", INT32_MIN, INT32_MAX),
          y2 = OwnInt(node, "y2", INT32_MIN, INT32_MAX);
     if (x2 && y2 &&
-        (*x2 != layer->x + layer->bmp.Width() || *y2 != layer->y + layer->bmp.Height())) {
+        (*x2 != FarEdge(layer->x, layer->bmp.Width()) ||
+         *y2 != FarEdge(layer->y, layer->bmp.Height()))) {
       layer->x2 = std::int32_t(*x2);
       layer->y2 = std::int32_t(*y2);
     }

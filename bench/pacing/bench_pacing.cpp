@@ -41,6 +41,12 @@ class TSilentPrompter : public Prompter {
     return {};
   }
   int ExecDialog(QDialog&) override { return QDialog::Rejected; }
+  std::unique_ptr<ProgressReport> StartProgress(QWidget*, const QString&) override {
+    struct TGoOn : ProgressReport {
+      bool Update(std::int64_t, std::int64_t) override { return true; }
+    };
+    return std::make_unique<TGoOn>();
+  }
 };
 
 // Notes when each paint of the watched widget begins.

@@ -21,6 +21,7 @@
 #include "app/unitdisplay32.h"
 #include "app/unitstatus.h"
 #include "app/unitwhatsnew.h"
+#include "host/datafiles.h"
 #include "host/error.h"
 #include "host/fileversion.h"
 #include "host/playback.h"
@@ -105,7 +106,8 @@ quenvar::TProject* Tmainform::project() const {
 }
 
 void Tmainform::InstallInterfaceFont(const QString& programDir) {
-  const int id = QFontDatabase::addApplicationFont(programDir + QStringLiteral("/mini.ttf"));
+  const std::string font = quenvar::FindDataFile(programDir.toStdString(), "mini.ttf");
+  const int id = QFontDatabase::addApplicationFont(QString::fromStdString(font));
   const QStringList families = id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
   if (families.isEmpty()) {
     prompter_.ShowMessage(this, QStringLiteral("Unable to initialize font .. "));

@@ -58,7 +58,8 @@ struct TDisplayMode {
 class Tmainform : public QMainWindow {
   Q_OBJECT
  public:
-  // `programDir` is where the interface font "mini.ttf" is looked for; `args`
+  // `programDir` is where the interface font "mini.ttf" is looked for (beside
+  // it, else in ../share/quenvar); `args`
   // are the command-line arguments after the program name.
   Tmainform(Prompter& prompter, const QString& programDir, const QStringList& args = {},
             QWidget* parent = nullptr);
@@ -93,7 +94,9 @@ class Tmainform : public QMainWindow {
   // PLAY/STOP, also Space.
   void bAnimateClick();
   // The Open command's steps after the dialog: closes the open project, then
-  // opens `path` and plays it. False when the file is not a readable archive.
+  // opens `path` (a .zyl, or an .ora made into a project) and plays it, with
+  // a progress dialog when that takes long. False when the file is not a
+  // readable project or the open was cancelled (no project is then open).
   bool OpenProjectPath(const QString& path);
   // The player's start: opens the project named on the command line as the
   // Open command would, without a dialog, then goes full screen. Failures
@@ -227,6 +230,13 @@ class Tmainform : public QMainWindow {
   void AddDroppedFiles(const QStringList& paths);
 
   bool SaveOpenProject();
+  // Saves the project (to `path` when given) with a progress dialog; false
+  // when cancelled, the old file then untouched. Throws what Save throws.
+  bool SaveWithProgress(quenvar::TProject& project, const QString& path = QString());
+
+  // OpenRaster (mainform_openraster.cpp).
+  void ImportOpenRasterClick();
+  void ExportOpenRasterClick();
   // Keys seen before any control of the window; true when taken.
   bool FormKeyDown(QObject* target, QKeyEvent* key);
 
@@ -272,6 +282,7 @@ class Tmainform : public QMainWindow {
   QAction* miSave_ = nullptr;
   QAction* miSaveAs_ = nullptr;
   QAction* miSaveFrame_ = nullptr;
+  QAction* miExportOra_ = nullptr;
   QAction* miUndo_ = nullptr;
   QAction* miRedo_ = nullptr;
 };

@@ -56,6 +56,8 @@ void Tmainform::BuildMenus() {
           &QAction::triggered, this, &Tmainform::OpenProjectFile);
   miImportPSD_ = MenuItem(file, "miImportPSD", QStringLiteral("Import PSD"));
   connect(miImportPSD_, &QAction::triggered, this, &Tmainform::ImportPSDClick);
+  connect(MenuItem(file, "miImportOra", QStringLiteral("Import OpenRaster...")),
+          &QAction::triggered, this, &Tmainform::ImportOpenRasterClick);
   file->addSeparator();
   miSave_ = MenuItem(file, "miSave", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
   miSaveAs_ = MenuItem(file, "miSaveAs", QStringLiteral("Save as"));
@@ -63,6 +65,8 @@ void Tmainform::BuildMenus() {
   connect(miSave_, &QAction::triggered, this, &Tmainform::SaveClick);
   connect(miSaveAs_, &QAction::triggered, this, &Tmainform::SaveAsClick);
   connect(miSaveFrame_, &QAction::triggered, this, &Tmainform::SaveFrameClick);
+  miExportOra_ = MenuItem(file, "miExportOra", QStringLiteral("Export OpenRaster..."));
+  connect(miExportOra_, &QAction::triggered, this, &Tmainform::ExportOpenRasterClick);
   file->addSeparator();
   connect(MenuItem(file, "miCloseProject", QStringLiteral("Close project")), &QAction::triggered,
           this, &Tmainform::CloseProjectClick);

@@ -26,6 +26,7 @@
 #include "host/statuslog.h"
 #include "project/framestep.h"
 #include "project/project.h"
+#include "project/projectopen.h"
 #include "project/videorecording.h"
 #include "psd/gui/unitimportpsd.h"
 #include "ui/unitlayers.h"
@@ -46,7 +47,8 @@ constexpr const char* kExitTail = " is not saved.\r\rExit application ?";
 
 void Tmainform::UpdateProjectMenus() {
   const bool open = project() != nullptr;
-  for (QAction* a : {miImportPSD_, miSave_, miSaveAs_, miSaveFrame_}) a->setEnabled(open);
+  for (QAction* a : {miImportPSD_, miSave_, miSaveAs_, miSaveFrame_, miExportOra_})
+    a->setEnabled(open);
 }
 
 void Tmainform::OpenProjectView() {
@@ -115,7 +117,13 @@ void Tmainform::OpenCommandLineProject(const QString& path) {
 
 bool Tmainform::OpenProjectPath(const QString& path) {
   if (project()) CloseProjectView();
-  if (!quenvar::OpenProjectFile(path.toStdString())) return false;
+  try {
+    const auto report =
+        prompter_.StartProgress(this, QStringLiteral("Opening ") + QFileInfo(path).fileName());
+    if (!quenvar::OpenAnyProjectFile(path.toStdString(), report->AsProgress())) return false;
+  } catch (const quenvar::Cancelled&) {
+    return false;
+  }
   OpenProjectView();
   RebuildLayerFrames();
   QCoreApplication::processEvents();
@@ -148,8 +156,7 @@ void Tmainform::SaveAsClick() {
       this, QString(), QStringLiteral("Project file (*.zyl)"), QStringLiteral("zyl"));
   if (path.isEmpty()) return;
   try {
-    p->SaveAs(path.toStdString());
-    if (!p->modified) undoStack->setClean();
+    if (SaveWithProgress(*p, path) && !p->modified) undoStack->setClean();
   } catch (const std::exception& e) {
     prompter_.ShowMessage(this, QString::fromStdString(e.what()));
   }
@@ -234,12 +241,12 @@ bool Tmainform::SaveOpenProject() {
   StopPlayback();
   try {
     if (p->fileName != "untitled.zyl") {
-      p->Save();
+      if (!SaveWithProgress(*p)) return false;
     } else {
       const QString path = prompter_.SaveFileName(
           this, QString(), QStringLiteral("Project file (*.zyl)"), QStringLiteral("zyl"));
       if (path.isEmpty()) return false;
-      p->SaveAs(path.toStdString());
+      if (!SaveWithProgress(*p, path)) return false;
     }
     if (!p->modified) undoStack->setClean();
     return true;
@@ -247,6 +254,22 @@ bool Tmainform::SaveOpenProject() {
     prompter_.ShowMessage(this, QString::fromStdString(e.what()));
     return false;
   }
+}
+
+bool Tmainform::SaveWithProgress(quenvar::TProject& project, const QString& path) {
+  const QString target = path.isEmpty() ? QString::fromStdString(project.fileName) : path;
+  const auto report =
+      prompter_.StartProgress(this, QStringLiteral("Saving ") + QFileInfo(target).fileName());
+  try {
+    if (path.isEmpty())
+      project.Save(report->AsProgress());
+    else
+      project.SaveAs(path.toStdString(), report->AsProgress());
+  } catch (const quenvar::Cancelled&) {
+    quenvar::StatusLog("Saving stopped : the file is as it was.");
+    return false;
+  }
+  return true;
 }
 
 bool Tmainform::DialogCanvasSize(std::uint16_t& width, std::uint16_t& height) {

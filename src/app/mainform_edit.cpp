@@ -45,7 +45,10 @@ void Tmainform::InsertLayerClick() {
 
 void Tmainform::DropFiles(const QStringList& paths) {
   for (const QString& path : paths) {
-    if (QFileInfo(path).suffix().compare(QLatin1String("zyl"), Qt::CaseInsensitive) == 0) {
+    const QString suffix = QFileInfo(path).suffix();
+    // A project, or an OpenRaster file made into one.
+    if (suffix.compare(QLatin1String("zyl"), Qt::CaseInsensitive) == 0 ||
+        suffix.compare(QLatin1String("ora"), Qt::CaseInsensitive) == 0) {
       OpenDroppedProject(path);
       return;
     }

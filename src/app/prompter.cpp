@@ -1,5 +1,7 @@
 #include "app/prompter.h"
 
+#include "app/progressdialog.h"
+
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -50,4 +52,8 @@ QString QtPrompter::SaveFileName(QWidget* parent, const QString& folder, const Q
 
 int QtPrompter::ExecDialog(QDialog& dialog) {
   return dialog.exec();
+}
+
+std::unique_ptr<ProgressReport> QtPrompter::StartProgress(QWidget* parent, const QString& label) {
+  return std::make_unique<QtProgressReport>(parent, label);
 }

@@ -2,10 +2,27 @@
 // Every modal question, message box, file picker and modal dialog of the
 // program goes through a Prompter, so tests can give the next answer.
 #include <QString>
+#include <cstdint>
+#include <memory>
 #include <string>
+
+#include "host/progress.h"
 
 class QDialog;
 class QWidget;
+
+// What long work reports its progress to.
+class ProgressReport {
+ public:
+  virtual ~ProgressReport() = default;
+  // `done` of `total` units (total 0 when unknown); false once the user has
+  // asked to stop.
+  virtual bool Update(std::int64_t done, std::int64_t total) = 0;
+  // The report as the core's progress callback; the report must outlive it.
+  quenvar::TProgress AsProgress() {
+    return [this](std::int64_t done, std::int64_t total) { return Update(done, total); };
+  }
+};
 
 class Prompter {
  public:
@@ -20,6 +37,8 @@ class Prompter {
                                const QString& defaultSuffix) = 0;
   // Shows a dialog modally and returns its result (QDialog::Accepted or Rejected).
   virtual int ExecDialog(QDialog& dialog) = 0;
+  // Starts reporting the progress of long work described by `label`.
+  virtual std::unique_ptr<ProgressReport> StartProgress(QWidget* parent, const QString& label) = 0;
 };
 
 // The real one: message boxes, the platform's file dialogs, QDialog::exec.
@@ -31,6 +50,9 @@ class QtPrompter : public Prompter {
   QString SaveFileName(QWidget* parent, const QString& folder, const QString& filter,
                        const QString& defaultSuffix) override;
   int ExecDialog(QDialog& dialog) override;
+  // A progress dialog with a Cancel button, shown once the work has run
+  // for about half a second (see progressdialog.h).
+  std::unique_ptr<ProgressReport> StartProgress(QWidget* parent, const QString& label) override;
 };
 
 // A file filter written as "Description|*.a; *.b|..." (descriptions may end

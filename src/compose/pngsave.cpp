@@ -26,4 +26,22 @@ void SavePngFile(const TBitmap32& picture, const std::string& fileName) {
   }
 }
 
+std::vector<std::uint8_t> EncodePng(const TBitmap32& picture) {
+  if (picture.Empty()) throw Error("Can't encode an empty picture as PNG");
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = png_uint_32(picture.Width());
+  image.height = png_uint_32(picture.Height());
+  image.format = PNG_FORMAT_BGRA;
+  // The first call only measures.
+  png_alloc_size_t size = 0;
+  if (!png_image_write_to_memory(&image, nullptr, &size, 0, picture.Bits(), 0, nullptr))
+    throw Error(std::string("Can't encode a picture as PNG: ") + image.message);
+  std::vector<std::uint8_t> bytes(size);
+  if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, picture.Bits(), 0, nullptr))
+    throw Error(std::string("Can't encode a picture as PNG: ") + image.message);
+  bytes.resize(size);
+  return bytes;
+}
+
 }  // namespace quenvar

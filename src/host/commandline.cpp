@@ -1,5 +1,8 @@
 #include "host/commandline.h"
 
+#include <iostream>
+#include <string_view>
+
 #include "host/version.h"
 
 namespace quenvar {
@@ -24,7 +27,8 @@ std::string UsageText() {
   return "Usage: quenvar [PROJECT.zyl]\n"
          "Mixes still pictures into a moving, layered picture.\n"
          "\n"
-         "With a project file Quenvar plays it full screen. Space pauses and\n"
+         "With a project file (or an OpenRaster .ora file, made into a\n"
+         "project) Quenvar plays it full screen. Space pauses and\n"
          "resumes, Esc or F11 returns to the windowed layout, FS or F11 goes\n"
          "full screen again.\n"
          "\n"
@@ -34,6 +38,26 @@ std::string UsageText() {
 
 std::string VersionLine() {
   return "Quenvar v" + VersionText() + "\n";
+}
+
+std::string ToolVersionLine(const std::string& tool) {
+  return tool + " (Quenvar v" + VersionText() + ")\n";
+}
+
+bool HandleToolInfoOption(int argc, char** argv, const std::string& tool, const std::string& usage,
+                          int& status) {
+  if (argc != 2) return false;
+  const std::string_view arg = argv[1];
+  if (arg == "--help" || arg == "-h") {
+    std::cout << usage;
+  } else if (arg == "--version") {
+    std::cout << ToolVersionLine(tool);
+  } else {
+    return false;
+  }
+  std::cout.flush();
+  status = std::cout ? 0 : 1;
+  return true;
 }
 
 }  // namespace quenvar

@@ -22,5 +22,13 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args);
 std::string UsageText();
 // The line --version prints: "Quenvar v" + VersionText, ending in a line feed.
 std::string VersionLine();
+// The same for a command-line tool: "quenvar-render (Quenvar v...)".
+std::string ToolVersionLine(const std::string& tool);
+
+// True when a tool's arguments are exactly --help (or -h), or --version: the
+// tool prints `usage` or its version line on standard output and sets
+// `status` (0) for main to return.
+bool HandleToolInfoOption(int argc, char** argv, const std::string& tool, const std::string& usage,
+                          int& status);
 
 }  // namespace quenvar

@@ -29,9 +29,16 @@ TProject::~TProject() {
   if (g_openProject == this) g_openProject = nullptr;
 }
 
-void TProject::SaveAs(const std::string& path) {
+void TProject::SaveAs(const std::string& path, const TProgress& progress) {
+  // A failed or stopped save keeps the name the project had.
+  const std::string previous = fileName;
   fileName = path;
-  Save();
+  try {
+    Save(progress);
+  } catch (...) {
+    fileName = previous;
+    throw;
+  }
 }
 
 void CloseProject() {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "host/progress.h"
+
 namespace quenvar {
 
 class TBlendLayer;
@@ -21,12 +23,14 @@ class TProject {
   TProject& operator=(const TProject&) = delete;
 
   // Reads the project from an archive opened for reading into this fresh
-  // project. Stops early (logging why) on a damaged archive.
-  void Load(TZylArchive& archive);
+  // project. Stops early (logging why) on a damaged archive. `progress`
+  // hears the layers read; stopping it throws quenvar::Cancelled.
+  void Load(TZylArchive& archive, const TProgress& progress = {});
   // Writes the archive at fileName. Throws quenvar::Error when the file
-  // cannot be written; the previous file stays as it was.
-  void Save();
-  void SaveAs(const std::string& path);
+  // cannot be written, quenvar::Cancelled when `progress` stopped it; either
+  // way the previous file stays as it was.
+  void Save(const TProgress& progress = {});
+  void SaveAs(const std::string& path, const TProgress& progress = {});
   // Refills description with the lines of project.xml. The canvas size is
   // taken from the view window first.
   void BuildDescription();
@@ -61,7 +65,8 @@ void CloseProject();
 // What the Open command does with a path: opens the archive (logging
 // "Error : Unable to read :" + path and returning nullptr when it is not a
 // readable archive), constructs a new project and loads it. The caller closes
-// the previous project first.
-TProject* OpenProjectFile(const std::string& path);
+// the previous project first. When `progress` stops the load, the new
+// project is closed again and quenvar::Cancelled thrown.
+TProject* OpenProjectFile(const std::string& path, const TProgress& progress = {});
 
 }  // namespace quenvar

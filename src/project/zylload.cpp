@@ -87,7 +87,7 @@ void LoadLayer(TZylArchive& archive, const TXMLLayerType& element, int index) {
 
 }  // namespace
 
-void TProject::Load(TZylArchive& archive) {
+void TProject::Load(TZylArchive& archive, const TProgress& progress) {
   StatusLog(" ");
   StatusLog("Loading project : " + archive.Path());
   std::unique_ptr<TProjectDocument> document;
@@ -119,7 +119,15 @@ void TProject::Load(TZylArchive& archive) {
     displayWidth = std::uint16_t(canvas.Width());
     host.HideLayersPanelContents();
     const std::vector<TXMLLayerType> elements = project.Layers().Items();
-    for (std::size_t i = 0; i < elements.size(); ++i) LoadLayer(archive, elements[i], int(i));
+    const auto total = std::int64_t(elements.size());
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+      if (!ReportProgress(progress, std::int64_t(i), total)) throw Cancelled();
+      LoadLayer(archive, elements[i], int(i));
+    }
+    ReportProgress(progress, total, total);
+  } catch (const Cancelled&) {
+    host.ShowLayersPanelContents(int(layers.size()));
+    throw;
   } catch (const std::exception& e) {
     // A damaged layer element ends the load with the layers read so far.
     StatusLog(std::string("### Error : ") + e.what());
@@ -127,7 +135,7 @@ void TProject::Load(TZylArchive& archive) {
   host.ShowLayersPanelContents(int(layers.size()));
 }
 
-TProject* OpenProjectFile(const std::string& path) {
+TProject* OpenProjectFile(const std::string& path, const TProgress& progress) {
   std::unique_ptr<TZylArchive> archive;
   try {
     archive = std::make_unique<TZylArchive>(path);
@@ -136,7 +144,14 @@ TProject* OpenProjectFile(const std::string& path) {
     return nullptr;
   }
   auto* project = new TProject();
-  project->Load(*archive);
+  try {
+    project->Load(*archive, progress);
+  } catch (const Cancelled&) {
+    // Nothing half loaded stays open.
+    CloseProject();
+    StatusLog("Loading stopped : " + path);
+    throw;
+  }
   return project;
 }
 

@@ -1,8 +1,5 @@
-// TProject::Save: writes the .zyl archive. The archive is built by the ZIP
-// library in a temporary file beside the target and renamed over it only once
-// complete, so a failed save leaves the previous file as it was.
-#include <zip.h>
-
+// TProject::Save: writes the .zyl archive through TZipWriter, so a failed
+// save leaves the previous file as it was.
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -15,6 +12,7 @@
 #include "project/blendclass.h"
 #include "project/project.h"
 #include "project/projectclock.h"
+#include "project/zipwriter.h"
 #include "project/zylsave.h"
 
 namespace quenvar {
@@ -74,55 +72,6 @@ std::string CopyrightText() {
          "\r\r" + LocalTimeText() + "\r\n";
 }
 
-class TZipWriter {
- public:
-  explicit TZipWriter(const std::string& path) : path_(path) {
-    int code = 0;
-    zip_ = zip_open(path.c_str(), ZIP_CREATE, &code);
-    if (!zip_) {
-      zip_error_t error;
-      zip_error_init_with_code(&error, code);
-      std::string text = zip_error_strerror(&error);
-      zip_error_fini(&error);
-      throw Error("Unable to write \"" + path + "\": " + text);
-    }
-  }
-  ~TZipWriter() {
-    if (zip_) zip_discard(zip_);
-  }
-
-  void SetComment(const std::string& comment) {
-    if (zip_set_archive_comment(zip_, comment.data(), zip_uint16_t(comment.size())) != 0) Fail();
-  }
-
-  // The bytes must stay alive until Commit.
-  void Add(const std::string& name, const TPictureBytes& bytes) {
-    kept_.push_back(bytes);
-    zip_source_t* source = zip_source_buffer(zip_, bytes->data(), bytes->size(), 0);
-    if (!source) Fail();
-    const zip_int64_t index = zip_file_add(zip_, name.c_str(), source, ZIP_FL_OVERWRITE);
-    if (index < 0) {
-      zip_source_free(source);
-      Fail();
-    }
-    if (zip_set_file_compression(zip_, zip_uint64_t(index), ZIP_CM_DEFLATE, 6) != 0) Fail();
-  }
-
-  void Commit() {
-    if (zip_close(zip_) != 0) Fail();
-    zip_ = nullptr;
-  }
-
- private:
-  [[noreturn]] void Fail() {
-    throw Error("Unable to write \"" + path_ + "\": " + zip_strerror(zip_));
-  }
-
-  std::string path_;
-  zip_t* zip_ = nullptr;
-  std::vector<TPictureBytes> kept_;
-};
-
 }  // namespace
 
 std::vector<TPlannedEntry> PlanPictureEntries(const TProject& project) {
@@ -153,7 +102,7 @@ std::vector<TPlannedEntry> PlanPictureEntries(const TProject& project) {
   return plan;
 }
 
-void TProject::Save() {
+void TProject::Save(const TProgress& progress) {
   StatusLog("Saving project ...");
   if (layers.empty()) {
     StatusLog("Nothing to save .. ");
@@ -179,8 +128,7 @@ void TProject::Save() {
   TZipWriter writer(fileName);
   writer.SetComment(ArchiveComment(*this));
   writer.Add("project.xml", xml);
-  writer.Add("copyright.txt",
-             std::make_shared<const std::vector<std::uint8_t>>(copyright.begin(), copyright.end()));
+  writer.Add("copyright.txt", copyright);
   for (std::size_t i = 0; i < plan.size(); ++i) {
     if (plan[i].write) {
       writer.Add(plan[i].name, plan[i].bytes);
@@ -188,7 +136,7 @@ void TProject::Save() {
       StatusLog("# Error : Unable to store the picture of layer " + layers[i]->name);
     }
   }
-  writer.Commit();
+  writer.Commit(progress);
 
   std::error_code ec;
   const auto size = std::filesystem::file_size(fileName, ec);

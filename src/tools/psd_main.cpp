@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/commandline.h"
 #include "host/error.h"
 #include "host/statuslog.h"
 #include "psd/psdextract.h"
@@ -21,14 +22,20 @@ class StdoutLogSink : public quenvar::LogSink {
   void PsdLog(std::string_view line) override { std::cout << line << '\n'; }
 };
 
+const char kUsage[] =
+    "usage: quenvar-psd FILE.psd [--extract DIR]\n"
+    "       quenvar-psd --help | --version\n";
+
 int Usage() {
-  std::cerr << "usage: quenvar-psd FILE.psd [--extract DIR]\n";
+  std::cerr << kUsage;
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  int status = 0;
+  if (quenvar::HandleToolInfoOption(argc, argv, "quenvar-psd", kUsage, status)) return status;
   std::string file;
   std::string extractDir;
   for (int i = 1; i < argc; ++i) {

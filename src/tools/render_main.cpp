@@ -6,6 +6,9 @@
 //   quenvar-render PROJECT.zyl --frames N [--start K] [--out DIR] [--png] [--save-as OUT.zyl]
 //   quenvar-render PROJECT.zyl --frames N [--start K] --video OUT.{mp4,mkv,avi} [--fps R] [--crf Q]
 //   quenvar-render PROJECT.zyl --save-as OUT.zyl
+//   quenvar-render PROJECT.zyl --ora OUT.ora
+//
+// PROJECT may also be an OpenRaster file (.ora), imported as a new project.
 //
 // --start K writes frames K to K + N - 1, byte for byte those frames of a run
 // from frame 1; reaching frame K takes the same time for any K. Progress goes
@@ -26,13 +29,16 @@
 #include "compose/pngsave.h"
 #include "core/coreinit.h"
 #include "host/canvassize.h"
+#include "host/commandline.h"
 #include "host/error.h"
 #include "host/progress.h"
 #include "host/statuslog.h"
 #include "project/blendclass.h"
 #include "project/framestep.h"
+#include "project/orawrite.h"
 #include "project/project.h"
 #include "project/projecthost.h"
+#include "project/projectopen.h"
 #include "project/projectview.h"
 #include "video/videoformat.h"
 #include "video/videowriter.h"
@@ -54,14 +60,21 @@ struct TOptions {
   int fps = kDefaultFps;
   int crf = TVideoSettings{}.crf;
   bool quiet = false;
+  std::string ora;
 };
 
+const char kUsage[] =
+    "usage: quenvar-render PROJECT.zyl --frames N [--start K] [--out DIR] [--png] "
+    "[--save-as OUT.zyl] [--ora OUT.ora] [--quiet]\n"
+    "       quenvar-render PROJECT.zyl --frames N [--start K] --video OUT.{mp4,mkv,avi} "
+    "[--fps R] [--crf Q] [--quiet]\n"
+    "       quenvar-render PROJECT.zyl --save-as OUT.zyl\n"
+    "       quenvar-render PROJECT.zyl --ora OUT.ora\n"
+    "       quenvar-render --help | --version\n"
+    "PROJECT may be an OpenRaster file (.ora) instead of a .zyl.\n";
+
 void Usage() {
-  std::cerr << "usage: quenvar-render PROJECT.zyl --frames N [--start K] [--out DIR] [--png] "
-               "[--save-as OUT.zyl] [--quiet]\n"
-               "       quenvar-render PROJECT.zyl --frames N [--start K] --video OUT.{mp4,mkv,avi} "
-               "[--fps R] [--crf Q] [--quiet]\n"
-               "       quenvar-render PROJECT.zyl --save-as OUT.zyl\n";
+  std::cerr << kUsage;
 }
 
 // A whole decimal number from `low` to `high`, else none.
@@ -130,6 +143,10 @@ std::optional<TOptions> ParseOptions(int argc, char** argv) {
       auto v = value();
       if (!v) return std::nullopt;
       options.saveAs = *v;
+    } else if (arg == "--ora") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      options.ora = *v;
     } else if (arg == "--png") {
       options.png = true;
     } else if (!arg.empty() && arg[0] != '-' && options.project.empty()) {
@@ -138,7 +155,8 @@ std::optional<TOptions> ParseOptions(int argc, char** argv) {
       return std::nullopt;
     }
   }
-  if (options.project.empty() || (options.frames == 0 && options.saveAs.empty()))
+  if (options.project.empty() ||
+      (options.frames == 0 && options.saveAs.empty() && options.ora.empty()))
     return std::nullopt;
   if (!options.video.empty() && (options.frames == 0 || options.png || !options.outDir.empty())) {
     std::cerr << "quenvar-render: --video takes --frames, and no --out or --png\n";
@@ -267,7 +285,7 @@ int Run(const TOptions& options) {
   TRenderHost host;
   SetProjectHost(&host);
 
-  TProject* project = OpenProjectFile(options.project);
+  TProject* project = OpenAnyProjectFile(options.project);
   if (!project) {
     std::cerr << "quenvar-render: " << options.project << " is not a readable project file\n";
     SetProjectHost(nullptr);
@@ -284,6 +302,7 @@ int Run(const TOptions& options) {
   try {
     BuildView(*project, host.view);
     if (!options.saveAs.empty()) project->SaveAs(options.saveAs);
+    if (!options.ora.empty()) ExportOpenRaster(*project, options.ora);
     if (options.frames > 0) {
       if (project->width == 0 || project->height == 0)
         throw Error("the project's canvas is empty (" + std::to_string(project->width) + " x " +
@@ -302,6 +321,8 @@ int Run(const TOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  int status = 0;
+  if (HandleToolInfoOption(argc, argv, "quenvar-render", kUsage, status)) return status;
   const std::optional<TOptions> options = ParseOptions(argc, argv);
   if (!options) {
     Usage();

@@ -215,8 +215,9 @@ void TestMainform::menusCaptionsShortcutsAndStates() {
   for (QAction* a : s.child<QMenu>("mFile")->actions()) {
     file << (a->isSeparator() ? QString("-") : a->text());
   }
-  QCOMPARE(file, QStringList({"New", "Open", "Import PSD", "-", "Save", "Save as", "Save frame",
-                              "-", "Close project", "-", "Exit"}));
+  QCOMPARE(file,
+           QStringList({"New", "Open", "Import PSD", "Import OpenRaster...", "-", "Save", "Save as",
+                        "Save frame", "Export OpenRaster...", "-", "Close project", "-", "Exit"}));
 }
 
 void TestMainform::toolPanelControlsInOrder() {

@@ -35,3 +35,25 @@ int ScriptedPrompter::ExecDialog(QDialog& dialog) {
   dialogs.pop_front();
   return handler(dialog);
 }
+
+namespace {
+
+class ScriptedProgress : public ProgressReport {
+ public:
+  explicit ScriptedProgress(ScriptedPrompter& owner) : owner_(owner) {}
+  bool Update(std::int64_t done, std::int64_t total) override {
+    owner_.progressUpdates.emplace_back(done, total);
+    return owner_.stopProgressAfter < 0 ||
+           int(owner_.progressUpdates.size()) <= owner_.stopProgressAfter;
+  }
+
+ private:
+  ScriptedPrompter& owner_;
+};
+
+}  // namespace
+
+std::unique_ptr<ProgressReport> ScriptedPrompter::StartProgress(QWidget*, const QString& label) {
+  progressLabels << label;
+  return std::make_unique<ScriptedProgress>(*this);
+}

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "app/prompter.h"
 
@@ -34,4 +36,12 @@ class ScriptedPrompter : public Prompter {
   QString OpenFileName(QWidget*, const QString&, const QString&) override;
   QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override;
   int ExecDialog(QDialog& dialog) override;
+
+  // Progress reports: the label of each, and every update they got. After
+  // `stopProgressAfter` updates (counted over all reports) the answer is
+  // stop; -1 never stops.
+  QStringList progressLabels;
+  std::vector<std::pair<std::int64_t, std::int64_t>> progressUpdates;
+  int stopProgressAfter = -1;
+  std::unique_ptr<ProgressReport> StartProgress(QWidget*, const QString& label) override;
 };

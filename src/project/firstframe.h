@@ -1,0 +1,15 @@
+#pragma once
+// The project's first frame composed away from any window: what the view
+// shows after one frame step, used as a preview of the whole project.
+#include "compose/surface.h"
+
+namespace quenvar {
+
+class TProject;
+
+// Builds a view of its own at the canvas size (the open window's view is not
+// touched), takes one frame step and returns the frame made opaque, as
+// quenvar-render writes frame 1. Empty when the canvas is.
+TBitmap32 ComposeFirstFrame(const TProject& project);
+
+}  // namespace quenvar

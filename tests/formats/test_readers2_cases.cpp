@@ -14,6 +14,7 @@
 #include "fixtures2_util.h"
 #include "formats/readers.h"
 #include "host/error.h"
+#include "largestallocation.h"
 
 namespace quenvar {
 namespace {
@@ -366,6 +367,37 @@ TEST(SmallHostileFiles, CutAndRlaRefuseSizesTheirDataCannotFill) {
   } catch (const Error& e) {
     EXPECT_NE(std::string(e.what()).find("larger than its data"), std::string::npos) << e.what();
   }
+}
+
+// The error of a decode that must fail; a huge picture's memory is never
+// taken when the check comes first, so a failing decode also returns at once.
+std::string FailureOf(const TPictureReader& r, const Bytes& b, const std::string& name) {
+  try {
+    Decode(r, b, name);
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "decoded";
+}
+
+// Refused with the message, and before any allocation near the claimed size.
+void ExpectRefused(const TPictureReader& r, const Bytes& b, const std::string& name,
+                   const std::string& message) {
+  testing::LargestAllocation largest;
+  const std::string failure = FailureOf(r, b, name);
+  EXPECT_NE(failure.find(message), std::string::npos) << name << ": " << failure;
+  EXPECT_LT(largest.Bytes(), std::size_t(1) << 20) << name;
+}
+
+TEST(SmallHostileFiles, PortableMapsNeedTheirSamplesBeforeThePicture) {
+  // 16 bytes claiming 16000 x 16000 grey samples.
+  ExpectRefused(PnmReader(), Text("P5 16000 16000 1"), "raw.pgm", "end of data in the samples");
+  ExpectRefused(PnmReader(), Text("P4 16000 16000\n\xff"), "raw.pbm", "end of data in the bitmap");
+  ExpectRefused(PnmReader(), Text("P2 16000 16000 255\n0 0 0"), "plain.pgm",
+                "larger than its data");
+  // Exactly enough data still decodes.
+  EXPECT_EQ(Decode(PnmReader(), Text("P5 2 1 255\nab")).pixels.size(), 2u);
+  EXPECT_EQ(Decode(PnmReader(), Text("P1 2 1 0 1")).pixels.size(), 2u);
 }
 
 }  // namespace

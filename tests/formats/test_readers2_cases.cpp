@@ -400,5 +400,23 @@ TEST(SmallHostileFiles, PortableMapsNeedTheirSamplesBeforeThePicture) {
   EXPECT_EQ(Decode(PnmReader(), Text("P1 2 1 0 1")).pixels.size(), 2u);
 }
 
+TEST(SmallHostileFiles, AutodeskPixelsMustBeThere) {
+  // The 32-byte header alone claiming 30000 x 8000 pixels.
+  Bytes b(32, 0);
+  Put16LE(b, 0, 0x9119);
+  Put16LE(b, 2, 30000);
+  Put16LE(b, 4, 8000);
+  b[10] = 8;
+  ExpectRefused(AutodeskReader(), b, "huge.cel", "unexpected end of data");
+  // The Animator Pro header with one tiny block.
+  Bytes pro(64, 0);
+  Put16LE(pro, 4, 0x9500);
+  Put16LE(pro, 6, 30000);
+  Put16LE(pro, 8, 8000);
+  pro[18] = 8;
+  pro.insert(pro.end(), {6, 0, 0, 0, 1, 0});
+  ExpectRefused(AutodeskReader(), pro, "huge.pic", "larger than its data");
+}
+
 }  // namespace
 }  // namespace quenvar

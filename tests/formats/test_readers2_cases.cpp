@@ -418,5 +418,20 @@ TEST(SmallHostileFiles, AutodeskPixelsMustBeThere) {
   ExpectRefused(AutodeskReader(), pro, "huge.pic", "larger than its data");
 }
 
+TEST(SmallHostileFiles, SgiRowsMustBeAbleToFillThePicture) {
+  // Verbatim: the header alone claiming 10000 x 10000 x 3.
+  ExpectRefused(SgiReader(), SgiHeader(0, 1, 3, 10000, 10000, 3), "huge.rgb",
+                "unexpected end of pixel data");
+  // Run-length: one shared 3-byte row cannot fill rows 2000 pixels wide.
+  Bytes rle = SgiHeader(1, 1, 2, 2000, 1, 1);
+  const std::uint8_t table[] = {0, 0, 2, 8, 0, 0, 0, 3};
+  rle.insert(rle.end(), table, table + 8);
+  rle.insert(rle.end(), {0x7F, 1, 0});
+  ExpectRefused(SgiReader(), rle, "wide.sgi", "cannot fill a row of 2000 pixels");
+  // The same row 127 pixels wide is what that run holds.
+  Put16BE(rle, 6, 127);
+  EXPECT_EQ(Decode(SgiReader(), rle).pixels.size(), 127u);
+}
+
 }  // namespace
 }  // namespace quenvar

@@ -433,5 +433,13 @@ TEST(SmallHostileFiles, SgiRowsMustBeAbleToFillThePicture) {
   EXPECT_EQ(Decode(SgiReader(), rle).pixels.size(), 127u);
 }
 
+TEST(SmallHostileFiles, PlainPcxNeedsEveryLineByte) {
+  // Uncoded data holds one byte per byte: 2000 lines of 2000 bytes are not there.
+  Bytes b = PcxHeader(5, 8, 1, 2000, 2000, 2000);
+  b[2] = 0;
+  b.insert(b.end(), 70000, 1);
+  ExpectRefused(PcxReader(), b, "plain.pcx", "unexpected end of pixel data");
+}
+
 }  // namespace
 }  // namespace quenvar

@@ -15,6 +15,7 @@
 #include "formats/limits.h"
 #include "formats/readers.h"
 #include "host/error.h"
+#include "largestallocation.h"
 
 namespace quenvar {
 namespace {
@@ -268,6 +269,23 @@ TEST(Readers, SmallFilesCannotClaimHugePictures) {
   ASSERT_NE(length, std::string::npos);
   tiff[length + 8] = 0x80, tiff[length + 9] = 0x3E;  // height 16000
   ExpectTooSmall("huge.tif", tiff);
+}
+
+// Run-length bitmaps may skip and end early, but not stand for a thousand
+// pixels per byte; the icon reader shares the bitmap reader's rule.
+TEST(Readers, RunLengthBitmapsCannotClaimHugePictures) {
+  auto rle = FixtureBytes("bmp_rle8.rle");
+  const std::uint8_t size[8] = {0x30, 0x75, 0, 0, 0x40, 0x1F, 0, 0};  // 30000 x 8000
+  std::copy(size, size + 8, rle.begin() + 18);
+  testing::LargestAllocation largest;
+  try {
+    PictureFormats().FindReaderByExtension("rle")->Decode(rle, "huge.rle");
+    ADD_FAILURE() << "decoded";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("larger than its data can describe"), std::string::npos)
+        << e.what();
+  }
+  EXPECT_LT(largest.Bytes(), std::size_t(1) << 20);
 }
 
 // Layouts no tool here writes, built from the TGA header description: a

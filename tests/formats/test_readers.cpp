@@ -271,6 +271,33 @@ TEST(Readers, SmallFilesCannotClaimHugePictures) {
   ExpectTooSmall("huge.tif", tiff);
 }
 
+// Sets a SHORT entry of the first directory (tag, type 3, count 1).
+void SetTiffShort(std::vector<std::uint8_t>& tiff, std::uint16_t tag, std::uint16_t value) {
+  const std::size_t entry = FindBytes(
+      tiff, {std::uint8_t(tag), std::uint8_t(tag >> 8), 0x03, 0x00, 0x01, 0x00, 0x00, 0x00});
+  ASSERT_NE(entry, std::string::npos) << tag;
+  tiff[entry + 8] = std::uint8_t(value), tiff[entry + 9] = std::uint8_t(value >> 8);
+}
+
+// JPEG strips hold at most 512 pixels per byte like JPEG files; fax pages
+// have no such bound (a blank row is one bit) and grow row by row instead,
+// so a small page claiming 20000 x 8000 pixels fails on the rows it lacks.
+TEST(Readers, TiffPicturesTakeMemoryOnlyForWhatTheirDataHolds) {
+  auto jpeg = FixtureBytes("tif_jpeg.tif");
+  SetTiffShort(jpeg, 256, 16000);
+  SetTiffShort(jpeg, 257, 16000);
+  SetTiffShort(jpeg, 278, 16000);
+  ExpectTooSmall("huge.tif", jpeg);
+
+  auto fax = FixtureBytes("tif_g4.tif");
+  SetTiffShort(fax, 256, 20000);
+  SetTiffShort(fax, 257, 8000);
+  SetTiffShort(fax, 278, 8000);
+  testing::LargestAllocation largest;
+  EXPECT_THROW(TiffReader().Decode(fax, "huge.tif"), Error);
+  EXPECT_LT(largest.Bytes(), std::size_t(64) << 20);
+}
+
 // Run-length bitmaps may skip and end early, but not stand for a thousand
 // pixels per byte; the icon reader shares the bitmap reader's rule.
 TEST(Readers, RunLengthBitmapsCannotClaimHugePictures) {

@@ -298,6 +298,35 @@ TEST(Readers, TiffPicturesTakeMemoryOnlyForWhatTheirDataHolds) {
   EXPECT_LT(largest.Bytes(), std::size_t(64) << 20);
 }
 
+void AppendPngChunk(std::vector<std::uint8_t>& png, const char* type,
+                    const std::vector<std::uint8_t>& body) {
+  for (int i = 3; i >= 0; --i) png.push_back(std::uint8_t(body.size() >> (8 * i)));
+  const std::size_t start = png.size();
+  png.insert(png.end(), type, type + 4);
+  png.insert(png.end(), body.begin(), body.end());
+  const std::uint32_t crc = std::uint32_t(crc32(0, png.data() + start, uInt(png.size() - start)));
+  for (int i = 3; i >= 0; --i) png.push_back(std::uint8_t(crc >> (8 * i)));
+}
+
+// Deflate lets 20 KB stand for 20 MB of 1-bit rows, so the size bound lets
+// this header through; the rows that are not there must not be allocated.
+TEST(Readers, PngPicturesGrowAsTheirRowsDecode) {
+  std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  // 20000 x 8000 grey, one bit a pixel, not interlaced.
+  AppendPngChunk(png, "IHDR", {0, 0, 0x4E, 0x20, 0, 0, 0x1F, 0x40, 1, 0, 0, 0, 0});
+  AppendPngChunk(png, "prVt", std::vector<std::uint8_t>(20000, 0));
+  std::vector<std::uint8_t> row(2501, 0);  // one row: filter byte and 20000 bits
+  uLongf packedSize = compressBound(uLong(row.size()));
+  std::vector<std::uint8_t> packed(packedSize);
+  ASSERT_EQ(compress(packed.data(), &packedSize, row.data(), uLong(row.size())), Z_OK);
+  packed.resize(packedSize);
+  AppendPngChunk(png, "IDAT", packed);
+  AppendPngChunk(png, "IEND", {});
+  testing::LargestAllocation largest;
+  EXPECT_THROW(PngReader().Decode(png, "rows.png"), Error);
+  EXPECT_LT(largest.Bytes(), std::size_t(16) << 20);
+}
+
 // Run-length bitmaps may skip and end early, but not stand for a thousand
 // pixels per byte; the icon reader shares the bitmap reader's rule.
 TEST(Readers, RunLengthBitmapsCannotClaimHugePictures) {

@@ -441,5 +441,14 @@ TEST(SmallHostileFiles, PlainPcxNeedsEveryLineByte) {
   ExpectRefused(PcxReader(), b, "plain.pcx", "unexpected end of pixel data");
 }
 
+TEST(SmallHostileFiles, PaintshopCanvasMustBeFillable) {
+  // Found by fuzzing: 140 bytes claiming a canvas of 93 million pixels.
+  const Bytes found = testing2::ReadBytes(testing2::Fixture("fuzz_psp_huge_canvas.psp"));
+  ExpectRefused(PspReader(), found, "found.psp", "larger than its data can describe");
+  // The good files still fit their canvases.
+  for (const char* name : {"psp_composite.psp", "psp_layers_rle.psp", "psp_palette4.psp"})
+    EXPECT_NO_THROW(Decode(PspReader(), testing2::ReadBytes(testing2::Fixture(name)))) << name;
+}
+
 }  // namespace
 }  // namespace quenvar

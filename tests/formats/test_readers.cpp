@@ -5,6 +5,10 @@
 
 #include <zlib.h>
 
+#include <cstdio>
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <random>
@@ -296,6 +300,59 @@ TEST(Readers, TiffPicturesTakeMemoryOnlyForWhatTheirDataHolds) {
   testing::LargestAllocation largest;
   EXPECT_THROW(TiffReader().Decode(fax, "huge.tif"), Error);
   EXPECT_LT(largest.Bytes(), std::size_t(64) << 20);
+}
+
+// Arithmetic coding can spend far less than a bit on a block, so no size
+// bound holds: such a file claiming 16000 x 16000 pixels grows its picture
+// only by the rows its data really decodes.
+TEST(Readers, ArithmeticJpegPicturesGrowAsTheirRowsDecode) {
+  auto jpeg = FixtureBytes("jpg_baseline.jpg");
+  std::size_t sof = FindBytes(jpeg, {0xFF, 0xC0});
+  ASSERT_NE(sof, std::string::npos);
+  jpeg[sof + 1] = 0xC9;  // sequential, arithmetic coding
+  jpeg[sof + 5] = 0x3E, jpeg[sof + 6] = 0x80, jpeg[sof + 7] = 0x3E, jpeg[sof + 8] = 0x80;
+  testing::LargestAllocation largest;
+  EXPECT_THROW(JpegReader().Decode(jpeg, "arith.jpg"), Error);
+  EXPECT_LT(largest.Bytes(), std::size_t(64) << 20);
+}
+
+// A picture compressed by libjpeg, with Huffman or arithmetic coding.
+std::vector<std::uint8_t> CompressJpeg(bool arithmetic, int width, int height) {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr errors;
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&cinfo);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &out, &size);
+  cinfo.image_width = JDIMENSION(width), cinfo.image_height = JDIMENSION(height);
+  cinfo.input_components = 3, cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  cinfo.arith_code = arithmetic;
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<unsigned char> row(std::size_t(width) * 3);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x)
+      row[3 * x] = std::uint8_t(x * 4), row[3 * x + 1] = std::uint8_t(y * 5),
+              row[3 * x + 2] = std::uint8_t((x ^ y) * 8);
+    JSAMPROW p = row.data();
+    jpeg_write_scanlines(&cinfo, &p, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  std::vector<std::uint8_t> bytes(out, out + size);
+  jpeg_destroy_compress(&cinfo);
+  std::free(out);
+  return bytes;
+}
+
+// Arithmetic and Huffman coding carry the same coefficients: the whole file
+// decodes to the same pixels, and the early-end check spares its last rows.
+TEST(Readers, ArithmeticJpegDecodesLikeHuffman) {
+  for (auto [w, h] : {std::pair{61, 45}, std::pair{8, 200}, std::pair{300, 17}}) {
+    const TPicture huffman = JpegReader().Decode(CompressJpeg(false, w, h), "h.jpg");
+    const TPicture arithmetic = JpegReader().Decode(CompressJpeg(true, w, h), "a.jpg");
+    EXPECT_EQ(arithmetic.pixels, huffman.pixels) << w << " x " << h;
+  }
 }
 
 void AppendPngChunk(std::vector<std::uint8_t>& png, const char* type,

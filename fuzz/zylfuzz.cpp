@@ -16,7 +16,7 @@ using namespace quenvar;
 
 // The canvas is the user's own setting, not picture data: a frame is only
 // composed for canvases of a size the fuzzer can afford.
-constexpr int kMaxComposedPixels = 1 << 20;
+constexpr std::int64_t kMaxComposedPixels = 1 << 20;
 
 class TFuzzHost : public TProjectHost {
  public:
@@ -32,7 +32,7 @@ class TFuzzHost : public TProjectHost {
 
 void ComposeOneFrame(TProject& project, TFuzzHost& host) {
   if (project.width == 0 || project.height == 0 ||
-      int(project.width) * int(project.height) > kMaxComposedPixels)
+      std::int64_t(project.width) * project.height > kMaxComposedPixels)
     return;
   host.view.SetClientSize(project.width, project.height);
   BuildViewFromProject(project, host.view);

@@ -5,6 +5,7 @@
 // (32-bit size including the 6-byte block header, 16-bit type): type 0 holds
 // a version word and 256 palette entries of 8-bit components, type 1 one
 // palette index per pixel, top row first.
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -58,6 +59,8 @@ TPicture DecodeAnimatorPro(std::span<const std::uint8_t> data, const std::string
   in.Seek(18);
   const unsigned depth = in.U8();
   if (depth != 8) FailDecode(fileName, "unsupported depth of " + std::to_string(depth) + " bits");
+  // The pixel block holds one byte per pixel.
+  CheckDataCanFill(width, height, data.size() - std::min(data.size(), kProHeaderSize), 1, fileName);
   TPicture pic = MakePicture(width, height, fileName);
   // Without a palette block the indices are grey levels.
   TColor32 palette[256];
@@ -97,10 +100,11 @@ TPicture DecodeAutodesk(std::span<const std::uint8_t> data, const std::string& f
   const unsigned depth = in.U8(), compression = in.U8();
   if (depth != 8) FailDecode(fileName, "unsupported depth of " + std::to_string(depth) + " bits");
   if (compression != 0) FailDecode(fileName, "unsupported compressed Autodesk picture");
-  TPicture pic = MakePicture(width, height, fileName);
+  CheckPictureSize(width, height, fileName);
   in.Seek(kHeaderSize);
-  if (in.Remaining() < kPaletteSize + pic.pixels.size())
+  if (in.Remaining() < kPaletteSize + std::size_t(width) * height)
     FailDecode(fileName, "unexpected end of data");
+  TPicture pic = MakePicture(width, height, fileName);
   TColor32 palette[256];
   for (auto& c : palette) {
     unsigned r = in.U8(), g = in.U8(), b = in.U8();

@@ -4,11 +4,15 @@
 #include <vector>
 
 #include "formats/bytereader.h"
+#include "formats/decodeutil.h"
 #include "formats/limits.h"
 #include "formats/pictureutil.h"
 
 namespace quenvar {
 namespace {
+
+// The most pixels one byte of run-length data may stand for (see DecodeDib).
+constexpr std::size_t kMaxRlePixelsPerByte = 1024;
 
 enum : std::uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6 };
 
@@ -205,6 +209,10 @@ TPicture DecodeDib(std::span<const std::uint8_t> data, std::size_t headerPos,
   const std::size_t rowBytes = (w * h.bpp + 7) / 8;
   if (!rle && in.Remaining() < CheckedAdd(CheckedMul(stride, rows - 1), rowBytes))
     FailPicture(fileName, "pixel data is truncated");
+  // A run gives 255 pixels for two bytes, a delta skips up to 255 rows and an
+  // early end leaves the rest blank: no exact bound, but past this many
+  // pixels per byte the data plainly does not describe the picture.
+  if (rle) CheckDataCanFill(h.width, h.height, in.Remaining(), kMaxRlePixelsPerByte, fileName);
   TPicture picture = NewPicture(
       h.width, h.height,
       hasAlpha || options.iconMask ? TPictureKind::Bitmap32 : TPictureKind::Bitmap, fileName);

@@ -9,6 +9,7 @@
 
 #include "formats/bytereader.h"
 #include "formats/emfrecords.h"
+#include "formats/metafilepage.h"
 #include "formats/metafileplayers.h"
 #include "formats/pictureutil.h"
 
@@ -118,10 +119,11 @@ EmfPage ReadPage(std::span<const std::uint8_t> data, const std::string& fileName
   } else {
     FailPicture(fileName, "the metafile has neither a frame nor bounds");
   }
+  const double k = MetafilePageScale(width, height);
   // Rounded to the nearest pixel, ties to even; a sliver is one pixel.
-  page.width = std::max<std::int64_t>(1, std::int64_t(std::nearbyint(std::min(width, 1e12))));
-  page.height = std::max<std::int64_t>(1, std::int64_t(std::nearbyint(std::min(height, 1e12))));
-  page.toPicture = {sx, 0, 0, sy, -left, -top};
+  page.width = std::max<std::int64_t>(1, std::int64_t(std::nearbyint(width * k)));
+  page.height = std::max<std::int64_t>(1, std::int64_t(std::nearbyint(height * k)));
+  page.toPicture = {sx * k, 0, 0, sy * k, -left * k, -top * k};
   return page;
 }
 

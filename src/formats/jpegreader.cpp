@@ -2,6 +2,7 @@
 // error manager, which here jumps back with longjmp; every libjpeg call runs
 // inside a stage function that holds only plain data, so the jump never
 // skips a C++ destructor.
+#include <algorithm>
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
@@ -53,18 +54,59 @@ int ReadHeaderStage(jpeg_decompress_struct* cinfo, JpegErrors* errors, const std
   return 1;
 }
 
-// Decodes into `pixels` (width * height 32-bit pixels). CMYK scanlines are
-// written in place as C, M, Y, K bytes and converted afterwards.
-int DecodeStage(jpeg_decompress_struct* cinfo, JpegErrors* errors, std::uint32_t* pixels) {
+int StartStage(jpeg_decompress_struct* cinfo, JpegErrors* errors) {
   if (setjmp(errors->jump)) return 0;
   jpeg_start_decompress(cinfo);
-  while (cinfo->output_scanline < cinfo->output_height) {
-    JSAMPROW row = reinterpret_cast<JSAMPROW>(pixels + std::size_t(cinfo->output_scanline) *
-                                                           cinfo->output_width);
-    jpeg_read_scanlines(cinfo, &row, 1);
-  }
+  return 1;
+}
+
+// Decodes the next scanline into `row` (width 32-bit pixels). CMYK
+// scanlines are written in place as C, M, Y, K bytes and converted afterwards.
+int RowStage(jpeg_decompress_struct* cinfo, JpegErrors* errors, std::uint32_t* row) {
+  if (setjmp(errors->jump)) return 0;
+  JSAMPROW samples = reinterpret_cast<JSAMPROW>(row);
+  jpeg_read_scanlines(cinfo, &samples, 1);
+  return 1;
+}
+
+int FinishStage(jpeg_decompress_struct* cinfo, JpegErrors* errors) {
+  if (setjmp(errors->jump)) return 0;
   jpeg_finish_decompress(cinfo);
   return 1;
+}
+
+// The arithmetic decoder reads zeros once it meets the marker after its
+// data, so data that ends early still "decodes" a whole picture. The coder's
+// last bytes legitimately lie within the last row of blocks; meeting the
+// marker with more rows to go means the rows are not there.
+bool DataEndedEarly(j_decompress_ptr cinfo) {
+  if (!cinfo->arith_code || jpeg_has_multiple_scans(cinfo) || cinfo->unread_marker == 0)
+    return false;
+  const JDIMENSION blockRows = JDIMENSION(2 * 8 * cinfo->max_v_samp_factor);
+  return cinfo->output_height - cinfo->output_scanline > blockRows;
+}
+
+// Arithmetic coding has no useful bound on pixels per byte, so rows are
+// read one at a time and the picture grows as they really decode (its store
+// first sized for what ordinary files hold). libjpeg's own whole-picture
+// buffers (progressive and multi-scan files) get a budget of the same kind.
+void ReadRows(jpeg_decompress_struct* cinfo, JpegErrors* errors, TPicture& picture,
+              std::size_t fileSize, const std::string& fileName) {
+  const std::size_t width = cinfo->output_width, height = cinfo->output_height;
+  cinfo->mem->max_memory_to_use = long(std::min<std::size_t>(
+      CheckedAdd(std::size_t(64) << 20, CheckedMul(fileSize, 1024)), std::size_t(1) << 40));
+  picture.pixels.reserve(std::min(width * height, CheckedMul(fileSize, 16) + width));
+  if (!StartStage(cinfo, errors)) FailPicture(fileName, errors->message);
+  while (cinfo->output_scanline < height) {
+    const std::size_t at = std::size_t(cinfo->output_scanline) * width;
+    if (picture.pixels.size() < at + width) picture.pixels.resize(at + width, 0xFF000000u);
+    if (!RowStage(cinfo, errors, picture.pixels.data() + at))
+      FailPicture(fileName, errors->message);
+    if (DataEndedEarly(cinfo))
+      FailPicture(fileName, "the data ends at row " + std::to_string(cinfo->output_scanline) +
+                                " of " + std::to_string(height));
+  }
+  if (!FinishStage(cinfo, errors)) FailPicture(fileName, errors->message);
 }
 
 class DecompressGuard {
@@ -112,10 +154,11 @@ TPicture DecodeJpeg(std::span<const std::uint8_t> data, const std::string& fileN
     FailPicture(fileName, "the file is too small to hold a picture of " +
                               std::to_string(guard.cinfo.output_width) + " x " +
                               std::to_string(guard.cinfo.output_height) + " pixels");
-  TPicture picture = NewPicture(guard.cinfo.output_width, guard.cinfo.output_height,
-                                TPictureKind::Other, fileName);
-  if (!DecodeStage(&guard.cinfo, &errors, picture.pixels.data()))
-    FailPicture(fileName, errors.message);
+  TPicture picture;
+  picture.width = int(guard.cinfo.output_width);
+  picture.height = int(guard.cinfo.output_height);
+  picture.kind = TPictureKind::Other;
+  ReadRows(&guard.cinfo, &errors, picture, data.size(), fileName);
   if (guard.cinfo.out_color_space == JCS_CMYK) CmykToRgb(picture, guard.cinfo.saw_Adobe_marker);
   return picture;
 }

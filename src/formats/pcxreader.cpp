@@ -3,6 +3,7 @@
 // palette after the pixel data. Handles 1, 2 and 4 bits in one plane, 1 bit in
 // up to four planes, 8 bits in one plane (palette or grey) and 8 bits in
 // three or four planes (RGB, RGB plus alpha).
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <span>
@@ -119,10 +120,12 @@ TPicture DecodePcx(std::span<const std::uint8_t> data, const std::string& fileNa
     FailDecode(fileName, "bytes per line too small for the picture width");
 
   const std::size_t lineBytes = CheckedMul(h.planes, h.bytesPerLine);
-  // Each coded byte yields at most 63 bytes: refuse sizes the file cannot hold
-  // before allocating for them.
+  // Plain data holds every byte, and each coded byte yields at most 63: refuse
+  // sizes the file cannot hold before allocating for them.
   const std::size_t total = CheckedMul(lineBytes, static_cast<std::size_t>(height));
-  if (total / 63 > data.size()) FailDecode(fileName, "unexpected end of pixel data");
+  const std::size_t stored = data.size() - std::min(data.size(), kHeaderSize);
+  if ((h.encoding == 0 ? total : total / 63) > stored)
+    FailDecode(fileName, "unexpected end of pixel data");
   const bool alpha = h.bitsPerPixel == 8 && h.planes == 4;
   TPicture pic =
       MakePicture(width, height, fileName, alpha ? TPictureKind::Bitmap32 : TPictureKind::Bitmap);

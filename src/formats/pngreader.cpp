@@ -3,10 +3,12 @@
 // data, so the jump never skips a C++ destructor.
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <vector>
 
+#include "formats/limits.h"
 #include "formats/pictureutil.h"
 #include "formats/readers.h"
 
@@ -24,6 +26,7 @@ struct PngHeader {
   png_uint_32 width;
   png_uint_32 height;
   int hasAlpha;
+  int interlaced;
   png_size_t rawRowBytes;  // one row as stored, before the transforms
 };
 
@@ -48,6 +51,7 @@ int ReadHeaderStage(png_structp png, png_infop info, PngHeader* header) {
   if (setjmp(png_jmpbuf(png))) return 0;
   png_read_info(png, info);
   header->rawRowBytes = png_get_rowbytes(png, info);
+  header->interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
   int colorType = png_get_color_type(png, info);
   int bitDepth = png_get_bit_depth(png, info);
   header->hasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
@@ -73,6 +77,12 @@ int ReadRowsStage(png_structp png, png_bytepp rows) {
   return 1;
 }
 
+int ReadRowStage(png_structp png, png_bytep row) {
+  if (setjmp(png_jmpbuf(png))) return 0;
+  png_read_row(png, row, nullptr);
+  return 1;
+}
+
 class PngReadGuard {
  public:
   explicit PngReadGuard(PngSource* src) {
@@ -92,6 +102,28 @@ bool IsPng(std::span<const std::uint8_t> head) {
   return head.size() >= 8 && png_sig_cmp(head.data(), 0, 8) == 0;
 }
 
+// Deflate can stand for a thousand bytes per byte, so even the bound above
+// lets a small file claim a large picture. Rows that are not interlaced are
+// read one at a time and the picture grows as they really decode; the store
+// is first sized for what ordinary files hold.
+TPicture ReadRowByRow(png_structp png, PngSource& src, const PngHeader& header, TPictureKind kind,
+                      std::size_t fileSize, const std::string& fileName) {
+  CheckPictureSize(header.width, header.height, fileName);
+  TPicture picture;
+  picture.width = int(header.width);
+  picture.height = int(header.height);
+  picture.kind = kind;
+  const std::size_t width = header.width;
+  picture.pixels.reserve(std::min(width * header.height, CheckedMul(fileSize, 16) + width));
+  for (png_uint_32 y = 0; y < header.height; ++y) {
+    const std::size_t at = picture.pixels.size();
+    picture.pixels.resize(at + width);
+    if (!ReadRowStage(png, reinterpret_cast<png_bytep>(picture.pixels.data() + at)))
+      FailPicture(fileName, src.message);
+  }
+  return picture;
+}
+
 TPicture DecodePng(std::span<const std::uint8_t> data, const std::string& fileName) {
   if (!IsPng(data)) FailPicture(fileName, "not a PNG file");
   PngSource src{data.data(), data.size(), 0, {}};
@@ -109,9 +141,10 @@ TPicture DecodePng(std::span<const std::uint8_t> data, const std::string& fileNa
     FailPicture(fileName, "the file is too small to hold a picture of " +
                               std::to_string(header.width) + " x " + std::to_string(header.height) +
                               " pixels");
-  TPicture picture =
-      NewPicture(header.width, header.height,
-                 header.hasAlpha ? TPictureKind::Bitmap32 : TPictureKind::Bitmap, fileName);
+  const TPictureKind kind = header.hasAlpha ? TPictureKind::Bitmap32 : TPictureKind::Bitmap;
+  if (!header.interlaced)
+    return ReadRowByRow(guard.png(), src, header, kind, data.size(), fileName);
+  TPicture picture = NewPicture(header.width, header.height, kind, fileName);
   std::vector<png_bytep> rows(header.height);
   for (png_uint_32 y = 0; y < header.height; ++y)
     rows[y] = reinterpret_cast<png_bytep>(picture.pixels.data() + std::size_t(y) * header.width);

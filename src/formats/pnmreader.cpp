@@ -88,6 +88,25 @@ TColor32 Grey(unsigned v) {
   return Color32(v, v, v);
 }
 
+// Refuses, before the picture is made, a size the rest of the file cannot
+// fill: plain maps spend at least one character per pixel, raw ones their
+// exact row bytes (after the one white-space character that ends the header).
+void CheckPnmData(char kind, std::uint32_t width, std::uint32_t height, unsigned channels,
+                  std::uint32_t maxval, const ByteReader& in, const std::string& fileName) {
+  CheckPictureSize(width, height, fileName);
+  const std::size_t left = in.Remaining() > 0 ? in.Remaining() - 1 : 0;
+  if (kind <= '3') {
+    CheckDataCanFill(width, height, in.Remaining(), 1, fileName);
+  } else if (kind == '4') {
+    if (CheckedMul((std::size_t(width) + 7) / 8, height) > left)
+      FailDecode(fileName, "unexpected end of data in the bitmap");
+  } else {
+    const std::size_t sampleBytes = maxval > 255 ? 2 : 1;
+    if (CheckedMul(CheckedMul(std::size_t(width) * height, channels), sampleBytes) > left)
+      FailDecode(fileName, "unexpected end of data in the samples");
+  }
+}
+
 TPicture DecodePnm(std::span<const std::uint8_t> data, const std::string& fileName) {
   ByteReader in(data, fileName);
   if (data.size() < 2 || data[0] != 'P' || data[1] < '1' || data[1] > '6')
@@ -101,9 +120,10 @@ TPicture DecodePnm(std::span<const std::uint8_t> data, const std::string& fileNa
   const std::uint32_t maxval = bitmap ? 1 : text.Number("maximum value");
   if (maxval == 0 || maxval > 65535)
     FailDecode(fileName, "maximum value " + std::to_string(maxval) + " is outside 1..65535");
+  const unsigned channels = (kind == '3' || kind == '6') ? 3 : 1;
+  CheckPnmData(kind, width, height, channels, maxval, in, fileName);
   TPicture pic = MakePicture(width, height, fileName);
   const std::size_t count = pic.pixels.size();
-  const unsigned channels = (kind == '3' || kind == '6') ? 3 : 1;
   auto scaled = [&](std::uint32_t v) { return ScaleTo8(v > maxval ? maxval : v, maxval); };
 
   if (kind <= '3') {  // plain
@@ -126,8 +146,6 @@ TPicture DecodePnm(std::span<const std::uint8_t> data, const std::string& fileNa
   if (in.AtEnd() || !IsSpace(in.U8())) FailDecode(fileName, "bad header end");
   if (bitmap) {
     const std::size_t rowBytes = (std::size_t(width) + 7) / 8;
-    if (CheckedMul(rowBytes, height) > in.Remaining())
-      FailDecode(fileName, "unexpected end of data in the bitmap");
     for (std::uint32_t y = 0; y < height; ++y) {
       auto row = in.Bytes(rowBytes);
       for (std::uint32_t x = 0; x < width; ++x) {
@@ -138,8 +156,6 @@ TPicture DecodePnm(std::span<const std::uint8_t> data, const std::string& fileNa
     return pic;
   }
   const std::size_t sampleBytes = maxval > 255 ? 2 : 1;
-  if (CheckedMul(CheckedMul(count, channels), sampleBytes) > in.Remaining())
-    FailDecode(fileName, "unexpected end of data in the samples");
   auto sample = [&]() -> std::uint32_t { return sampleBytes == 2 ? in.U16BE() : in.U8(); };
   for (std::size_t i = 0; i < count; ++i) {
     if (channels == 1) {

@@ -379,6 +379,12 @@ TPicture DecodePsp(std::span<const std::uint8_t> data, const std::string& fileNa
   const unsigned d = ctx.bitDepth;
   if (d != 1 && d != 4 && d != 8 && d != 24)
     FailDecode(fileName, "unsupported bit depth " + std::to_string(d));
+  // The canvas is filled from channels of at most a byte a pixel (palette
+  // indices of 1 and 4 bits pack several), none of which expands beyond its
+  // coding's ratio: a picture the rest of the file cannot fill is refused
+  // before it is made.
+  const std::size_t ratio = ctx.compression == kLz77 ? 1032 : ctx.compression == kRle ? 64 : 1;
+  CheckDataCanFill(ctx.width, ctx.height, in.Remaining(), ratio * (d < 8 ? 8 / d : 1), fileName);
   TPicture canvas = MakePicture(ctx.width, ctx.height, fileName, TPictureKind::Bitmap32);
   std::fill(canvas.pixels.begin(), canvas.pixels.end(), 0);
 

@@ -85,11 +85,12 @@ TPicture DecodeSgi(std::span<const std::uint8_t> data, const std::string& fileNa
   // Channels past the fourth are extra data; the first four are the picture.
   const unsigned channels = h.zsize > 4 ? 4 : h.zsize;
   const bool alpha = channels == 2 || channels == 4;
-  TPicture pic = MakePicture(h.xsize, h.ysize, fileName,
-                             alpha ? TPictureKind::Bitmap32 : TPictureKind::Bitmap);
   const std::size_t w = h.xsize, rows = h.ysize, size = h.bytesPerChannel;
   const std::size_t rowBytes = w * size;
+  CheckPictureSize(h.xsize, h.ysize, fileName);
 
+  // Every check on the data comes before the picture is made, so a small
+  // file cannot claim a large one.
   ByteReader in(data, fileName);
   std::vector<std::uint32_t> starts, lengths;
   if (h.storage == 0) {
@@ -105,7 +106,16 @@ TPicture DecodeSgi(std::span<const std::uint8_t> data, const std::string& fileNa
     lengths.resize(tableSize);
     for (auto& s : starts) s = in.U32BE();
     for (auto& l : lengths) l = in.U32BE();
+    // A run codes at most 127 samples in two samples' bytes, and a zero
+    // count ends the row: shorter rows cannot fill the picture's width.
+    const std::size_t least = ((w + 126) / 127 * 2 + 1) * size;
+    for (std::size_t i = 0; i < rows * channels; ++i)
+      if (lengths[i] < least)
+        FailDecode(fileName, "run-length row of " + std::to_string(lengths[i]) +
+                                 " bytes cannot fill a row of " + std::to_string(w) + " pixels");
   }
+  TPicture pic = MakePicture(h.xsize, h.ysize, fileName,
+                             alpha ? TPictureKind::Bitmap32 : TPictureKind::Bitmap);
 
   // Each decoded row goes straight into its lanes of the picture.
   auto to8 = [&](std::uint16_t v) { return size == 2 ? ScaleTo8(v, 65535) : unsigned(v); };

@@ -3,6 +3,7 @@
 // layout libtiff can turn into RGBA is read.
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -221,9 +222,12 @@ void ReadThroughRgba(TIFF* tif, MemoryFile& file, TPicture& picture, bool alpha,
   }
 }
 
-// Largest expansion of each compression that has one: the stored strips or
-// tiles bound the picture a file can hold, so a tiny damaged file cannot
-// claim a huge picture's memory. Fax and JPEG data are not bounded here.
+// Largest expansion of each compression, in bytes of samples per stored
+// byte: the stored strips or tiles bound the picture a file can hold, so a
+// tiny damaged file cannot claim a huge picture's memory. JPEG spends at
+// least a bit on every block of 64 pixels; codings without a known bound
+// get a generous one. Bilevel pictures (fax pages) are read as rows arrive
+// instead (ReadBilevelRows).
 double MaxExpansion(std::uint16_t compression) {
   switch (compression) {
     case COMPRESSION_NONE:
@@ -235,8 +239,11 @@ double MaxExpansion(std::uint16_t compression) {
     case COMPRESSION_ADOBE_DEFLATE:
     case COMPRESSION_DEFLATE:
       return 1100;
+    case COMPRESSION_JPEG:
+    case COMPRESSION_OJPEG:
+      return 512 * 8;
     default:
-      return 0;
+      return 32768;
   }
 }
 
@@ -246,21 +253,63 @@ void CheckStoredSize(TIFF* tif, std::span<const std::uint8_t> data, std::uint32_
   TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
   TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
   TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
-  const double expansion = MaxExpansion(compression);
-  if (expansion == 0) return;
   const bool tiled = TIFFIsTiled(tif);
   const std::uint32_t count = tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
   std::uint64_t* sizes = nullptr;
-  if (!TIFFGetField(tif, tiled ? TIFFTAG_TILEBYTECOUNTS : TIFFTAG_STRIPBYTECOUNTS, &sizes) ||
-      !sizes)
-    return;
-  double stored = 0;
-  for (std::uint32_t i = 0; i < count; ++i) stored += double(sizes[i]);
-  stored = std::min(stored, double(data.size()));
-  const double needed = double(width) * height * bits * samples / 8;
-  if (needed > stored * expansion + 65536)
+  // Without byte counts the strips can hold no more than the whole file.
+  double stored = double(data.size());
+  if (TIFFGetField(tif, tiled ? TIFFTAG_TILEBYTECOUNTS : TIFFTAG_STRIPBYTECOUNTS, &sizes) &&
+      sizes) {
+    double sum = 0;
+    for (std::uint32_t i = 0; i < count; ++i) sum += double(sizes[i]);
+    stored = std::min(sum, stored);
+  }
+  const double needed = double(width) * height * std::max<std::uint16_t>(bits, 1) *
+                        std::max<std::uint16_t>(samples, 1) / 8;
+  if (needed > stored * MaxExpansion(compression) + 65536)
     FailPicture(fileName, "the file is too small to hold a picture of " + std::to_string(width) +
                               " x " + std::to_string(height) + " pixels");
+}
+
+// One bit per pixel in strips, top row first: every fax page. Fax codes can
+// describe a blank row in one bit, so no size bound holds; such pictures
+// are read row by row and grow only as rows really decode.
+bool IsBilevelRows(TIFF* tif) {
+  std::uint16_t bits = 1, samples = 1, photometric = 0, planar = PLANARCONFIG_CONTIG;
+  std::uint16_t orientation = ORIENTATION_TOPLEFT;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+  if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric)) return false;
+  return bits == 1 && samples == 1 && planar == PLANARCONFIG_CONTIG && !TIFFIsTiled(tif) &&
+         orientation == ORIENTATION_TOPLEFT &&
+         (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK);
+}
+
+TPicture ReadBilevelRows(TIFF* tif, MemoryFile& file, std::uint32_t width, std::uint32_t height,
+                         const std::string& fileName) {
+  std::uint16_t photometric = 0;
+  TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+  const bool whiteIsZero = photometric == PHOTOMETRIC_MINISWHITE;
+  const TColor32 colors[2] = {whiteIsZero ? Color32(255, 255, 255) : Color32(0, 0, 0),
+                              whiteIsZero ? Color32(0, 0, 0) : Color32(255, 255, 255)};
+  const tmsize_t lineSize = TIFFScanlineSize(tif);
+  if (lineSize < tmsize_t((std::uint64_t(width) + 7) / 8))
+    FailTiff(file, fileName, "bad scanline size");
+  std::vector<std::uint8_t> line(static_cast<std::size_t>(lineSize));
+  TPicture picture;
+  picture.width = int(width);
+  picture.height = int(height);
+  for (std::uint32_t y = 0; y < height; ++y) {
+    if (TIFFReadScanline(tif, line.data(), y, 0) < 0 || !file.error.empty())
+      FailTiff(file, fileName, "cannot read the pixel data");
+    const std::size_t at = picture.pixels.size();
+    picture.pixels.resize(at + width);
+    for (std::uint32_t x = 0; x < width; ++x)
+      picture.pixels[at + x] = colors[(line[x / 8] >> (7 - x % 8)) & 1];
+  }
+  return picture;
 }
 
 }  // namespace
@@ -285,10 +334,11 @@ TPicture DecodeTiffData(std::span<const std::uint8_t> data, const std::string& f
       !TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height))
     FailTiff(file, fileName, "the picture has no size");
   CheckPictureSize(width, height, fileName);
-  CheckStoredSize(tif.get(), data, width, height, fileName);
+  if (!IsBilevelRows(tif.get())) CheckStoredSize(tif.get(), data, width, height, fileName);
   char message[1024] = "";
   if (!TIFFRGBAImageOK(tif.get(), message))
     FailPicture(fileName, std::string("unsupported TIFF picture: ") + message);
+  if (IsBilevelRows(tif.get())) return ReadBilevelRows(tif.get(), file, width, height, fileName);
   std::uint16_t alphaKind = EXTRASAMPLE_UNSPECIFIED;
   const bool alpha = HasAlpha(tif.get(), &alphaKind);
   TPicture picture =

@@ -9,6 +9,7 @@
 #include "formats/dib.h"
 #include "formats/limits.h"
 #include "formats/metafilecanvas.h"
+#include "formats/metafilepage.h"
 #include "formats/metafileplayers.h"
 #include "formats/pictureutil.h"
 
@@ -289,6 +290,9 @@ TPicture PlayWmf(std::span<const std::uint8_t> data, const std::string& fileName
       }
     if (map.windowExtX == 1) map.windowExtX = double(width), map.windowExtY = double(height);
   }
+  const double k = MetafilePageScale(double(width), double(height));
+  width = std::max<std::int64_t>(1, std::llround(double(width) * k));
+  height = std::max<std::int64_t>(1, std::llround(double(height) * k));
   TPicture picture = NewPicture(width, height, TPictureKind::Other, fileName, 0xFFFFFFFFu);
   map.viewportExtX = double(width), map.viewportExtY = double(height);
   MetafileCanvas canvas(picture, fileName);

@@ -114,10 +114,27 @@ TEST(Metafiles, DamagedFilesFailCleanly) {
   auto bytes = ReadWholeFile(FixturePath("wmf_plain.wmf"));
   bytes[18] = 0xFF, bytes[19] = 0xFF;
   EXPECT_THROW(MetafileReader().Decode(bytes, "x.wmf"), Error);
-  // An enhanced metafile with a huge frame hits the size limit.
+  // An enhanced metafile with a huge frame is drawn scaled down, not refused.
   auto emf = ReadWholeFile(FixturePath("emf_shapes.emf"));
   emf[32] = 0xFF, emf[33] = 0xFF, emf[34] = 0xFF, emf[35] = 0x0F;
-  EXPECT_THROW(MetafileReader().Decode(emf, "x.emf"), Error);
+  const TPicture scaled = MetafileReader().Decode(emf, "x.emf");
+  EXPECT_EQ(std::max(scaled.width, scaled.height), 8192);
+}
+
+// Pages may claim any size: one longer than 8192 pixels is drawn at 8192 on
+// its longer side, its drawing scaled alike.
+TEST(Metafiles, HugePagesAreDrawnScaledDownToTheLargestSide) {
+  auto wmf = ReadWholeFile(FixturePath("wmf_placeable.wmf"));
+  wmf[14] = 1, wmf[15] = 0;  // one unit per inch: 9600 x 7680 pixels
+  std::uint16_t sum = 0;
+  for (int i = 0; i < 20; i += 2) sum ^= std::uint16_t(wmf[i] | wmf[i + 1] << 8);
+  wmf[20] = std::uint8_t(sum), wmf[21] = std::uint8_t(sum >> 8);
+  const TPicture p = MetafileReader().Decode(wmf, "huge.wmf");
+  EXPECT_EQ(p.width, 8192);
+  EXPECT_EQ(p.height, 6554);
+  // The filled rectangle and the hollow ellipse at 81.92 times their place.
+  EXPECT_EQ(At(p, 2458, 2048), kRed);
+  EXPECT_EQ(At(p, 6144, 2048), kWhite);
 }
 
 // ---------------------------------------------------------------------------
@@ -330,6 +347,17 @@ class EmfWriter {
 // A red page-sized rectangle without outline.
 EmfWriter& FillAll(EmfWriter& w) {
   return w.RedFill().Add(kRectangle, {-1000, -1000, 1000, 1000});
+}
+
+TEST(EmfHeader, HugeFramesAreDrawnScaledDown) {
+  EmfWriter w(40000, 10000);
+  w.RedFill().Add(kRectangle, {0, 0, 20000, 10000});  // the page's left half
+  const TPicture p = w.Play();
+  EXPECT_EQ(p.width, 8192);
+  EXPECT_EQ(p.height, 2048);
+  EXPECT_EQ(At(p, 100, 1000), kRed);
+  EXPECT_EQ(At(p, 4000, 1000), kRed);
+  EXPECT_EQ(At(p, 4200, 1000), kWhite);
 }
 
 TEST(EmfHeader, FrameSetsThePageAndTheDeviceSetsItsUnits) {

@@ -5,6 +5,10 @@
 
 #include <zlib.h>
 
+#include <cstdio>
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <random>
@@ -15,6 +19,7 @@
 #include "formats/limits.h"
 #include "formats/readers.h"
 #include "host/error.h"
+#include "largestallocation.h"
 
 namespace quenvar {
 namespace {
@@ -268,6 +273,132 @@ TEST(Readers, SmallFilesCannotClaimHugePictures) {
   ASSERT_NE(length, std::string::npos);
   tiff[length + 8] = 0x80, tiff[length + 9] = 0x3E;  // height 16000
   ExpectTooSmall("huge.tif", tiff);
+}
+
+// Sets a SHORT entry of the first directory (tag, type 3, count 1).
+void SetTiffShort(std::vector<std::uint8_t>& tiff, std::uint16_t tag, std::uint16_t value) {
+  const std::size_t entry = FindBytes(
+      tiff, {std::uint8_t(tag), std::uint8_t(tag >> 8), 0x03, 0x00, 0x01, 0x00, 0x00, 0x00});
+  ASSERT_NE(entry, std::string::npos) << tag;
+  tiff[entry + 8] = std::uint8_t(value), tiff[entry + 9] = std::uint8_t(value >> 8);
+}
+
+// JPEG strips hold at most 512 pixels per byte like JPEG files; fax pages
+// have no such bound (a blank row is one bit) and grow row by row instead,
+// so a small page claiming 20000 x 8000 pixels fails on the rows it lacks.
+TEST(Readers, TiffPicturesTakeMemoryOnlyForWhatTheirDataHolds) {
+  auto jpeg = FixtureBytes("tif_jpeg.tif");
+  SetTiffShort(jpeg, 256, 16000);
+  SetTiffShort(jpeg, 257, 16000);
+  SetTiffShort(jpeg, 278, 16000);
+  ExpectTooSmall("huge.tif", jpeg);
+
+  auto fax = FixtureBytes("tif_g4.tif");
+  SetTiffShort(fax, 256, 20000);
+  SetTiffShort(fax, 257, 8000);
+  SetTiffShort(fax, 278, 8000);
+  testing::LargestAllocation largest;
+  EXPECT_THROW(TiffReader().Decode(fax, "huge.tif"), Error);
+  EXPECT_LT(largest.Bytes(), std::size_t(64) << 20);
+}
+
+// Arithmetic coding can spend far less than a bit on a block, so no size
+// bound holds: such a file claiming 16000 x 16000 pixels grows its picture
+// only by the rows its data really decodes.
+TEST(Readers, ArithmeticJpegPicturesGrowAsTheirRowsDecode) {
+  auto jpeg = FixtureBytes("jpg_baseline.jpg");
+  std::size_t sof = FindBytes(jpeg, {0xFF, 0xC0});
+  ASSERT_NE(sof, std::string::npos);
+  jpeg[sof + 1] = 0xC9;  // sequential, arithmetic coding
+  jpeg[sof + 5] = 0x3E, jpeg[sof + 6] = 0x80, jpeg[sof + 7] = 0x3E, jpeg[sof + 8] = 0x80;
+  testing::LargestAllocation largest;
+  EXPECT_THROW(JpegReader().Decode(jpeg, "arith.jpg"), Error);
+  EXPECT_LT(largest.Bytes(), std::size_t(64) << 20);
+}
+
+// A picture compressed by libjpeg, with Huffman or arithmetic coding.
+std::vector<std::uint8_t> CompressJpeg(bool arithmetic, int width, int height) {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr errors;
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&cinfo);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &out, &size);
+  cinfo.image_width = JDIMENSION(width), cinfo.image_height = JDIMENSION(height);
+  cinfo.input_components = 3, cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  cinfo.arith_code = arithmetic;
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<unsigned char> row(std::size_t(width) * 3);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x)
+      row[3 * x] = std::uint8_t(x * 4), row[3 * x + 1] = std::uint8_t(y * 5),
+              row[3 * x + 2] = std::uint8_t((x ^ y) * 8);
+    JSAMPROW p = row.data();
+    jpeg_write_scanlines(&cinfo, &p, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  std::vector<std::uint8_t> bytes(out, out + size);
+  jpeg_destroy_compress(&cinfo);
+  std::free(out);
+  return bytes;
+}
+
+// Arithmetic and Huffman coding carry the same coefficients: the whole file
+// decodes to the same pixels, and the early-end check spares its last rows.
+TEST(Readers, ArithmeticJpegDecodesLikeHuffman) {
+  for (auto [w, h] : {std::pair{61, 45}, std::pair{8, 200}, std::pair{300, 17}}) {
+    const TPicture huffman = JpegReader().Decode(CompressJpeg(false, w, h), "h.jpg");
+    const TPicture arithmetic = JpegReader().Decode(CompressJpeg(true, w, h), "a.jpg");
+    EXPECT_EQ(arithmetic.pixels, huffman.pixels) << w << " x " << h;
+  }
+}
+
+void AppendPngChunk(std::vector<std::uint8_t>& png, const char* type,
+                    const std::vector<std::uint8_t>& body) {
+  for (int i = 3; i >= 0; --i) png.push_back(std::uint8_t(body.size() >> (8 * i)));
+  const std::size_t start = png.size();
+  png.insert(png.end(), type, type + 4);
+  png.insert(png.end(), body.begin(), body.end());
+  const std::uint32_t crc = std::uint32_t(crc32(0, png.data() + start, uInt(png.size() - start)));
+  for (int i = 3; i >= 0; --i) png.push_back(std::uint8_t(crc >> (8 * i)));
+}
+
+// Deflate lets 20 KB stand for 20 MB of 1-bit rows, so the size bound lets
+// this header through; the rows that are not there must not be allocated.
+TEST(Readers, PngPicturesGrowAsTheirRowsDecode) {
+  std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  // 20000 x 8000 grey, one bit a pixel, not interlaced.
+  AppendPngChunk(png, "IHDR", {0, 0, 0x4E, 0x20, 0, 0, 0x1F, 0x40, 1, 0, 0, 0, 0});
+  AppendPngChunk(png, "prVt", std::vector<std::uint8_t>(20000, 0));
+  std::vector<std::uint8_t> row(2501, 0);  // one row: filter byte and 20000 bits
+  uLongf packedSize = compressBound(uLong(row.size()));
+  std::vector<std::uint8_t> packed(packedSize);
+  ASSERT_EQ(compress(packed.data(), &packedSize, row.data(), uLong(row.size())), Z_OK);
+  packed.resize(packedSize);
+  AppendPngChunk(png, "IDAT", packed);
+  AppendPngChunk(png, "IEND", {});
+  testing::LargestAllocation largest;
+  EXPECT_THROW(PngReader().Decode(png, "rows.png"), Error);
+  EXPECT_LT(largest.Bytes(), std::size_t(16) << 20);
+}
+
+// Run-length bitmaps may skip and end early, but not stand for a thousand
+// pixels per byte; the icon reader shares the bitmap reader's rule.
+TEST(Readers, RunLengthBitmapsCannotClaimHugePictures) {
+  auto rle = FixtureBytes("bmp_rle8.rle");
+  const std::uint8_t size[8] = {0x30, 0x75, 0, 0, 0x40, 0x1F, 0, 0};  // 30000 x 8000
+  std::copy(size, size + 8, rle.begin() + 18);
+  testing::LargestAllocation largest;
+  try {
+    PictureFormats().FindReaderByExtension("rle")->Decode(rle, "huge.rle");
+    ADD_FAILURE() << "decoded";
+  } catch (const Error& e) {
+    EXPECT_NE(std::string(e.what()).find("larger than its data can describe"), std::string::npos)
+        << e.what();
+  }
+  EXPECT_LT(largest.Bytes(), std::size_t(1) << 20);
 }
 
 // Layouts no tool here writes, built from the TGA header description: a

@@ -14,6 +14,7 @@
 #include "fixtures2_util.h"
 #include "formats/readers.h"
 #include "host/error.h"
+#include "largestallocation.h"
 
 namespace quenvar {
 namespace {
@@ -366,6 +367,87 @@ TEST(SmallHostileFiles, CutAndRlaRefuseSizesTheirDataCannotFill) {
   } catch (const Error& e) {
     EXPECT_NE(std::string(e.what()).find("larger than its data"), std::string::npos) << e.what();
   }
+}
+
+// The error of a decode that must fail; a huge picture's memory is never
+// taken when the check comes first, so a failing decode also returns at once.
+std::string FailureOf(const TPictureReader& r, const Bytes& b, const std::string& name) {
+  try {
+    Decode(r, b, name);
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "decoded";
+}
+
+// Refused with the message, and before any allocation near the claimed size.
+void ExpectRefused(const TPictureReader& r, const Bytes& b, const std::string& name,
+                   const std::string& message) {
+  testing::LargestAllocation largest;
+  const std::string failure = FailureOf(r, b, name);
+  EXPECT_NE(failure.find(message), std::string::npos) << name << ": " << failure;
+  EXPECT_LT(largest.Bytes(), std::size_t(1) << 20) << name;
+}
+
+TEST(SmallHostileFiles, PortableMapsNeedTheirSamplesBeforeThePicture) {
+  // 16 bytes claiming 16000 x 16000 grey samples.
+  ExpectRefused(PnmReader(), Text("P5 16000 16000 1"), "raw.pgm", "end of data in the samples");
+  ExpectRefused(PnmReader(), Text("P4 16000 16000\n\xff"), "raw.pbm", "end of data in the bitmap");
+  ExpectRefused(PnmReader(), Text("P2 16000 16000 255\n0 0 0"), "plain.pgm",
+                "larger than its data");
+  // Exactly enough data still decodes.
+  EXPECT_EQ(Decode(PnmReader(), Text("P5 2 1 255\nab")).pixels.size(), 2u);
+  EXPECT_EQ(Decode(PnmReader(), Text("P1 2 1 0 1")).pixels.size(), 2u);
+}
+
+TEST(SmallHostileFiles, AutodeskPixelsMustBeThere) {
+  // The 32-byte header alone claiming 30000 x 8000 pixels.
+  Bytes b(32, 0);
+  Put16LE(b, 0, 0x9119);
+  Put16LE(b, 2, 30000);
+  Put16LE(b, 4, 8000);
+  b[10] = 8;
+  ExpectRefused(AutodeskReader(), b, "huge.cel", "unexpected end of data");
+  // The Animator Pro header with one tiny block.
+  Bytes pro(64, 0);
+  Put16LE(pro, 4, 0x9500);
+  Put16LE(pro, 6, 30000);
+  Put16LE(pro, 8, 8000);
+  pro[18] = 8;
+  pro.insert(pro.end(), {6, 0, 0, 0, 1, 0});
+  ExpectRefused(AutodeskReader(), pro, "huge.pic", "larger than its data");
+}
+
+TEST(SmallHostileFiles, SgiRowsMustBeAbleToFillThePicture) {
+  // Verbatim: the header alone claiming 10000 x 10000 x 3.
+  ExpectRefused(SgiReader(), SgiHeader(0, 1, 3, 10000, 10000, 3), "huge.rgb",
+                "unexpected end of pixel data");
+  // Run-length: one shared 3-byte row cannot fill rows 2000 pixels wide.
+  Bytes rle = SgiHeader(1, 1, 2, 2000, 1, 1);
+  const std::uint8_t table[] = {0, 0, 2, 8, 0, 0, 0, 3};
+  rle.insert(rle.end(), table, table + 8);
+  rle.insert(rle.end(), {0x7F, 1, 0});
+  ExpectRefused(SgiReader(), rle, "wide.sgi", "cannot fill a row of 2000 pixels");
+  // The same row 127 pixels wide is what that run holds.
+  Put16BE(rle, 6, 127);
+  EXPECT_EQ(Decode(SgiReader(), rle).pixels.size(), 127u);
+}
+
+TEST(SmallHostileFiles, PlainPcxNeedsEveryLineByte) {
+  // Uncoded data holds one byte per byte: 2000 lines of 2000 bytes are not there.
+  Bytes b = PcxHeader(5, 8, 1, 2000, 2000, 2000);
+  b[2] = 0;
+  b.insert(b.end(), 70000, 1);
+  ExpectRefused(PcxReader(), b, "plain.pcx", "unexpected end of pixel data");
+}
+
+TEST(SmallHostileFiles, PaintshopCanvasMustBeFillable) {
+  // Found by fuzzing: 140 bytes claiming a canvas of 93 million pixels.
+  const Bytes found = testing2::ReadBytes(testing2::Fixture("fuzz_psp_huge_canvas.psp"));
+  ExpectRefused(PspReader(), found, "found.psp", "larger than its data can describe");
+  // The good files still fit their canvases.
+  for (const char* name : {"psp_composite.psp", "psp_layers_rle.psp", "psp_palette4.psp"})
+    EXPECT_NO_THROW(Decode(PspReader(), testing2::ReadBytes(testing2::Fixture(name)))) << name;
 }
 
 }  // namespace

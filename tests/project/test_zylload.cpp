@@ -1,5 +1,9 @@
 // Loading .zyl archives written by other tools, whole or damaged.
+#include <algorithm>
+
 #include "formats/limits.h"
+#include "largestallocation.h"
+#include "project/zylarchive.h"
 #include "projecttestsupport.h"
 
 namespace quenvar::testing {
@@ -167,6 +171,62 @@ TEST_F(ZylLoadTest, MissingAndUndecodablePictureEntries) {
                                             "## ERROR LOADING IMAGE "}));
   EXPECT_EQ(loaded->layers[1]->x, 2147483647);
   EXPECT_EQ(loaded->layers[1]->x2, 2147483647);
+}
+
+// Writes `size` as the recorded inflated size of the entry `name`, in its
+// local header and in the central directory.
+void RecordEntrySize(std::vector<std::uint8_t>& zip, const std::string& name, std::uint32_t size) {
+  auto put = [&](std::size_t at) {
+    for (int i = 0; i < 4; ++i) zip[at + i] = std::uint8_t(size >> (8 * i));
+  };
+  auto named = [&](std::size_t at) {
+    return at + name.size() <= zip.size() &&
+           std::equal(name.begin(), name.end(), zip.begin() + std::ptrdiff_t(at));
+  };
+  for (std::size_t i = 0; i + 46 < zip.size(); ++i) {
+    if (zip[i] != 'P' || zip[i + 1] != 'K') continue;
+    if (zip[i + 2] == 3 && zip[i + 3] == 4 && named(i + 30)) put(i + 22);
+    if (zip[i + 2] == 1 && zip[i + 3] == 2 && named(i + 46)) put(i + 24);
+  }
+}
+
+TEST_F(ZylLoadTest, ArchivesInMemoryReadLikeTheirFiles) {
+  const std::vector<std::uint8_t> bytes = ReadBytes(Fixture("handmade.zyl"));
+  const TZylArchive file(Fixture("handmade.zyl"));
+  const TZylArchive memory(bytes, "memory.zyl");
+  EXPECT_EQ(memory.Path(), "memory.zyl");
+  EXPECT_EQ(memory.EntryNames(), file.EntryNames());
+  EXPECT_EQ(memory.Extract("a.png", 1 << 20), file.Extract("a.png", 1 << 20));
+  EXPECT_THROW(memory.Extract("a.png", 10), Error);
+  const std::vector<std::uint8_t> junk(100, 7);
+  EXPECT_THROW(TZylArchive(junk, "junk.zyl"), Error);
+}
+
+// A recorded size is not trusted with memory: the entry's data must really
+// inflate that far, so a small archive claiming 2 GB fails at once.
+TEST_F(ZylLoadTest, RecordedEntrySizesAreNotTrustedWithMemory) {
+  std::vector<std::uint8_t> zip = ReadBytes(Fixture("handmade.zyl"));
+  RecordEntrySize(zip, "a.png", 0x7FFFFFF0u);
+  const std::string path = Scratch("claims2gb.zyl");
+  WriteBytes(path, zip);
+  LargestAllocation largest;
+  TProject* project = OpenProjectFile(path);
+  EXPECT_LT(largest.Bytes(), std::size_t(16) << 20);
+  ASSERT_NE(project, nullptr);
+  ASSERT_EQ(project->layers.size(), 2u);
+  EXPECT_TRUE(project->layers[0]->bmp.Empty());
+  EXPECT_EQ(project->layers[1]->bmp.Width(), 8);
+  const auto lines = Lines();
+  EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                         [](const std::string& l) {
+                           return l.rfind("## ERROR LOADING IMAGE Entry \"a.png\"", 0) == 0;
+                         }),
+            lines.end());
+  CloseProject();
+
+  // Found by fuzzing: a compressed size far beyond the archive made the
+  // reader reserve gigabytes before inflating.
+  EXPECT_NE(OpenProjectFile(Fixture("fuzz_lying_compressed_size.zyl")), nullptr);
 }
 
 }  // namespace

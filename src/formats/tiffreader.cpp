@@ -271,12 +271,21 @@ void CheckStoredSize(TIFF* tif, std::span<const std::uint8_t> data, std::uint32_
                               " x " + std::to_string(height) + " pixels");
 }
 
-// One bit per pixel in strips, top row first: every fax page. Fax codes can
-// describe a blank row in one bit, so no size bound holds; such pictures
-// are read row by row and grow only as rows really decode.
+bool IsFaxCoding(std::uint16_t compression) {
+  return compression == COMPRESSION_CCITTRLE || compression == COMPRESSION_CCITTRLEW ||
+         compression == COMPRESSION_CCITTFAX3 || compression == COMPRESSION_CCITTFAX4;
+}
+
+// A fax page: one bit per pixel in fax-coded strips, top row first. Fax
+// codes can describe a blank row in one bit, so no size bound holds; such
+// pictures are read row by row and grow only as rows really decode. Other
+// codings of one-bit pictures keep the stored-size bound: their strips may
+// all point at the same few bytes, and every row would "arrive".
 bool IsBilevelRows(TIFF* tif) {
   std::uint16_t bits = 1, samples = 1, photometric = 0, planar = PLANARCONFIG_CONTIG;
-  std::uint16_t orientation = ORIENTATION_TOPLEFT;
+  std::uint16_t orientation = ORIENTATION_TOPLEFT, compression = COMPRESSION_NONE;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+  if (!IsFaxCoding(compression)) return false;
   TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
   TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
   TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);

@@ -71,7 +71,7 @@ const Fixture kFixtures[] = {
     {"tif_cmyk.tif", 1, false},       {"tif_g3.fax", 0, false},
     {"tif_g4.tif", 0, false},         {"tif_tiled.tif", 0, false},
     {"tif_planar.tif", 0, false},     {"tif_multi.tif", 0, false},
-    {"eps_preview.eps", 0, false},
+    {"tif_bilevel.tif", 0, false},    {"eps_preview.eps", 0, false},
 };
 
 TPicture Reference(const std::string& file) {

@@ -450,5 +450,12 @@ TEST(SmallHostileFiles, PaintshopCanvasMustBeFillable) {
     EXPECT_NO_THROW(Decode(PspReader(), testing2::ReadBytes(testing2::Fixture(name)))) << name;
 }
 
+TEST(SmallHostileFiles, RepeatedTiffStripsCannotFillAPicture) {
+  // Found by fuzzing: an EPS preview whose uncoded one-bit strips all start at
+  // the file's first byte, claiming 10240 x 25345 pixels from 1350 bytes.
+  const Bytes found = testing2::ReadBytes(testing2::Fixture("fuzz_eps_repeated_strips.eps"));
+  ExpectRefused(EpsReader(), found, "found.eps", "too small to hold a picture of 10240 x 25345");
+}
+
 }  // namespace
 }  // namespace quenvar

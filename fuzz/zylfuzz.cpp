@@ -1,13 +1,10 @@
 // The project loader: a whole .zyl archive (the ZIP directory, project.xml,
 // every layer's picture entry), then one frame composed as playback would.
-#include "compose/layerstack.h"
 #include "core/coreinit.h"
 #include "fuzztarget.h"
 #include "host/error.h"
-#include "project/framestep.h"
+#include "project/offscreenhost.h"
 #include "project/project.h"
-#include "project/projecthost.h"
-#include "project/projectview.h"
 #include "project/zylarchive.h"
 
 namespace {
@@ -18,26 +15,12 @@ using namespace quenvar;
 // composed for canvases of a size the fuzzer can afford.
 constexpr std::int64_t kMaxComposedPixels = 1 << 20;
 
-class TFuzzHost : public TProjectHost {
- public:
-  bool ViewClientSize(int& width, int& height) override {
-    width = view.ClientWidth();
-    height = view.ClientHeight();
-    return true;
-  }
-  TLayerCollection* ViewLayers() override { return &view.Layers(); }
-
-  TImgView32 view;
-};
-
-void ComposeOneFrame(TProject& project, TFuzzHost& host) {
+void ComposeOneFrame(TProject& project, TOffscreenHost& host) {
   if (project.width == 0 || project.height == 0 ||
       std::int64_t(project.width) * project.height > kMaxComposedPixels)
     return;
-  host.view.SetClientSize(project.width, project.height);
-  BuildViewFromProject(project, host.view);
-  ScrollViewLayers(project, host.view.Layers(), nullptr);
-  host.view.Compose();
+  host.BuildView(project);
+  host.StepFrame(project);
 }
 
 }  // namespace
@@ -45,7 +28,7 @@ void ComposeOneFrame(TProject& project, TFuzzHost& host) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const bool ready = (InitCore(), true);
   (void)ready;
-  TFuzzHost host;
+  TOffscreenHost host;
   SetProjectHost(&host);
   try {
     TZylArchive archive({data, size}, "fuzz.zyl");

@@ -19,29 +19,17 @@
 #include "host/playback.h"
 #include "project/blendclass.h"
 #include "project/framestep.h"
+#include "project/offscreenhost.h"
 #include "project/project.h"
-#include "project/projecthost.h"
 #include "project/projectview.h"
 
 using namespace quenvar;
 
 namespace {
 
-// Stands in for the view window: its view is where layers are created.
-class TBenchHost : public TProjectHost {
- public:
-  TLayerCollection* ViewLayers() override { return &view.Layers(); }
-  bool ViewClientSize(int& w, int& h) override {
-    w = view.ClientWidth();
-    h = view.ClientHeight();
-    return true;
-  }
-  TImgView32 view;
-};
-
 // The open project in the host's view, as the view window shows it.
 struct TPlayer {
-  TBenchHost host;
+  TOffscreenHost host;
   TProject* project = nullptr;
 
   TPlayer() {
@@ -54,8 +42,7 @@ struct TPlayer {
     SetProjectHost(nullptr);
   }
   void Build() {
-    host.view.SetClientSize(project->width, project->height);
-    BuildViewFromProject(*project, host.view);
+    host.BuildView(*project);
     host.view.Compose();
   }
 };

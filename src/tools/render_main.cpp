@@ -35,11 +35,10 @@
 #include "host/statuslog.h"
 #include "project/blendclass.h"
 #include "project/framestep.h"
+#include "project/offscreenhost.h"
 #include "project/orawrite.h"
 #include "project/project.h"
-#include "project/projecthost.h"
 #include "project/projectopen.h"
-#include "project/projectview.h"
 #include "video/videoformat.h"
 #include "video/videowriter.h"
 
@@ -184,32 +183,6 @@ class TStderrLog : public LogSink {
   }
 };
 
-// The view window, as far as the project model asks about it.
-class TRenderHost : public TProjectHost {
- public:
-  bool ViewClientSize(int& width, int& height) override {
-    width = view.ClientWidth();
-    height = view.ClientHeight();
-    return true;
-  }
-  TLayerCollection* ViewLayers() override { return &view.Layers(); }
-
-  TImgView32 view;
-};
-
-// The view as the view window builds it, at the canvas size.
-void BuildView(TProject& project, TImgView32& view) {
-  view.SetClientSize(project.width, project.height);
-  BuildViewFromProject(project, view);
-}
-
-// One frame step without a window: every view layer moves by its project
-// layer's motion, then the frame is composed.
-void StepRenderFrame(TProject& project, TImgView32& view) {
-  ScrollViewLayers(project, view.Layers(), nullptr);
-  view.Compose();
-}
-
 // The displayed frame as an opaque PNG.
 void SaveOpaquePngFile(const TBitmap32& frame, const std::string& fileName) {
   TBitmap32 opaque(frame);
@@ -261,15 +234,15 @@ class TFrameOutput {
   std::string stem_;
 };
 
-void RenderFrames(TProject& project, TImgView32& view, const TOptions& options) {
+void RenderFrames(TProject& project, TOffscreenHost& host, const TOptions& options) {
   TFrameOutput output(project, options);
   // Frame K follows K - 1 steps that need not be composed.
-  SkipFrames(project, view, nullptr, std::uint64_t(options.start - 1));
+  SkipFrames(project, host.view, nullptr, std::uint64_t(options.start - 1));
   TProgressLine progress(std::cerr, StderrIsTerminal(), "quenvar-render: ", "frame",
                          options.frames);
   for (int i = 0; i < options.frames; ++i) {
-    StepRenderFrame(project, view);
-    output.Write(view.Buffer(), options.start + i);
+    host.StepFrame(project);
+    output.Write(host.view.Buffer(), options.start + i);
     if (!options.quiet) progress.Update(i + 1);
   }
   const std::string where = output.Finish();
@@ -282,7 +255,7 @@ int Run(const TOptions& options) {
   InitCore();
   TStderrLog log;
   ScopedLogSink scopedLog(&log);
-  TRenderHost host;
+  TOffscreenHost host;
   SetProjectHost(&host);
 
   TProject* project = OpenAnyProjectFile(options.project);
@@ -300,14 +273,14 @@ int Run(const TOptions& options) {
     status = 1;
   }
   try {
-    BuildView(*project, host.view);
+    host.BuildView(*project);
     if (!options.saveAs.empty()) project->SaveAs(options.saveAs);
     if (!options.ora.empty()) ExportOpenRaster(*project, options.ora);
     if (options.frames > 0) {
       if (project->width == 0 || project->height == 0)
         throw Error("the project's canvas is empty (" + std::to_string(project->width) + " x " +
                     std::to_string(project->height) + "): no frames written");
-      RenderFrames(*project, host.view, options);
+      RenderFrames(*project, host, options);
     }
   } catch (const std::exception& e) {
     std::cerr << "quenvar-render: " << e.what() << "\n";

@@ -33,6 +33,7 @@ using Clock = std::chrono::steady_clock;
 class TSilentPrompter : public Prompter {
  public:
   bool AskYesNo(QWidget*, const QString&) override { return false; }
+  TSaveAnswer AskSaveChanges(QWidget*, const QString&) override { return TSaveAnswer::Discard; }
   void ShowMessage(QWidget*, const QString& text) override {
     std::fprintf(stderr, "message: %s\n", qPrintable(text));
   }

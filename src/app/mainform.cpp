@@ -206,14 +206,18 @@ void Tmainform::PsdLog(const QString& line) {
 
 void Tmainform::StartPlayback() {
   if (!project()) return;
-  if (frmProject32) frmProject32->Timer1->start();
+  if (frmProject32) frmProject32->StartTimer();
+  // A recording goes on from where it paused.
+  if (!quenvar::Playback().playing) quenvar::ResumeVideoClock(quenvar::Playback());
   quenvar::Playback().playing = true;
+  UpdatePlayCaption();
 }
 
 void Tmainform::StopPlayback() {
   if (!project()) return;
   quenvar::Playback().playing = false;
   if (frmProject32) frmProject32->Timer1->stop();
+  UpdatePlayCaption();
 }
 
 void Tmainform::SetFrameCountLabel(const QString& text) {

@@ -93,11 +93,15 @@ class Tmainform : public QMainWindow {
   void G32_Button1Click();
   // PLAY/STOP, also Space.
   void bAnimateClick();
-  // The Open command's steps after the dialog: closes the open project, then
-  // opens `path` (a .zyl, or an .ora made into a project) and plays it, with
-  // a progress dialog when that takes long. False when the file is not a
-  // readable project or the open was cancelled (no project is then open).
-  bool OpenProjectPath(const QString& path);
+  // The Open command's steps after the dialog: reads `path` (a .zyl, or an
+  // .ora made into a project) completely, with a progress dialog when that
+  // takes long, then asks about unsaved work, closes the open project and
+  // plays the new one. False when the file is not a readable project (the
+  // reason is shown) or the open was cancelled; the project that was open
+  // then stays open and untouched.
+  // `tellUser` false leaves the reason to the log alone (a player start,
+  // which shows no message boxes).
+  bool OpenProjectPath(const QString& path, bool tellUser = true);
   // The player's start: opens the project named on the command line as the
   // Open command would, without a dialog, then goes full screen. Failures
   // are also written to `commandLineErrors`, as the status window does not
@@ -133,8 +137,22 @@ class Tmainform : public QMainWindow {
   // The layers panel highlights the row of a layer clicked in the view.
   void EnterLayerRow(const quenvar::TCustomLayer* viewLayer);
 
-  // Closes the open project's view; closing it closes the project.
+  // Closes the open project's view without asking; closing it closes the
+  // project.
   void CloseProjectView();
+  // Which question about unsaved work: New asks even without changes, Exit
+  // asks whether to leave the program.
+  enum class TUnsavedAsk { Close, New, Exit };
+  // Asks about the open project's unsaved changes, with Save, Discard and
+  // Cancel. True when the caller may go on (saved, discarded, or nothing
+  // to ask); false when cancelled or the save failed or was stopped.
+  bool SettleUnsavedWork(TUnsavedAsk ask = TUnsavedAsk::Close);
+  // Closes the open project after asking; false when the user kept it.
+  bool CloseProjectAsking();
+  // After the open project has closed: menus and PLAY/STOP follow.
+  void ProjectClosed();
+  // PLAY/STOP names what pressing it will do.
+  void UpdatePlayCaption();
   // Creates a new what's-new window and makes it the newest.
   void ShowWhatsNewWindow();
   // Hides the newest what's-new window when it is visible.
@@ -219,6 +237,9 @@ class Tmainform : public QMainWindow {
   void EndRecording();
   void CloseProjectClick();
   void ExitClick();
+  // The View menu's Layers and Status items.
+  void ViewLayersClick();
+  void ViewStatusClick();
   void CanvasSizeClick();
   void AboutClick();
   void WhatIsNewClick();
@@ -283,6 +304,11 @@ class Tmainform : public QMainWindow {
   QAction* miSaveAs_ = nullptr;
   QAction* miSaveFrame_ = nullptr;
   QAction* miExportOra_ = nullptr;
+  QAction* miCanvasSize_ = nullptr;
+  QAction* miInsertLayer_ = nullptr;
+  QAction* miRenderToDisk_ = nullptr;
+  QPushButton* bFullScreen_ = nullptr;
+  QPushButton* bSaveButton_ = nullptr;
   QAction* miUndo_ = nullptr;
   QAction* miRedo_ = nullptr;
 };

@@ -91,8 +91,8 @@ void Tmainform::BuildMenus() {
   });
 
   QMenu* proj = Menu(bar, "mProject", QStringLiteral("&Project"));
-  connect(MenuItem(proj, "miCanvasSize", QStringLiteral("Canvas Size")), &QAction::triggered, this,
-          &Tmainform::CanvasSizeClick);
+  miCanvasSize_ = MenuItem(proj, "miCanvasSize", QStringLiteral("Canvas Size"));
+  connect(miCanvasSize_, &QAction::triggered, this, &Tmainform::CanvasSizeClick);
   MenuItem(proj, "miFileManager", QStringLiteral("File manager"), {}, false);
 
   QMenu* layer = Menu(bar, "mLayer", QStringLiteral("Layer"));
@@ -109,23 +109,27 @@ void Tmainform::BuildMenus() {
   MenuItem(transform, "miFlipHorizontal", QStringLiteral("Flip Horizantal"));
   MenuItem(transform, "miFlipVertical", QStringLiteral("Flip Vertical"));
   layer->addSeparator();
-  connect(MenuItem(layer, "miInsertLayer", QStringLiteral("Insert Layer"),
-                   QKeySequence(Qt::Key_Insert)),
-          &QAction::triggered, this, &Tmainform::InsertLayerClick);
+  miInsertLayer_ = MenuItem(layer, "miInsertLayer", QStringLiteral("Insert Layer"),
+                            QKeySequence(Qt::Key_Insert));
+  connect(miInsertLayer_, &QAction::triggered, this, &Tmainform::InsertLayerClick);
   MenuItem(layer, "miDuplicateLayer", QStringLiteral("Duplicate Layer"), {}, false);
   MenuItem(layer, "miDeleteLayer", QStringLiteral("Delete Layer"));
 
   QMenu* render = Menu(bar, "mRender", QStringLiteral("Render"));
-  connect(MenuItem(render, "miRenderToDisk", QStringLiteral("Render to disk")), &QAction::triggered,
-          this, &Tmainform::RenderToDiskClick);
+  miRenderToDisk_ = MenuItem(render, "miRenderToDisk", QStringLiteral("Render to disk"));
+  connect(miRenderToDisk_, &QAction::triggered, this, &Tmainform::RenderToDiskClick);
   MenuItem(render, "miCompression", QStringLiteral("Compression"), {}, false);
 
-  QMenu* view = Menu(bar, "mView", QStringLiteral("View"), false);
-  MenuItem(view, "miViewProject", QStringLiteral("Project"));
-  MenuItem(view, "miViewLayers", QStringLiteral("Layers"));
-  MenuItem(view, "miViewFileManager", QStringLiteral("File manager"));
-  MenuItem(view, "miViewSequencer", QStringLiteral("Sequencer"));
-  MenuItem(view, "miViewStatus", QStringLiteral("Status"));
+  // Closed tool windows come back from here; the other items have no window
+  // to show.
+  QMenu* view = Menu(bar, "mView", QStringLiteral("View"));
+  MenuItem(view, "miViewProject", QStringLiteral("Project"), {}, false);
+  connect(MenuItem(view, "miViewLayers", QStringLiteral("Layers")), &QAction::triggered, this,
+          &Tmainform::ViewLayersClick);
+  MenuItem(view, "miViewFileManager", QStringLiteral("File manager"), {}, false);
+  MenuItem(view, "miViewSequencer", QStringLiteral("Sequencer"), {}, false);
+  connect(MenuItem(view, "miViewStatus", QStringLiteral("Status")), &QAction::triggered, this,
+          &Tmainform::ViewStatusClick);
 
   QMenu* help = Menu(bar, "mHelp", QStringLiteral("&Help"));
   MenuItem(help, "miContents", QStringLiteral("Contents"), {}, false);
@@ -162,6 +166,7 @@ void Tmainform::BuildToolPanel() {
   auto* bOpen = new TPanelButton(QStringLiteral("OPEN"), QStringLiteral("bOpen"), TopPanel_);
   auto* bImport = new TPanelButton(QStringLiteral("IMPORT"), QStringLiteral("bImport"), TopPanel_);
   auto* bSave = new TPanelButton(QStringLiteral("SAVE"), QStringLiteral("bSave"), TopPanel_);
+  bSaveButton_ = bSave;
   for (QWidget* w : {bOpen, bImport, bSave}) row->addWidget(w);
   connect(bOpen, &QPushButton::clicked, this, &Tmainform::OpenProjectFile);
   connect(bSave, &QPushButton::clicked, this, &Tmainform::SaveClick);
@@ -191,6 +196,7 @@ void Tmainform::BuildToolPanel() {
   exportButton->setEnabled(false);
   for (QWidget* w : {sequencer, fs, animate, exportButton}) row->addWidget(w);
   bAnimate_ = animate;
+  bFullScreen_ = fs;
   connect(fs, &QPushButton::clicked, this, &Tmainform::G32_Button1Click);
   connect(animate, &QPushButton::clicked, this, &Tmainform::bAnimateClick);
   connect(sequencer, &QPushButton::clicked, this, &Tmainform::bAnimateClick);

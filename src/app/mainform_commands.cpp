@@ -18,6 +18,7 @@
 #include "app/unitcapture.h"
 #include "app/unitdisplay32.h"
 #include "app/unitprojectproperties.h"
+#include "app/unitstatus.h"
 #include "compose/layerstack.h"
 #include "formats/limits.h"
 #include "host/canvassize.h"
@@ -32,28 +33,24 @@
 #include "ui/unitlayers.h"
 #include "video/videowriter.h"
 
-namespace {
-
-// "Project "<name>" is not saved." followed by the question's own tail.
-QString UnsavedQuestion(const quenvar::TProject& project, const char* tail) {
-  return QStringLiteral("Project \"") + QString::fromStdString(project.name) +
-         QStringLiteral("\"") + QString::fromLatin1(tail);
-}
-
-constexpr const char* kNewTail = " is not saved.\r\rDo you want to save it ";
-constexpr const char* kExitTail = " is not saved.\r\rExit application ?";
-
-}  // namespace
-
 void Tmainform::UpdateProjectMenus() {
   const bool open = project() != nullptr;
-  for (QAction* a : {miImportPSD_, miSave_, miSaveAs_, miSaveFrame_, miExportOra_})
+  for (QAction* a : {miImportPSD_, miSave_, miSaveAs_, miSaveFrame_, miExportOra_, miCanvasSize_,
+                     miInsertLayer_, miRenderToDisk_})
     a->setEnabled(open);
+  for (QPushButton* b : {bFullScreen_, bSaveButton_}) b->setEnabled(open);
+}
+
+void Tmainform::UpdatePlayCaption() {
+  const bool playing = project() && quenvar::Playback().playing;
+  bAnimate_->setText(playing ? QStringLiteral("STOP") : QStringLiteral("PLAY"));
 }
 
 void Tmainform::OpenProjectView() {
   if (!project()) return;
   if (!frmProject32) {
+    // Every view plays at the FPS box's rate.
+    cbIntervalChange();
     frmProject32 = new TfrmProject32(*this);
     mdiArea_->addSubWindow(frmProject32);
     frmProject32->show();
@@ -76,10 +73,12 @@ void Tmainform::CloseProjectView() {
   // Closing the view window is what closes the project; a project without a
   // view window is closed directly.
   if (frmProject32) {
+    frmProject32->closeAsked = true;
     frmProject32->close();
     return;
   }
   if (project()) quenvar::CloseProject();
+  ProjectClosed();
 }
 
 void Tmainform::PrepareOpen() {
@@ -98,10 +97,10 @@ void Tmainform::OpenProjectFile() {
                                               QStringLiteral("Taveron Project file (*.zyl)"));
   if (!path.isEmpty()) {
     lastProjectFolder = QFileInfo(path).absolutePath();
-    // A file that cannot be read leaves the menus as they were.
-    if (!OpenProjectPath(path)) return;
+    OpenProjectPath(path);
   }
   UpdateProjectMenus();
+  UpdatePlayCaption();
 }
 
 void Tmainform::OpenCommandLineProject(const QString& path) {
@@ -110,38 +109,21 @@ void Tmainform::OpenCommandLineProject(const QString& path) {
   {
     quenvar::ErrorEchoSink echo(quenvar::CurrentLogSink(), *commandLineErrors);
     quenvar::ScopedLogSink scope(&echo);
-    if (OpenProjectPath(path)) UpdateProjectMenus();
+    OpenProjectPath(path, false);
+    UpdateProjectMenus();
   }
-  G32_Button1Click();
-}
-
-bool Tmainform::OpenProjectPath(const QString& path) {
-  if (project()) CloseProjectView();
-  try {
-    const auto report =
-        prompter_.StartProgress(this, QStringLiteral("Opening ") + QFileInfo(path).fileName());
-    if (!quenvar::OpenAnyProjectFile(path.toStdString(), report->AsProgress())) return false;
-  } catch (const quenvar::Cancelled&) {
-    return false;
-  }
-  OpenProjectView();
-  RebuildLayerFrames();
-  QCoreApplication::processEvents();
+  // The player goes full screen even when its file could not be read.
+  StopPlayback();
+  SetFullScreen(true);
   StartPlayback();
-  bAnimate_->setText(QStringLiteral("STOP"));
-  return true;
 }
 
 void Tmainform::OpenDroppedProject(const QString& path) {
-  if (quenvar::TProject* p = project()) {
-    StopPlayback();
-    if (p->modified && prompter_.AskYesNo(this, UnsavedQuestion(*p, kNewTail)) &&
-        !SaveOpenProject())
-      return;
-  }
   PrepareOpen();
   lastProjectFolder = QFileInfo(path).absolutePath();
-  if (OpenProjectPath(path)) UpdateProjectMenus();
+  OpenProjectPath(path);
+  UpdateProjectMenus();
+  UpdatePlayCaption();
 }
 
 void Tmainform::SaveClick() {
@@ -157,12 +139,14 @@ void Tmainform::SaveAsClick() {
   if (path.isEmpty()) return;
   try {
     if (SaveWithProgress(*p, path) && !p->modified) undoStack->setClean();
+    if (frmProject32) frmProject32->UpdateTitle();
   } catch (const std::exception& e) {
     prompter_.ShowMessage(this, QString::fromStdString(e.what()));
   }
 }
 
 void Tmainform::SaveFrameClick() {
+  if (!project()) return;
   const QString path = prompter_.SaveFileName(
       this, QString(), QStringLiteral("Bitmap File (*.bmp)"), QStringLiteral("bmp"));
   if (path.isEmpty() || !frmProject32) return;
@@ -174,6 +158,7 @@ void Tmainform::SaveFrameClick() {
 }
 
 void Tmainform::RenderToDiskClick() {
+  if (!project()) return;
   TfrmCapture& capture = CaptureDialog();
   if (prompter_.ExecDialog(capture) != QDialog::Accepted) return;
   EndRecording();
@@ -192,10 +177,12 @@ void Tmainform::StartVideoRecording(TfrmCapture& capture) {
       quenvar::VideoRecordName(capture.eOutput->text().toStdString(), project()->name);
   capture.eOutput->setText(QString::fromStdString(file));
   const int fps = cbInterval_->currentText().toInt();
-  const quenvar::TImgView32& view = frmProject32->view();
   try {
-    quenvar::StartVideoRecording(quenvar::Playback(), file, view.ClientWidth(), view.ClientHeight(),
-                                 fps > 0 ? fps : quenvar::kDefaultFps);
+    // The video's rate is the frame timer's, so it lasts as long as the
+    // playing it records.
+    quenvar::StartVideoRecording(quenvar::Playback(), file, project()->width, project()->height,
+                                 fps > 0 ? fps : quenvar::kDefaultFps,
+                                 quenvar::Playback().frameInterval);
   } catch (const std::exception& e) {
     prompter_.ShowMessage(this, QString::fromStdString(e.what()));
     return;
@@ -219,20 +206,16 @@ void Tmainform::bAnimateClick() {
     return;
   }
   quenvar::TPlaybackState& playback = quenvar::Playback();
-  playback.playing = !playback.playing;
-  // The button always ends a recording, whichever way it goes.
-  if (playback.recording) {
+  // STOP ends a recording; PLAY starts recording one that was armed.
+  if (playback.playing && playback.recording) {
     EndRecording();
     LFrameCount_->setText(QStringLiteral(" "));
   }
-  bAnimate_->setText(playback.playing ? QStringLiteral("STOP") : QStringLiteral("PLAY"));
+  if (playback.playing)
+    StopPlayback();
+  else
+    StartPlayback();
   bAnimate_->repaint();
-  if (frmProject32) {
-    if (playback.playing)
-      frmProject32->Timer1->start();
-    else
-      frmProject32->Timer1->stop();
-  }
 }
 
 bool Tmainform::SaveOpenProject() {
@@ -247,6 +230,7 @@ bool Tmainform::SaveOpenProject() {
           this, QString(), QStringLiteral("Project file (*.zyl)"), QStringLiteral("zyl"));
       if (path.isEmpty()) return false;
       if (!SaveWithProgress(*p, path)) return false;
+      if (frmProject32) frmProject32->UpdateTitle();
     }
     if (!p->modified) undoStack->setClean();
     return true;
@@ -292,13 +276,12 @@ bool Tmainform::DialogCanvasSize(std::uint16_t& width, std::uint16_t& height) {
 }
 
 void Tmainform::NewClick() {
-  if (quenvar::TProject* p = project()) {
-    // Asked whenever a project is open. A save that fails or is cancelled
-    // keeps the project open instead of discarding unsaved work.
-    if (prompter_.AskYesNo(this, UnsavedQuestion(*p, kNewTail)) && !SaveOpenProject()) {
-      UpdateProjectMenus();
-      return;
-    }
+  // A save that fails or is cancelled keeps the project open instead of
+  // discarding unsaved work.
+  if (!SettleUnsavedWork(TUnsavedAsk::New)) {
+    UpdateProjectMenus();
+    UpdatePlayCaption();
+    return;
   }
   std::uint16_t width = 0, height = 0;
   TfrmProjectProperties& dialog = ProjectPropertiesDialog();
@@ -322,6 +305,7 @@ void Tmainform::NewClick() {
     }
   }
   UpdateProjectMenus();
+  UpdatePlayCaption();
 }
 
 void Tmainform::ImportPSDClick() {
@@ -329,7 +313,7 @@ void Tmainform::ImportPSDClick() {
 }
 
 void Tmainform::CloseProjectClick() {
-  CloseProjectView();
+  CloseProjectAsking();
 }
 
 void Tmainform::CanvasSizeClick() {
@@ -349,9 +333,12 @@ void Tmainform::CanvasSizeClick() {
 }
 
 bool Tmainform::ConfirmExit() {
-  if (quenvar::TProject* p = project()) {
+  if (project()) {
     StopPlayback();
-    if (p->modified && !prompter_.AskYesNo(this, UnsavedQuestion(*p, kExitTail))) return false;
+    if (!SettleUnsavedWork(TUnsavedAsk::Exit)) {
+      UpdatePlayCaption();
+      return false;
+    }
     try {
       CloseProjectView();
     } catch (...) {
@@ -366,6 +353,20 @@ bool Tmainform::ConfirmExit() {
 
 void Tmainform::ExitClick() {
   ConfirmExit();
+}
+
+void Tmainform::ViewLayersClick() {
+  // The panel lists the open project's layers; without one it has nothing.
+  if (frmLayers && project()) {
+    ShowFloatingWindow(frmLayers);
+    frmLayers->raise();
+  }
+}
+
+void Tmainform::ViewStatusClick() {
+  if (!frmStatus) return;
+  ShowFloatingWindow(frmStatus);
+  frmStatus->raise();
 }
 
 void Tmainform::AboutClick() {

@@ -16,6 +16,7 @@
 #include "app/unitstatus.h"
 #include "app/unitwhatsnew.h"
 #include "project/project.h"
+#include "psd/gui/unitimportpsd.h"
 #include "ui/unitlayers.h"
 
 void Tmainform::SetFullScreen(bool on) {
@@ -28,6 +29,8 @@ void Tmainform::SetFullScreen(bool on) {
 }
 
 void Tmainform::G32_Button1Click() {
+  // Nothing to present without a project.
+  if (!project()) return;
   // Pending events run during the switch; no frame steps in between.
   StopPlayback();
   SetFullScreen(true);
@@ -86,13 +89,15 @@ void Tmainform::RestoreView() {
   frmProject32->SetPresenting(false);
   frmProject32->showNormal();
   frmProject32->move(10, 10);
-  if (quenvar::TProject* p = project()) frmProject32->resize(p->width, p->height + 20);
+  // The client area is the canvas again, whatever frame the window has.
+  if (quenvar::TProject* p = project()) frmProject32->SetClientSize(p->width, p->height);
   // Hiding it for its new frame took the focus away.
   frmProject32->img32->setFocus();
 }
 
 void Tmainform::HideFloatingWindows() {
   QList<QWidget*> windows{frmLayers, frmStatus};
+  if (frmPSDImport) windows << static_cast<QWidget*>(frmPSDImport.data());
   for (TfrmWhatsNew* w : findChildren<TfrmWhatsNew*>(Qt::FindDirectChildrenOnly)) windows << w;
   for (QWidget* w : windows) {
     if (!w || !w->isVisible()) continue;
@@ -139,7 +144,12 @@ bool Tmainform::FormKeyDown(QObject* target, QKeyEvent* key) {
     case Qt::Key_Escape:
       // The view takes its own Esc: it leaves full screen.
       if (!fullScreen || InView(target)) return false;
-      G32_Button1Click();
+      // Full screen without a project (a player start that could not read
+      // its file) has nothing to show: Esc leaves it.
+      if (!project())
+        SetFullScreen(false);
+      else
+        G32_Button1Click();
       return true;
     case Qt::Key_Space:
       // In the window only the view takes Space; buttons keep their own.

@@ -32,6 +32,15 @@ bool QtPrompter::AskYesNo(QWidget* parent, const QString& text) {
                               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+TSaveAnswer QtPrompter::AskSaveChanges(QWidget* parent, const QString& text) {
+  const auto button = QMessageBox::warning(
+      parent, QStringLiteral("Quenvar"), DisplayText(text),
+      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+  if (button == QMessageBox::Save) return TSaveAnswer::Save;
+  if (button == QMessageBox::Discard) return TSaveAnswer::Discard;
+  return TSaveAnswer::Cancel;
+}
+
 void QtPrompter::ShowMessage(QWidget* parent, const QString& text) {
   QMessageBox::information(parent, QStringLiteral("Quenvar"), DisplayText(text));
 }

@@ -24,11 +24,16 @@ class ProgressReport {
   }
 };
 
+// The answers to a question about unsaved work.
+enum class TSaveAnswer { Save, Discard, Cancel };
+
 class Prompter {
  public:
   virtual ~Prompter() = default;
   // A warning with the buttons Yes and No; true for Yes.
   virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;
+  // A warning with the buttons Save, Discard and Cancel.
+  virtual TSaveAnswer AskSaveChanges(QWidget* parent, const QString& text) = 0;
   // A message with an OK button.
   virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
   // A file to open or a file name to save to; empty when cancelled.
@@ -45,6 +50,7 @@ class Prompter {
 class QtPrompter : public Prompter {
  public:
   bool AskYesNo(QWidget* parent, const QString& text) override;
+  TSaveAnswer AskSaveChanges(QWidget* parent, const QString& text) override;
   void ShowMessage(QWidget* parent, const QString& text) override;
   QString OpenFileName(QWidget* parent, const QString& folder, const QString& filter) override;
   QString SaveFileName(QWidget* parent, const QString& folder, const QString& filter,

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
+#include <utility>
 
 #include "app/imageview32.h"
 #include "app/mainform.h"
@@ -246,6 +247,12 @@ void TfrmProject32::StepFrame() {
                      hooks);
 }
 
+void TfrmProject32::StartTimer() {
+  const int interval = quenvar::Playback().frameInterval;
+  if (interval > 0) Timer1->setInterval(interval);
+  Timer1->start();
+}
+
 void TfrmProject32::Timer1Timer() {
   // The FPS box sets the pace.
   const int interval = quenvar::Playback().frameInterval;
@@ -259,21 +266,30 @@ void TfrmProject32::FormResize() {
 }
 
 void TfrmProject32::closeEvent(QCloseEvent* event) {
+  // Closed by the user: unsaved work is offered a save, and Cancel keeps
+  // the project open.
+  if (!std::exchange(closeAsked, true) && !mainform_.SettleUnsavedWork()) {
+    closeAsked = false;
+    event->ignore();
+    return;
+  }
   mainform_.StopPlayback();
   QMdiSubWindow::closeEvent(event);
-  event->accept();  // closing cannot be refused
+  event->accept();
   Timer1->stop();
   if (mainform_.frmProject32 == this) mainform_.frmProject32 = nullptr;
   SetSelection(nullptr);
   quenvar::CloseProject();
   quenvar::StatusLog(" ");
+  mainform_.ProjectClosed();
 }
 
 void TfrmProject32::keyPressEvent(QKeyEvent* event) {
   const int step = (event->modifiers() & Qt::ShiftModifier) ? 10 : 1;
   switch (event->key()) {
     case Qt::Key_Escape:
-      mainform_.SetFullScreen(false);
+      // Leaves full screen; outside it the view keeps the size it has.
+      if (mainform_.fullScreen) mainform_.SetFullScreen(false);
       return;
     case Qt::Key_Space:
       if (!event->isAutoRepeat()) mainform_.bAnimateClick();

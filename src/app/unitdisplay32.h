@@ -40,6 +40,8 @@ class TfrmProject32 : public QMdiSubWindow {
   void WatchViewLayer(quenvar::TBitmapLayer& layer);
   // One frame step.
   void StepFrame();
+  // Starts the frame timer at the FPS box's rate.
+  void StartTimer();
 
   // The client area: the size of img32 and of the view's buffer. While
   // presenting, the frame's size alone; the window keeps its size.
@@ -57,6 +59,9 @@ class TfrmProject32 : public QMdiSubWindow {
 
   TImageView32* img32 = nullptr;
   QTimer* Timer1 = nullptr;
+  // Set when the question about unsaved work has been settled, so closing
+  // does not ask again.
+  bool closeAsked = false;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -8,8 +8,7 @@
 #include "app/pictures.h"
 #include "host/themecolor.h"
 
-TfrmStatus::TfrmStatus(QWidget* mainWindow)
-    : QWidget(mainWindow, Qt::Tool | Qt::WindowStaysOnTopHint) {
+TfrmStatus::TfrmStatus(QWidget* mainWindow) : QWidget(mainWindow, Qt::Tool) {
   setObjectName(QStringLiteral("frmStatus"));
   setWindowTitle(QStringLiteral("status"));
   resize(413, 136);

@@ -24,7 +24,7 @@ QWidget* Band(QWidget* parent, const QString& name, int height) {
 
 }  // namespace
 
-TfrmWhatsNew::TfrmWhatsNew(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
+TfrmWhatsNew::TfrmWhatsNew(QWidget* parent) : QWidget(parent, Qt::Tool) {
   setObjectName(QStringLiteral("frmWhatsNew"));
   setWindowTitle(QStringLiteral("What is new ?"));
   resize(401, 304);

@@ -1,5 +1,6 @@
 #include "compose/motionpad.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quenvar {
@@ -83,7 +84,7 @@ void T2dcontrollerLayer::DrawPad(bool active) {
              active ? Color32(120, 120, 170, 250) : Color32(120, 120, 170, 190));
   s.Font().Name = "Arial";
 
-  if (w > 0 && h > 0 && cells > 0) {
+  if (w > 0 && h > 0 && cells > 0 && !givenSpeeds_) {
     speedX = PadSpeedX(markerX, w, cells);
     speedY = PadSpeedY(markerY, h, cells);
   }
@@ -94,8 +95,25 @@ void T2dcontrollerLayer::DrawPad(bool active) {
              active ? Color32(20, 20, 50, 220) : Color32(20, 20, 50, 200));
 }
 
+void T2dcontrollerLayer::ShowSpeeds(std::int32_t x, std::int32_t y) {
+  const TBitmap32& s = Bitmap();
+  const int w = s.Width(), h = s.Height();
+  if (w > 0 && h > 0 && cells > 0) {
+    // The inverse of PadSpeedX and PadSpeedY: whole cells from (32, 28).
+    const double cellW = double(w) / cells, cellH = double(h) / cells;
+    const double mx = 32.0 + double(x) * cellW, my = 28.0 + double(y) * cellH;
+    markerX = std::int32_t(std::lround(std::clamp(mx, 0.0, double(w - 1))));
+    markerY = std::int32_t(std::lround(std::clamp(my, 0.0, double(h - 1))));
+  }
+  speedX = x;
+  speedY = y;
+  givenSpeeds_ = true;
+  DrawPad(false);
+}
+
 void T2dcontrollerLayer::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TBitmapLayer::MouseDown(button, shift, x, y);
+  givenSpeeds_ = false;
   if (shift & ssLeft) {
     markerX = x;
     markerY = y;

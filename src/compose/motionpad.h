@@ -18,8 +18,14 @@ class T2dcontrollerLayer : public TBitmapLayer {
 
   // Background, grid and frame; the active look lets earlier drawings fade.
   void DrawPadGrid(bool active);
-  // The whole pad: grid, marker, label; recomputes speedX and speedY.
+  // The whole pad: grid, marker, label; recomputes speedX and speedY from
+  // the marker, unless the pad shows given speeds (ShowSpeeds).
   void DrawPad(bool active);
+  // Shows a layer's motion: the marker where a drag would set these speeds
+  // (kept on the pad for speeds beyond its reach) and the speeds' label;
+  // the inactive look. The next press takes the speeds from the marker
+  // again.
+  void ShowSpeeds(std::int32_t x, std::int32_t y);
 
   // Press: the marker jumps to the pointer when the left button is held.
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
@@ -34,6 +40,9 @@ class T2dcontrollerLayer : public TBitmapLayer {
   std::int32_t markerY = 0;
   std::int32_t speedX = 0;
   std::int32_t speedY = 0;
+
+ private:
+  bool givenSpeeds_ = false;
 };
 
 // The speeds of a marker on a pad of the given size: the point of no motion

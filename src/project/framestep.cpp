@@ -1,6 +1,7 @@
 #include "project/framestep.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "compose/blendops.h"
 #include "compose/layerstack.h"
@@ -34,8 +35,17 @@ std::string RecordFolderOf(const std::string& outputPath) {
   return last == std::string::npos ? std::string() : outputPath.substr(0, last + 1);
 }
 
+std::string RecordFolderOfOutput(const std::string& outputPath) {
+  // A folder that exists, named without a separator at its end, is where
+  // the frames go, not a name inside its parent.
+  std::error_code error;
+  if (!outputPath.empty() && std::filesystem::is_directory(outputPath, error))
+    return outputPath.back() == '/' ? outputPath : outputPath + "/";
+  return RecordFolderOf(outputPath);
+}
+
 void StartRecording(TPlaybackState& state, const std::string& outputPath) {
-  state.recordFolder = RecordFolderOf(outputPath);
+  state.recordFolder = RecordFolderOfOutput(outputPath);
   state.frameNumber = 1;
   state.recording = true;
 }
@@ -65,7 +75,19 @@ void SkipFrames(const TProject& project, TImgView32& view, const TCustomLayer* s
 }
 
 void WriteFrameFile(TImgView32& view, const std::string& fileName) {
-  view.Buffer().SaveBmpFile(fileName);
+  // A window larger than the canvas shows checkerboard beyond it; the frame
+  // is the canvas.
+  TBitmap32& shown = view.Buffer();
+  const int width = std::min(shown.Width(), view.Bitmap().Width());
+  const int height = std::min(shown.Height(), view.Bitmap().Height());
+  if ((width == shown.Width() && height == shown.Height()) || width <= 0 || height <= 0) {
+    shown.SaveBmpFile(fileName);
+    return;
+  }
+  TBitmap32 canvas;
+  canvas.Resize(width, height);
+  for (int y = 0; y < height; ++y) std::copy_n(shown.RowPointer(y), width, canvas.RowPointer(y));
+  canvas.SaveBmpFile(fileName);
 }
 
 namespace {
@@ -111,7 +133,7 @@ bool StepFrame(TProject* project, TImgView32& view, const TCustomLayer* selectio
   view.EndUpdate();
   view.RepaintNow();
   if (state.recording && state.video)
-    RecordVideoFrame(view, state, hooks);
+    RecordVideoFrame(view, state, hooks, SteadyClockMs());
   else if (state.recording)
     RecordFrame(*project, view, state, hooks);
   return true;

@@ -28,6 +28,10 @@ std::string RecordFileName(const std::string& folder, const std::string& project
 // backslash, slash or colon; empty when it has none (the current directory).
 std::string RecordFolderOf(const std::string& outputPath);
 
+// The folder a recording into `outputPath` writes to: the folder part of
+// the path, or the path itself when it names a folder that exists.
+std::string RecordFolderOfOutput(const std::string& outputPath);
+
 // The capture dialog's START: frames go to the folder of `outputPath`,
 // numbered from 1.
 void StartRecording(TPlaybackState& state, const std::string& outputPath);

@@ -9,10 +9,29 @@ namespace quenvar {
 
 namespace {
 TProject* g_openProject = nullptr;
-}
+int g_asideDepth = 0;
+}  // namespace
 
 TProject* CurrentProject() {
   return g_openProject;
+}
+
+TProjectAside::TProjectAside() : previous_(g_openProject) {
+  g_openProject = nullptr;
+  ++g_asideDepth;
+}
+
+TProjectAside::~TProjectAside() {
+  --g_asideDepth;
+  g_openProject = previous_;
+}
+
+bool ReadingAside() {
+  return g_asideDepth > 0;
+}
+
+void AdoptProject(TProject* project) {
+  g_openProject = project;
 }
 
 TProject::TProject() {

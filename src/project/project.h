@@ -58,6 +58,27 @@ class TProject {
 // The open project, or nullptr.
 TProject* CurrentProject();
 
+// While one lives, no project is the open one: a project constructed then
+// (a file read before the open project is closed) becomes open only for the
+// scope's life, and the project that was open before is open again after.
+class TProjectAside {
+ public:
+  TProjectAside();
+  ~TProjectAside();
+  TProjectAside(const TProjectAside&) = delete;
+  TProjectAside& operator=(const TProjectAside&) = delete;
+
+ private:
+  TProject* previous_;
+};
+
+// True while a TProjectAside lives.
+bool ReadingAside();
+
+// Makes a project read aside the open one; the caller has closed the
+// project that was open.
+void AdoptProject(TProject* project);
+
 // Discards the open project through the host: hides the layers panel, stops
 // playback, destroys the panel rows and the layers, then the project.
 void CloseProject();
@@ -66,7 +87,9 @@ void CloseProject();
 // "Error : Unable to read :" + path and returning nullptr when it is not a
 // readable archive), constructs a new project and loads it. The caller closes
 // the previous project first. When `progress` stops the load, the new
-// project is closed again and quenvar::Cancelled thrown.
-TProject* OpenProjectFile(const std::string& path, const TProgress& progress = {});
+// project is closed again and quenvar::Cancelled thrown. `why`, when given,
+// receives the reason a file could not be read.
+TProject* OpenProjectFile(const std::string& path, const TProgress& progress = {},
+                          std::string* why = nullptr);
 
 }  // namespace quenvar

@@ -1,5 +1,7 @@
 #include "project/videorecording.h"
 
+#include <chrono>
+#include <cmath>
 #include <filesystem>
 
 #include "compose/layerstack.h"
@@ -12,8 +14,9 @@
 namespace quenvar {
 
 std::string VideoRecordName(const std::string& outputPath, const std::string& projectName) {
-  const std::string folder = RecordFolderOf(outputPath);
-  std::string name = outputPath.substr(folder.size());
+  const std::string folder = RecordFolderOfOutput(outputPath);
+  // A folder given without its separator has no name part.
+  std::string name = folder.size() < outputPath.size() ? outputPath.substr(folder.size()) : "";
   if (name.empty()) name = RemoveChar(projectName, ' ');
   if (VideoKindForFile(name)) return folder + name;
   const std::size_t dot = name.find_last_of('.');
@@ -22,15 +25,28 @@ std::string VideoRecordName(const std::string& outputPath, const std::string& pr
 }
 
 void StartVideoRecording(TPlaybackState& state, const std::string& videoFile, int width, int height,
-                         int fps) {
+                         int fps, int frameMs) {
   const std::string previous = EndRecording(state);
-  auto video = std::make_shared<TVideoWriter>(videoFile, TVideoSettings{width, height, fps});
+  TVideoSettings settings{width, height, fps};
+  settings.frameMs = frameMs;
+  auto video = std::make_shared<TVideoWriter>(videoFile, settings);
   state.video = std::move(video);
+  ResumeVideoClock(state);
   state.recordFolder = RecordFolderOf(videoFile);
   state.frameNumber = 1;
   state.recording = true;
   // Finishing the previous video failed, but the new one is open.
   if (!previous.empty()) throw Error(previous);
+}
+
+void ResumeVideoClock(TPlaybackState& state) {
+  state.videoClockMs = -1;
+}
+
+std::int64_t SteadyClockMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 std::string EndRecording(TPlaybackState& state) {
@@ -62,25 +78,33 @@ void StopWithMessage(TPlaybackState& state, const TFrameStepHooks& hooks,
 
 }  // namespace
 
-void RecordVideoFrame(TImgView32& view, TPlaybackState& state, const TFrameStepHooks& hooks) {
+void RecordVideoFrame(TImgView32& view, TPlaybackState& state, const TFrameStepHooks& hooks,
+                      std::int64_t nowMs) {
   TVideoWriter& video = *state.video;
   const TBitmap32& frame = view.Buffer();
-  if (frame.Width() != video.Width() || frame.Height() != video.Height()) {
+  if (frame.Width() < video.Width() || frame.Height() < video.Height()) {
     StopWithMessage(state, hooks,
                     "The view is now " + SizeText(frame.Width(), frame.Height()) + ", the video " +
                         SizeText(video.Width(), video.Height()) + ": the recording ended with " +
                         std::to_string(video.FramesWritten()) + " frames in " + video.FileName());
     return;
   }
+  if (state.videoClockMs < 0) {
+    state.videoClockMs = nowMs;
+    state.videoClockSlot = video.NextSlot();
+  }
+  const auto slot =
+      state.videoClockSlot + std::llround(double(nowMs - state.videoClockMs) / video.SlotMs());
   try {
-    video.WriteFrame(frame.Bits(), frame.Width());
+    // The window may show more than the canvas; the video holds the canvas.
+    video.WriteFrame(frame.Bits(), frame.Width(), slot);
   } catch (const std::exception& e) {
     state.video.reset();  // already removed by the writer
     StopWithMessage(state, hooks, e.what());
     return;
   }
+  // No wait after a video frame: it would slow the playing it records.
   if (hooks.setFrameLabel) hooks.setFrameLabel(RecordingLabel(state.frameNumber));
-  if (hooks.wait) hooks.wait(kRecordWaitMs);
   ++state.frameNumber;
 }
 

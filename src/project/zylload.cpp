@@ -112,12 +112,14 @@ void TProject::Load(TZylArchive& archive, const TProgress& progress) {
   }
 
   TProjectHost& host = ProjectHost();
+  // The panel shows another project's rows while a file is read aside.
+  const bool panelRows = !ReadingAside();
   try {
     const TXMLCanvasType canvas = project.Canvas();
     if (canvas.HasAttribute("Interlaced")) interlaced = std::uint8_t(canvas.Interlaced());
     displayHeight = std::uint16_t(canvas.Height());
     displayWidth = std::uint16_t(canvas.Width());
-    host.HideLayersPanelContents();
+    if (panelRows) host.HideLayersPanelContents();
     const std::vector<TXMLLayerType> elements = project.Layers().Items();
     const auto total = std::int64_t(elements.size());
     for (std::size_t i = 0; i < elements.size(); ++i) {
@@ -126,29 +128,34 @@ void TProject::Load(TZylArchive& archive, const TProgress& progress) {
     }
     ReportProgress(progress, total, total);
   } catch (const Cancelled&) {
-    host.ShowLayersPanelContents(int(layers.size()));
+    if (panelRows) host.ShowLayersPanelContents(int(layers.size()));
     throw;
   } catch (const std::exception& e) {
     // A damaged layer element ends the load with the layers read so far.
     StatusLog(std::string("### Error : ") + e.what());
   }
-  host.ShowLayersPanelContents(int(layers.size()));
+  if (panelRows) host.ShowLayersPanelContents(int(layers.size()));
 }
 
-TProject* OpenProjectFile(const std::string& path, const TProgress& progress) {
+TProject* OpenProjectFile(const std::string& path, const TProgress& progress, std::string* why) {
   std::unique_ptr<TZylArchive> archive;
   try {
     archive = std::make_unique<TZylArchive>(path);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     StatusLog("Error : Unable to read :" + path);
+    if (why) *why = e.what();
     return nullptr;
   }
   auto* project = new TProject();
   try {
     project->Load(*archive, progress);
   } catch (const Cancelled&) {
-    // Nothing half loaded stays open.
-    CloseProject();
+    // Nothing half loaded stays open. A project read aside the open one has
+    // no rows in the layers panel to take down.
+    if (!ReadingAside())
+      CloseProject();
+    else
+      delete project;
     StatusLog("Loading stopped : " + path);
     throw;
   }

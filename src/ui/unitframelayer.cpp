@@ -27,6 +27,7 @@
 #include "ui/bitmapbox.h"
 #include "ui/layerspanelhost.h"
 #include "ui/unitlayers.h"
+#include "ui/wheelguard.h"
 
 using quenvar::kThemeColor;
 
@@ -119,11 +120,11 @@ void TframeLayer::BuildMainPanel() {
   eFilename = new QLineEdit(PanelMain);
   eFilename->setObjectName(QStringLiteral("eFilename"));
   eFilename->setReadOnly(true);
-  eFilename->setGeometry(118, 4, 76, 18);
+  eFilename->setGeometry(118, 4, 132, 18);
   eFilename->installEventFilter(this);
   bOpen = new QPushButton(QStringLiteral("..."), PanelMain);
   bOpen->setObjectName(QStringLiteral("bOpen"));
-  bOpen->setGeometry(196, 4, 24, 18);
+  bOpen->setGeometry(252, 4, 24, 18);
   bOpen->hide();
   connect(bOpen, &QPushButton::clicked, this, &TframeLayer::bOpenClick);
 
@@ -134,7 +135,9 @@ void TframeLayer::BuildMainPanel() {
   cbBlend->setMaxVisibleItems(24);
   // A scrolling list, so that the 24 rows hold in every style.
   cbBlend->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
-  cbBlend->setGeometry(118, 26, 102, 18);
+  cbBlend->setGeometry(118, 26, 158, 18);
+  // The wheel scrolls the panel unless the list was clicked first.
+  TWheelGuard::Install(cbBlend);
   cbBlend->installEventFilter(this);
   connect(cbBlend, &QComboBox::activated, this, &TframeLayer::cbBlendChange);
 
@@ -142,7 +145,11 @@ void TframeLayer::BuildMainPanel() {
   sbOpacity->setObjectName(QStringLiteral("sbOpacity"));
   sbOpacity->setRange(0, 255);
   sbOpacity->setValue(0);
-  sbOpacity->setGeometry(124, 50, 96, 14);
+  sbOpacity->setGeometry(124, 50, 122, 14);
+  TWheelGuard::Install(sbOpacity);
+  LOpacityValue = new QLabel(QStringLiteral("0"), PanelMain);
+  LOpacityValue->setObjectName(QStringLiteral("LOpacityValue"));
+  LOpacityValue->setGeometry(250, 48, 28, 18);
   sbOpacity->setStyleSheet(
       QStringLiteral("QScrollBar { background: %1; } QScrollBar::handle { background: %2; }")
           .arg(ToQColor(quenvar::TintColor(kThemeColor, 70)).name(),
@@ -153,13 +160,13 @@ void TframeLayer::BuildMainPanel() {
 
   img2dc = new TImageView32(PanelMain);
   img2dc->setObjectName(QStringLiteral("img2dc"));
-  img2dc->setGeometry(225, 5, 64, 64);
+  img2dc->setGeometry(kRowWidth - 64 - 6, 5, 64, 64);
   img2dc->view().SetClientSize(64, 64);
   img2dc->view().Color = quenvar::Color32(255, 255, 255);
 
   PanelExtended = new QWidget(PanelMain);
   PanelExtended->setObjectName(QStringLiteral("PanelExtended"));
-  PanelExtended->setGeometry(292, 4, 58, 66);
+  PanelExtended->setGeometry(kRowWidth - 64 - 6, 4, 64, 66);
   for (const char* caption : {"TILE PICTURE", "PING PONG"}) {
     auto* box = new QLabel(QString::fromLatin1(caption), PanelExtended);
     box->setEnabled(false);
@@ -191,8 +198,9 @@ void TframeLayer::BuildContextMenu() {
   connect(entry("Duplicatelayer1", "Duplicate layer"), &QAction::triggered, this,
           &TframeLayer::Duplicatelayer1Click);
   popupLayer->addSeparator();
+  // Asked first, as "- DELETE" and the Delete key ask.
   connect(entry("Deletelayer1", "Delete layer"), &QAction::triggered, this,
-          &TframeLayer::Deletelayer1Click);
+          [this] { panel_.AskAndDelete(*this); });
 }
 
 quenvar::TProject* TframeLayer::Project() const {
@@ -231,10 +239,13 @@ void TframeLayer::InitFromLayer() {
   };
   pad->OnMouseUp = [this](quenvar::TCustomLayer&, quenvar::TMouseButton button,
                           quenvar::TShiftState, int, int) { PadReleased(button); };
+  // The pad shows the motion the layer has.
+  pad->ShowSpeeds(layer->posx, layer->posy);
   {
     const QSignalBlocker block(sbOpacity);
     sbOpacity->setValue(layer->opacity);
   }
+  LOpacityValue->setText(QString::number(layer->opacity));
   // The view layer draws with the layer's opacity, 0 included.
   if (layer->ALayer) layer->ALayer->Bitmap().SetMasterAlpha(layer->opacity);
   eFilename->setText(Text(quenvar::FileNamePart(layer->filename)));
@@ -274,6 +285,8 @@ void TframeLayer::FrameEnter() {
   LName->setText(Text(layer->name));
   panel_.currentLayerNumber = quint16(layer->number);
   panel_.UpdateLayerCount();
+  // The view's next press selects whatever it lands on; the row does not
+  // claim the view's mouse.
   SetColours(ToQColor(quenvar::TintColor(kThemeColor, 40)), ToQColor(kThemeColor),
              ToQColor(quenvar::TintColor(kThemeColor, 120)));
   bOpen->show();
@@ -281,7 +294,6 @@ void TframeLayer::FrameEnter() {
   LetTimersRun();
   try {
     if (!layer) return;
-    host_.SetViewMouseListener(layer->ALayer);
     host_.SetSelection(layer->ALayer);
   } catch (const std::exception&) {
   }
@@ -364,6 +376,7 @@ void TframeLayer::sbOpacityChange(int value) {
       opacityStart_ = quenvar::RecordLayer(*layer, false);
     }
     quenvar::SetLayerOpacity(*project, *layer, std::uint16_t(value));
+    LOpacityValue->setText(QString::number(value));
     if (!sbOpacity->isSliderDown()) CommitOpacity();
   } catch (const std::exception&) {
   }
@@ -465,6 +478,8 @@ void TframeLayer::PanelTopMouseMove(QMouseEvent* event) {
 void TframeLayer::PanelTopMouseUp() {
   if (!dragging) return;
   dragging = false;
+  // The title showed the pointer while dragging.
+  if (layer) LName->setText(Text(layer->name));
   quenvar::TProject* project = Project();
   const int index = LayerIndex();
   if (project && index >= 0 && dragStartIndex_ >= 0 && index != dragStartIndex_) {

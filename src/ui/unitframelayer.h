@@ -69,6 +69,7 @@ class TframeLayer : public QFrame {
   QPushButton* bOpen = nullptr;
   QComboBox* cbBlend = nullptr;
   QScrollBar* sbOpacity = nullptr;
+  QLabel* LOpacityValue = nullptr;
   TImageView32* img2dc = nullptr;
   QWidget* PanelExtended = nullptr;
   QMenu* popupLayer = nullptr;

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QScrollArea>
+#include <QStyle>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -26,10 +27,11 @@
 #include "ui/unitframelayer.h"
 
 TfrmLayers::TfrmLayers(TLayersPanelHost& host, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), host_(host) {
+    : QWidget(parent, Qt::Tool), host_(host) {
   setObjectName(QStringLiteral("frmLayers"));
   setWindowTitle(QStringLiteral("Layers"));
-  resize(304, 416);
+  // Wide enough for a whole row beside the list's scroll bar.
+  resize(TframeLayer::kRowWidth + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4, 416);
   setAutoFillBackground(true);
   QPalette pal = palette();
   pal.setColor(QPalette::Window, Qt::white);
@@ -106,14 +108,17 @@ void TfrmLayers::bDeleteClick() {
   try {
     const int n = currentLayerNumber;
     if (n <= 0 || n > rows.size()) return;
-    TframeLayer* row = rows[n - 1];
-    if (!row->layer) return;
-    const QString question = QStringLiteral("Delete layer \"") +
-                             QString::fromStdString(row->layer->name) + QStringLiteral("\" ?");
-    if (host_.prompter().AskYesNo(this, question)) row->Deletelayer1Click();
+    AskAndDelete(*rows[n - 1]);
   } catch (const std::exception&) {
     // Deleting through the panel reports nothing.
   }
+}
+
+void TfrmLayers::AskAndDelete(TframeLayer& row) {
+  if (!row.layer) return;
+  const QString question = QStringLiteral("Delete layer \"") +
+                           QString::fromStdString(row.layer->name) + QStringLiteral("\" ?");
+  if (host_.prompter().AskYesNo(this, question)) row.Deletelayer1Click();
 }
 
 void TfrmLayers::UpdateLayerCount() {

@@ -26,6 +26,8 @@ class TfrmLayers : public QWidget {
   void bNewClick();
   // Asks, then deletes the current layer ("- DELETE" and the Delete key).
   void bDeleteClick();
+  // Asks "Delete layer "<name>" ?" and deletes the row's layer on Yes.
+  void AskAndDelete(TframeLayer& row);
   void UpdateLayerCount();
   void cbAutoUpdateClick();
   void TimerUpdateTimer();

@@ -68,9 +68,11 @@ void CheckSettings(const TVideoSettings& s) {
     throw Error("a video frame must be 1 to " + std::to_string(kMaxSide) +
                 " pixels on a side, not " + std::to_string(s.width) + " x " +
                 std::to_string(s.height));
-  if (s.fps < 1 || s.fps > kMaxFps)
+  if (s.frameMs == 0 && (s.fps < 1 || s.fps > kMaxFps))
     throw Error("a video's rate must be 1 to " + std::to_string(kMaxFps) +
                 " frames per second, not " + std::to_string(s.fps));
+  if (s.frameMs < 0 || s.frameMs > 1000)
+    throw Error("a video's frames must last 1 to 1000 ms, not " + std::to_string(s.frameMs));
   if (s.crf < 0 || s.crf > 51)
     throw Error("the H.264 quality (crf) must be 0 to 51, not " + std::to_string(s.crf));
 }
@@ -129,13 +131,15 @@ TVideoWriter::TVideoWriter(const std::string& fileName, const TVideoSettings& se
   c.width = m.width;
   c.height = m.height;
   c.pix_fmt = setup.pixelFormat;
-  c.time_base = AVRational{1, settings.fps};
-  c.framerate = AVRational{settings.fps, 1};
+  const AVRational rate =
+      settings.frameMs > 0 ? AVRational{1000, settings.frameMs} : AVRational{settings.fps, 1};
+  c.time_base = av_inv_q(rate);
+  c.framerate = rate;
   c.thread_count = 0;  // as many as the encoder likes
   AVDictionary* options = nullptr;
   switch (kind_) {
     case TVideoKind::Mp4H264:
-      c.gop_size = settings.fps * 2;
+      c.gop_size = std::max(1, int(2 * rate.num / rate.den));
       c.colorspace = AVCOL_SPC_BT709;
       c.color_primaries = AVCOL_PRI_BT709;
       c.color_trc = AVCOL_TRC_BT709;
@@ -246,7 +250,8 @@ void PadFrame(const std::uint32_t* pixels, std::ptrdiff_t stride, int width, int
 
 }  // namespace
 
-void TVideoWriter::WriteFrame(const std::uint32_t* pixels, std::ptrdiff_t stride) {
+void TVideoWriter::WriteFrame(const std::uint32_t* pixels, std::ptrdiff_t stride,
+                              std::int64_t slot) {
   if (!impl_) throw Error("Cannot write the video file " + fileName_ + ": it is closed");
   TImpl& m = *impl_;
   int ret = av_frame_make_writable(m.frame.get());
@@ -266,12 +271,17 @@ void TVideoWriter::WriteFrame(const std::uint32_t* pixels, std::ptrdiff_t stride
     const int strides[1] = {int(stride * 4)};
     sws_scale(m.sws.get(), planes, strides, 0, m.height, m.frame->data, m.frame->linesize);
   }
-  m.frame->pts = frames_;
+  m.frame->pts = std::max(slot, nextSlot_);
   // Motion JPEG takes its fixed quantiser from each frame.
   if (kind_ == TVideoKind::AviMjpeg) m.frame->quality = m.codec->global_quality;
   ret = EncodeAndWrite(m.format, m.codec.get(), m.stream, m.frame.get(), m.packet.get());
   if (ret < 0) Fail(av::ErrorText(ret));
   ++frames_;
+  nextSlot_ = m.frame->pts + 1;
+}
+
+double TVideoWriter::SlotMs() const {
+  return settings_.frameMs > 0 ? settings_.frameMs : 1000.0 / settings_.fps;
 }
 
 void TVideoWriter::Finish() {

@@ -17,6 +17,9 @@ struct TVideoSettings {
   int height = 0;  // by repeating the last column or row
   int fps = 27;    // frames per second, 1..1000
   int crf = 15;    // H.264 quality: 0 (lossless) .. 51 (smallest)
+  // When set, the rate is exactly one frame per `frameMs` milliseconds (a
+  // frame timer's interval, 1..1000) and `fps` is not used.
+  int frameMs = 0;
 };
 
 class TVideoWriter {
@@ -31,8 +34,16 @@ class TVideoWriter {
 
   // Appends one frame of width x height 32-bit pixels (B, G, R, A in memory),
   // `stride` pixels apart. Throws quenvar::Error on a write failure, after
-  // which the video is abandoned (the temporary file removed).
-  void WriteFrame(const std::uint32_t* pixels, std::ptrdiff_t stride);
+  // which the video is abandoned (the temporary file removed). `slot` is
+  // the frame's place in the video's time, counted in frames from 0; a
+  // frame given a later slot than the next shows until then (the one
+  // before stays on screen). Without one, or with one already taken, the
+  // frame takes the next slot.
+  void WriteFrame(const std::uint32_t* pixels, std::ptrdiff_t stride, std::int64_t slot = -1);
+  // The slot the next frame takes unless told otherwise.
+  std::int64_t NextSlot() const { return nextSlot_; }
+  // Milliseconds one slot lasts.
+  double SlotMs() const;
   // Flushes the encoder, writes the container's index and gives the file its
   // name. Throws quenvar::Error on failure (the temporary file removed).
   void Finish();
@@ -55,6 +66,7 @@ class TVideoWriter {
   TVideoKind kind_;
   TVideoSettings settings_;
   std::int64_t frames_ = 0;
+  std::int64_t nextSlot_ = 0;
   std::unique_ptr<TImpl> impl_;
 };
 

@@ -2,6 +2,8 @@
 // view layers, one step with recording, and the view built from a project.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "compose/blendmodes.h"
 #include "compose/blendops.h"
 #include "host/playback.h"
@@ -27,6 +29,17 @@ TEST(FrameNames, FileNameDropsSpacesFromTheProjectName) {
   EXPECT_EQ(RecordFileName("C:\\out\\", "My Project", 1), "C:\\out\\MyProject00001.bmp");
   EXPECT_EQ(RecordFileName("", "Clouds", 42), "Clouds00042.bmp");
   EXPECT_EQ(RecordingLabel(7), " RECORDING FRAME : 7");
+}
+
+TEST(FrameNames, AnExistingFolderNamedWithoutItsSlashIsTheFolder) {
+  const auto folder = std::filesystem::temp_directory_path() / "quenvar-recordfolder";
+  std::filesystem::create_directories(folder);
+  EXPECT_EQ(RecordFolderOfOutput(folder.string()), folder.string() + "/");
+  EXPECT_EQ(RecordFolderOfOutput(folder.string() + "/"), folder.string() + "/");
+  // A name that is no folder stays the name of the frames' file.
+  EXPECT_EQ(RecordFolderOfOutput((folder / "clip").string()), folder.string() + "/");
+  EXPECT_EQ(RecordFolderOfOutput("clip"), "");
+  std::filesystem::remove_all(folder);
 }
 
 TEST(FrameNames, FolderOfTheOutputPath) {
@@ -179,6 +192,24 @@ TEST_F(FrameStepTest, RecordingWritesTheShownFrameAndCounts) {
       EXPECT_EQ(c, shown.Pixel(x, y)) << x << "," << y;
     }
   EXPECT_TRUE(std::filesystem::exists(Scratch("MyProject00001.bmp")));
+}
+
+TEST_F(FrameStepTest, AFrameIsTheCanvasWhateverTheWindowShowsBeyondIt) {
+  AddNumberedLayer(30, 20, 0, 0);
+  BuildViewFromProject(*project, host.view);
+  host.view.SetClientSize(200, 130);  // the window made larger by hand
+  host.view.Compose();
+  WriteFrameFile(host.view, Scratch("still.bmp"));
+  const auto bytes = ReadBytes(Scratch("still.bmp"));
+  ASSERT_EQ(bytes.size(), 54u + 160u * 120u * 4u);
+  const TBitmap32& shown = host.view.Buffer();
+  for (int y : {0, 19, 119})
+    for (int x : {0, 29, 159}) {
+      const std::size_t at = 54 + (std::size_t(119 - y) * 160 + std::size_t(x)) * 4;
+      const TColor32 c = TColor32(bytes[at]) | TColor32(bytes[at + 1]) << 8 |
+                         TColor32(bytes[at + 2]) << 16 | TColor32(bytes[at + 3]) << 24;
+      EXPECT_EQ(c, shown.Pixel(x, y)) << x << "," << y;
+    }
 }
 
 TEST_F(FrameStepTest, AFrameThatCannotBeWrittenEndsTheRecordingOnce) {

@@ -31,20 +31,23 @@ struct TRecordingRun {
   TPlaybackState state;
   TFrameStepHooks hooks;
   std::vector<std::string> labels, errors;
+  std::int64_t nowMs = 1000;
 
   TRecordingRun() {
     hooks.setFrameLabel = [this](const std::string& t) { labels.push_back(t); };
     hooks.showError = [this](const std::string& t) { errors.push_back(t); };
   }
-  void Step() {
+  // A step `afterMs` after the one before.
+  void Step(int afterMs = 0) {
+    nowMs += afterMs;
     view.Compose();
-    RecordVideoFrame(view, state, hooks);
+    RecordVideoFrame(view, state, hooks, nowMs);
   }
 };
 
 }  // namespace
 
-TEST(VideoRecording, AViewOfAnotherSizeEndsTheRecordingAndKeepsTheVideo) {
+TEST(VideoRecording, AViewTooSmallForTheVideoEndsTheRecordingAndKeepsTheVideo) {
   const auto folder = std::filesystem::temp_directory_path() / "quenvar-videorecording";
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
@@ -56,19 +59,24 @@ TEST(VideoRecording, AViewOfAnotherSizeEndsTheRecordingAndKeepsTheVideo) {
   run.Step();
   EXPECT_EQ(run.labels, (std::vector<std::string>{" RECORDING FRAME : 1", " RECORDING FRAME : 2"}));
   EXPECT_EQ(run.state.frameNumber, 3);
-  run.view.SetClientSize(42, 30);
+  // A larger view shows checkerboard beyond the canvas; the video keeps the
+  // canvas.
+  run.view.SetClientSize(42, 31);
+  run.Step();
+  EXPECT_TRUE(run.state.recording);
+  run.view.SetClientSize(39, 30);
   run.Step();
   EXPECT_FALSE(run.state.recording);
   EXPECT_EQ(run.state.video, nullptr);
   EXPECT_EQ(run.labels.back(), " ");
-  EXPECT_EQ(run.errors, std::vector<std::string>{"The view is now 42 x 30, the video 40 x 30: the "
-                                                 "recording ended with 2 frames in " +
+  EXPECT_EQ(run.errors, std::vector<std::string>{"The view is now 39 x 30, the video 40 x 30: the "
+                                                 "recording ended with 3 frames in " +
                                                  file});
   TVideoReader reader(file);
   std::vector<std::uint32_t> pixels;
   int frames = 0;
   while (reader.ReadFrame(pixels)) ++frames;
-  EXPECT_EQ(frames, 2);
+  EXPECT_EQ(frames, 3);
   // Nothing left to finish.
   EXPECT_EQ(EndRecording(run.state), "");
   std::filesystem::remove_all(folder);
@@ -89,5 +97,31 @@ TEST(VideoRecording, StartingAgainFinishesTheVideoBeforeIt) {
   EXPECT_THROW(StartVideoRecording(run.state, (folder / "no/c.avi").string(), 16, 16, 27), Error);
   EXPECT_FALSE(run.state.recording);
   EXPECT_TRUE(std::filesystem::exists(folder / "b.avi"));
+  std::filesystem::remove_all(folder);
+}
+
+TEST(VideoRecording, FramesTakeTheTimeTheyWerePlayedAtAndAPauseIsNotKept) {
+  const auto folder = std::filesystem::temp_directory_path() / "quenvar-videoclock";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  TRecordingRun run;
+  run.view.SetClientSize(16, 16);
+  StartVideoRecording(run.state, (folder / "a.mkv").string(), 16, 16, 27, 40);
+  EXPECT_DOUBLE_EQ(run.state.video->SlotMs(), 40.0);
+  std::vector<std::int64_t> next;
+  auto step = [&](int afterMs) {
+    run.Step(afterMs);
+    next.push_back(run.state.video->NextSlot());
+  };
+  step(0);
+  step(40);   // on time
+  step(118);  // late: two frames' time passed, the frame before stays on
+  step(41);
+  step(2);  // early: still the next frame, never one already taken
+  ResumeVideoClock(run.state);
+  step(5000);  // after a pause the video goes on at its next frame
+  EXPECT_EQ(next, (std::vector<std::int64_t>{1, 2, 5, 6, 7, 8}));
+  EXPECT_EQ(run.state.video->FramesWritten(), 6);
+  EXPECT_EQ(EndRecording(run.state), "");
   std::filesystem::remove_all(folder);
 }

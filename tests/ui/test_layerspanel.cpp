@@ -8,10 +8,12 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QUndoStack>
 #include <QUrl>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include "app/imageview32.h"
@@ -112,6 +114,11 @@ class TestLayersPanel : public QObject {
   void arrowKeysMoveTheSelectedLayerAndDeleteAsks();
   void undoWalksEveryEditBackAndRedoForward();
   void editsMarkTheProjectSoExitAsks();
+  void padsShowTheirLayersMotionAfterEveryRebuild();
+  void theWheelScrollsThePanelUnlessAControlWasClicked();
+  void rowsFitThePanelAtItsDefaultWidth();
+  void titleShowsTheNameAfterADragAndOpacityItsNumber();
+  void theFirstPressInTheViewAfterThePanelSelects();
 };
 
 void TestLayersPanel::newProjectShowsOneRowAndNewAddsDodgeLayers() {
@@ -141,6 +148,7 @@ void TestLayersPanel::newProjectShowsOneRowAndNewAddsDodgeLayers() {
   QCOMPARE(Panel(s).rows.size(), 3);
   QVERIFY(!Panel(s).processAfterAdd);
 
+  s.prompter.saveAnswers.push_back(TSaveAnswer::Discard);
   s.action("miCloseProject")->trigger();
   QVERIFY(!Panel(s).isVisible());
   QCOMPARE(Panel(s).rows.size(), 0);
@@ -158,9 +166,10 @@ void TestLayersPanel::rowsShowTheirLayersFields() {
   // The thumbnail: the picture squeezed into 64 x 64.
   QCOMPARE(row.Image1->bitmap().Width(), 64);
   QVERIFY(row.Image1->bitmap().Pixel(32, 32) != 0xFFFFFFFFu);
-  // A new pad reads -8x-7 whatever the layer's motion.
+  // The pad shows the layer's motion: none.
   QVERIFY(row.pad);
-  QCOMPARE(quenvar::PadLabel(row.pad->speedX, row.pad->speedY), std::string("-8x-7"));
+  QCOMPARE(quenvar::PadLabel(row.pad->speedX, row.pad->speedY), std::string("0x0"));
+  QCOMPARE(row.LOpacityValue->text(), QStringLiteral("255"));
   // Entering the row highlights it and selects its layer in the view.
   row.FrameEnter();
   QCOMPARE(Panel(s).currentRow, &row);
@@ -513,11 +522,122 @@ void TestLayersPanel::editsMarkTheProjectSoExitAsks() {
   s.action("miSave")->trigger();
   s.action("miUndo")->trigger();
   QVERIFY(CurrentProject()->modified);
-  s.prompter.answers.push_back(false);
+  s.prompter.saveAnswers.push_back(TSaveAnswer::Cancel);
   s.action("miExit")->trigger();
   QCOMPARE(s.prompter.questions.last(),
            QStringLiteral("Project \"Clouds\" is not saved.\r\rExit application ?"));
   QCOMPARE(s.terminations, 0);
+}
+
+void TestLayersPanel::padsShowTheirLayersMotionAfterEveryRebuild() {
+  Shell s;
+  ProjectWithPictures(s, 2);
+  PadPress(Row(s, 1), 44, 16);
+  PadRelease(Row(s, 1), 44, 16);
+  QCOMPARE(LayerAt(1).posx, 3);
+  QCOMPARE(LayerAt(1).posy, -3);
+  auto shows = [&](int i, int x, int y) {
+    const quenvar::T2dcontrollerLayer& pad = *Row(s, i).pad;
+    return pad.speedX == x && pad.speedY == y && pad.markerX == 32 + 4 * x &&
+           pad.markerY == 28 + 4 * y;
+  };
+  // Undo and redo rebuild the rows; each pad shows its layer's motion.
+  s.form->undoStack->undo();
+  QVERIFY(shows(1, 0, 0));
+  s.form->undoStack->redo();
+  QVERIFY(shows(1, 3, -3));
+  QVERIFY(shows(0, 0, 0));
+  // A motion beyond the pad's reach keeps its numbers; the marker stays on
+  // the pad.
+  LayerAt(0).posx = 40;
+  LayerAt(0).posy = -2;
+  Panel(s).RebuildRows();
+  QCOMPARE(quenvar::PadLabel(Row(s, 0).pad->speedX, Row(s, 0).pad->speedY), std::string("40x-2"));
+  QCOMPARE(Row(s, 0).pad->markerX, 63);
+  // The next drag takes the speeds from the marker again.
+  PadPress(Row(s, 0), 36, 28);
+  PadRelease(Row(s, 0), 36, 28);
+  QCOMPARE(LayerAt(0).posx, 1);
+  QCOMPARE(LayerAt(0).posy, 0);
+}
+
+void TestLayersPanel::theWheelScrollsThePanelUnlessAControlWasClicked() {
+  Shell s;
+  ProjectWithPictures(s, 8);
+  Panel(s).show();
+  QVERIFY(QTest::qWaitForWindowExposed(&Panel(s)));
+  QScrollBar* bar = Panel(s).scroll->verticalScrollBar();
+  QVERIFY(bar->maximum() > 0);
+  TframeLayer& row = Row(s, 1);
+  const quenvar::TBlendMode mode = LayerAt(1).Mode();
+  const int opacity = row.sbOpacity->value();
+  auto wheel = [](QWidget* w) {
+    QWheelEvent e(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w, &e);
+  };
+  wheel(row.cbBlend);
+  wheel(row.sbOpacity);
+  QCOMPARE(LayerAt(1).Mode(), mode);
+  QCOMPARE(row.sbOpacity->value(), opacity);
+  QVERIFY(bar->value() > 0);
+  // Clicked first, the control takes the wheel.
+  row.cbBlend->setFocus();
+  QVERIFY(row.cbBlend->hasFocus());
+  const int scrolled = bar->value();
+  wheel(row.cbBlend);
+  QVERIFY(row.cbBlend->currentIndex() != quenvar::BlendModeListRowOf(mode));
+  QCOMPARE(bar->value(), scrolled);
+}
+
+void TestLayersPanel::rowsFitThePanelAtItsDefaultWidth() {
+  Shell s;
+  ProjectWithPictures(s, 2);
+  Panel(s).show();
+  QVERIFY(QTest::qWaitForWindowExposed(&Panel(s)));
+  QVERIFY(!Panel(s).scroll->horizontalScrollBar()->isVisible());
+  QVERIFY(Panel(s).scroll->viewport()->width() >= TframeLayer::kRowWidth);
+  TframeLayer& row = Row(s, 0);
+  // The size label, the file box and the mode list lie inside the row and
+  // clear of the motion pad.
+  const QRect pad = row.img2dc->geometry();
+  for (QWidget* w :
+       {static_cast<QWidget*>(row.eFilename), static_cast<QWidget*>(row.cbBlend),
+        static_cast<QWidget*>(row.sbOpacity), static_cast<QWidget*>(row.LOpacityValue)}) {
+    QVERIFY2(!w->geometry().intersects(pad), qPrintable(w->objectName()));
+    QVERIFY(w->geometry().right() < TframeLayer::kRowWidth);
+  }
+  QVERIFY(row.LPicture->geometry().right() <= TframeLayer::kRowWidth - 10);
+  QVERIFY(row.cbBlend->width() >= row.cbBlend->minimumSizeHint().width() - 24);
+}
+
+void TestLayersPanel::titleShowsTheNameAfterADragAndOpacityItsNumber() {
+  Shell s;
+  ProjectWithPictures(s, 2);
+  TframeLayer& row = Row(s, 1);
+  DragTitle(row, -TframeLayer::kRowHeight);
+  QCOMPARE(row.LName->text(), QString::fromStdString(row.layer->name));
+  row.sbOpacity->setValue(77);
+  QCOMPARE(row.LOpacityValue->text(), QStringLiteral("77"));
+}
+
+void TestLayersPanel::theFirstPressInTheViewAfterThePanelSelects() {
+  Shell s;
+  s.newProject("Clouds", "200", "150");
+  Panel(s).bNew->click();
+  for (int i = 0; i < 2; ++i) {
+    s.prompter.fileNames.push_back(kPicture);
+    Row(s, i).bOpenClick();
+  }
+  // Layer 2 lies right of layer 1.
+  LayerAt(1).ALayer->SetLocation(quenvar::TFloatRect{100, 50, 108, 56});
+  Row(s, 0).FrameEnter();
+  TfrmProject32* view = s.form->frmProject32;
+  QCOMPARE(view->selectedLayer(), static_cast<quenvar::TPositionedLayer*>(LayerAt(0).ALayer));
+  QWidget* img = view->img32;
+  SendMouse(img, QEvent::MouseButtonPress, QPoint(103, 52), Qt::LeftButton);
+  SendMouse(img, QEvent::MouseButtonRelease, QPoint(103, 52), Qt::NoButton);
+  QCOMPARE(view->selectedLayer(), static_cast<quenvar::TPositionedLayer*>(LayerAt(1).ALayer));
 }
 
 QTEST_MAIN(TestLayersPanel)

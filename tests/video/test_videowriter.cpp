@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <cstdio>
 #include <fstream>
 #include <random>
 
@@ -82,6 +83,46 @@ TEST(VideoWriter, LossyKindsKeepCountRateAndCloseColours) {
     }
     EXPECT_GE(sum / 30, c.minPsnr) << c.name;
     EXPECT_GE(least, c.minPsnr - 3) << c.name;
+  }
+}
+
+// What ffprobe, a reader apart from ours, says of a video's first stream.
+std::string Probe(const std::string& file, const char* entries) {
+  const std::string command = "ffprobe -v error -select_streams v:0 -show_entries " +
+                              std::string(entries) + " -of csv=p=0 '" + file + "'";
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    pclose(pipe);
+  }
+  while (!out.empty() && (out.back() == '\n' || out.back() == ',')) out.pop_back();
+  return out;
+}
+
+TEST(VideoWriter, AFrameTimersRateAndLateFramesKeepTheirTime) {
+  for (const char* name : {"t.mkv", "t.mp4", "t.avi"}) {
+    const auto folder = FreshFolder("slots");
+    const std::string file = (folder / name).string();
+    TVideoSettings settings{32, 24};
+    settings.frameMs = 37;  // what a 27 fps box gives the frame timer
+    TVideoWriter video(file, settings);
+    // The third frame came two frames late; the second shows meanwhile.
+    for (std::int64_t slot : {0, 1, 4, 5}) {
+      const auto frame = MovingFrame(32, 24, int(slot));
+      video.WriteFrame(frame.data(), 32, slot);
+    }
+    // A slot already taken gives the next one.
+    const auto frame = MovingFrame(32, 24, 9);
+    video.WriteFrame(frame.data(), 32, 2);
+    EXPECT_EQ(video.NextSlot(), 7);
+    video.Finish();
+    // MP4 keeps no rate of its own, only the frames' times.
+    if (std::string(name) != "t.mp4")
+      EXPECT_EQ(Probe(file, "stream=r_frame_rate"), "1000/37") << name;
+    // Seven frames' time: 7 x 37 ms.
+    const double duration = std::stod(Probe(file, "format=duration"));
+    EXPECT_NEAR(duration, 0.259, 0.04) << name;
   }
 }
 

@@ -13,6 +13,7 @@
 #include "compose/blendmodes.h"
 #include "compose/layerstack.h"
 #include "psd/psdimportmodel.h"
+#include "ui/wheelguard.h"
 
 namespace {
 
@@ -71,6 +72,7 @@ void TframePSDLayer::BuildControls() {
   gb1->setRange(0, 255);
   gb1->setGeometry(60, 21, 106, 14);
   connect(gb1, &QSlider::valueChanged, this, &TframePSDLayer::gb1Change);
+  TWheelGuard::Install(gb1);
   LOpacity = Label("LOpacity", Panel1, QRect(169, 21, 28, 14));
 
   cbBlend = new QComboBox(Panel1);
@@ -79,6 +81,7 @@ void TframePSDLayer::BuildControls() {
   cbBlend->setMaxVisibleItems(24);
   cbBlend->setGeometry(200, 19, 95, 18);
   connect(cbBlend, &QComboBox::activated, this, &TframePSDLayer::cbBlendChange);
+  TWheelGuard::Install(cbBlend);
 
   for (QWidget* w : {Panel1, static_cast<QWidget*>(layername), static_cast<QWidget*>(LOpacity),
                      static_cast<QWidget*>(LEmpty), static_cast<QWidget*>(img)})

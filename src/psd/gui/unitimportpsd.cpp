@@ -44,7 +44,7 @@ QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
 }  // namespace
 
 TfrmPSDImport::TfrmPSDImport(TPsdImportHost& host, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), host_(host) {
+    : QWidget(parent, Qt::Tool), host_(host) {
   setObjectName(QStringLiteral("frmPSDImport"));
   setWindowTitle(QStringLiteral("Import PSD"));
   auto* column = new QVBoxLayout(this);

@@ -3,8 +3,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -69,7 +71,10 @@ class TestCapture : public QObject {
   void dialogHoldsItsControls();
   void startRecordsOneNumberedFramePerStep();
   void cancelKeepsTheRecordingState();
-  void playStopEndsTheRecording();
+  void playRecordsWhatWasArmedAndStopEndsIt();
+  void aFolderNamedWithoutItsSlashIsWhereFramesGo();
+  void theTimerRunsAtTheFpsBoxRate();
+  void aLiveVideoLastsAsLongAsItPlayed();
   void aFrameThatCannotBeWrittenEndsTheRecording();
   void saveFrameWritesTheShownFrame();
   void videoNamesTakeTheVideoExtension();
@@ -97,9 +102,12 @@ void TestCapture::dialogHoldsItsControls() {
   s.prompter.fileNames.push_back(QStringLiteral("/tmp/out/clip.avi"));
   capture->bBrowse->click();
   QCOMPARE(capture->eOutput->text(), QStringLiteral("/tmp/out/clip.avi"));
-  // Render to disk shows this dialog even without a project.
+  // Without a project there is nothing to record: the command is off.
   s.action("miRenderToDisk")->trigger();
-  QCOMPARE(s.prompter.dialogsShown, QStringList("frmCapture"));
+  QVERIFY(s.prompter.dialogsShown.isEmpty());
+  s.newProject("Clouds", "100", "100");
+  s.action("miRenderToDisk")->trigger();
+  QCOMPARE(s.prompter.dialogsShown.last(), QStringLiteral("frmCapture"));
   QVERIFY(!Playback().recording);
 }
 
@@ -148,20 +156,85 @@ void TestCapture::cancelKeepsTheRecordingState() {
   QCOMPARE(Playback().frameNumber, 7);
 }
 
-void TestCapture::playStopEndsTheRecording() {
+void TestCapture::playRecordsWhatWasArmedAndStopEndsIt() {
   QTemporaryDir dir;
   Shell s;
   s.newProject("Clouds", "100", "100");
   ScriptCapture(s, dir.filePath("clip"));
   s.action("miRenderToDisk")->trigger();
   auto* button = s.child<QPushButton>("bAnimate");
-  button->click();  // PLAY ends the recording too
+  QCOMPARE(button->text(), QStringLiteral("PLAY"));
+  button->click();  // PLAY starts the armed recording
   QVERIFY(Playback().playing);
-  QVERIFY(!Playback().recording);
-  QCOMPARE(s.child<QLabel>("LFrameCount")->text(), QStringLiteral(" "));
-  button->click();
+  QVERIFY(Playback().recording);
+  QCOMPARE(button->text(), QStringLiteral("STOP"));
+  QSignalSpy ticks(View(s)->Timer1, &QTimer::timeout);
+  QVERIFY(ticks.wait(2000));
+  QVERIFY(QFile::exists(dir.filePath("Clouds00001.bmp")));
+  button->click();  // STOP ends it
   QVERIFY(!Playback().playing);
-  QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+  QVERIFY(!Playback().recording);
+  QCOMPARE(button->text(), QStringLiteral("PLAY"));
+  QCOMPARE(s.child<QLabel>("LFrameCount")->text(), QStringLiteral(" "));
+  const int written = int(QDir(dir.path()).entryList(QDir::Files).size());
+  button->click();
+  QVERIFY(ticks.wait(2000));
+  QCOMPARE(int(QDir(dir.path()).entryList(QDir::Files).size()), written);
+}
+
+void TestCapture::aFolderNamedWithoutItsSlashIsWhereFramesGo() {
+  QTemporaryDir dir;
+  QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("frames")));
+  Shell s;
+  s.newProject("Clouds", "100", "100");
+  ScriptCapture(s, dir.filePath("frames"));
+  s.action("miRenderToDisk")->trigger();
+  QVERIFY(OneTick(s));
+  QVERIFY(QFile::exists(dir.filePath("frames/Clouds00001.bmp")));
+  QVERIFY(!QFile::exists(dir.filePath("Clouds00001.bmp")));
+  // A video into that folder takes the project's name there.
+  ScriptCapture(s, dir.filePath("frames"), true, QStringLiteral("AVI Video"));
+  s.action("miRenderToDisk")->trigger();
+  QCOMPARE(s.form->frmCapture->eOutput->text(), dir.filePath("frames/Clouds.avi"));
+}
+
+void TestCapture::theTimerRunsAtTheFpsBoxRate() {
+  Shell s;
+  // Chosen before any project: the view made later plays at that rate.
+  QCOMPARE(s.child<QComboBox>("cbInterval")->currentText(), QStringLiteral("27"));
+  s.newProject("Clouds", "100", "100");
+  s.form->StartPlayback();
+  QCOMPARE(View(s)->Timer1->interval(), 37);
+  s.form->StopPlayback();
+  s.child<QComboBox>("cbInterval")->setCurrentText(QStringLiteral("10"));
+  s.form->StartPlayback();
+  QCOMPARE(View(s)->Timer1->interval(), 100);
+}
+
+void TestCapture::aLiveVideoLastsAsLongAsItPlayed() {
+  QTemporaryDir dir;
+  const QString file = dir.filePath("live.mp4");
+  Shell s;
+  s.newProject("Clouds", "320", "240");
+  AddLayer(100, 80, 5, 5, 3, 1);
+  View(s)->BuildFromProject();
+  s.form->StartPlayback();
+  ScriptCapture(s, file, true, QStringLiteral("AVI Video"));
+  QElapsedTimer wall;
+  s.action("miRenderToDisk")->trigger();
+  wall.start();
+  QTest::qWait(2500);
+  s.child<QPushButton>("bAnimate")->click();
+  const double played = wall.elapsed() / 1000.0;
+  QProcess probe;
+  probe.start(QStringLiteral("ffprobe"),
+              {"-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", file});
+  QVERIFY(probe.waitForFinished(20000));
+  const double duration = probe.readAllStandardOutput().trimmed().toDouble();
+  // Within a tenth, and never the 23 % a 30 ms timer under a 27 fps video
+  // would make.
+  QVERIFY2(std::abs(duration - played) < 0.1 * played,
+           qPrintable(QStringLiteral("video %1 s, played %2 s").arg(duration).arg(played)));
 }
 
 void TestCapture::aFrameThatCannotBeWrittenEndsTheRecording() {
@@ -270,7 +343,8 @@ void TestCapture::aVideoRecordingHoldsEveryShownFrame() {
   }
   QCOMPARE(s.child<QLabel>("LFrameCount")->text(), QStringLiteral(" RECORDING FRAME : 3"));
   QVERIFY(!QFile::exists(file));  // written under another name until it is finished
-  s.child<QPushButton>("bAnimate")->click();
+  s.form->StartPlayback();
+  s.child<QPushButton>("bAnimate")->click();  // STOP
   QVERIFY(!Playback().recording && !Playback().video);
   QVERIFY(s.prompter.messages.isEmpty());
 
@@ -279,7 +353,8 @@ void TestCapture::aVideoRecordingHoldsEveryShownFrame() {
   QCOMPARE(info.codec, std::string("ffv1"));
   QCOMPARE(info.width, View(s)->view().Buffer().Width());
   QCOMPARE(info.height, View(s)->view().Buffer().Height());
-  QCOMPARE(info.rateNum * 1.0 / info.rateDen, 15.0);  // the FPS box
+  // The FPS box's 15 makes a 66 ms timer: the video keeps the timer's rate.
+  QCOMPARE(info.rateNum * 1.0 / info.rateDen, 1000.0 / 66);
   QCOMPARE(frames.size(), std::size_t(3));
   for (int i = 0; i < 3; ++i) QVERIFY(frames[std::size_t(i)] == shown[std::size_t(i)]);
   QVERIFY(frames[0] != frames[1]);

@@ -198,9 +198,10 @@ void TestDisplay::playStopCaptionAndPlaying() {
   QVERIFY(!view->Timer1->isActive());
   QCOMPARE(button->text(), QStringLiteral("PLAY"));
 
-  // StartPlayback leaves the caption alone; the button still inverts playing.
+  // Playback started by other means: the caption says what the button will
+  // do.
   s.form->StartPlayback();
-  QCOMPARE(button->text(), QStringLiteral("PLAY"));
+  QCOMPARE(button->text(), QStringLiteral("STOP"));
   button->click();
   QVERIFY(!Playback().playing);
   QCOMPARE(button->text(), QStringLiteral("PLAY"));
@@ -217,11 +218,13 @@ void TestDisplay::closingTheViewClosesTheProject() {
   QPointer<TfrmProject32> view = View(s);
   view->BuildFromProject();
   s.form->StartPlayback();
+  // Unsaved work is offered a save first.
+  s.prompter.saveAnswers.push_back(TSaveAnswer::Discard);
   view->close();
   QVERIFY(!CurrentProject());
   QVERIFY(!s.form->frmProject32);
   QVERIFY(!Playback().playing);
-  QVERIFY(s.prompter.questions.isEmpty());
+  QCOMPARE(s.prompter.questions.size(), 1);
   QCOMPARE(s.logLines().last(), QStringLiteral(" "));
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QVERIFY(!view);

@@ -12,6 +12,7 @@
 #include "app/pointerhider.h"
 #include "app/unitstatus.h"
 #include "host/playback.h"
+#include "psd/gui/unitimportpsd.h"
 #include "test_display_support.h"
 #include "ui/unitlayers.h"
 
@@ -68,7 +69,7 @@ class TestFullScreen : public QObject {
   void cleanup() { Playback() = quenvar::TPlaybackState{}; }
   void fsWhilePlayingPresentsTheViewAndKeepsPlaying();
   void escapeInTheViewRestoresTheWindowedLayout();
-  void escapeOutsideFullScreenPutsTheViewBack();
+  void escapeOutsideFullScreenKeepsTheView();
   void escapeElsewhereStaysFullScreen();
   void f11TogglesAndSpacePauses();
   void closingLeavesFullScreenBeforeTheQuestion();
@@ -117,33 +118,48 @@ void TestFullScreen::escapeInTheViewRestoresTheWindowedLayout() {
   QVERIFY(s.form->frmLayers->isVisible());
   QVERIFY(!View(s)->isMaximized());
   QVERIFY(!View(s)->presenting());
-  // Outer size: canvas width x canvas height + 20; the frame is the client.
-  QCOMPARE(View(s)->geometry(), QRect(10, 10, 768, 596));
+  // At (10, 10), with the client area exactly the canvas, whatever frame
+  // the window has.
+  QCOMPARE(View(s)->pos(), QPoint(10, 10));
+  QCOMPARE(View(s)->img32->size(), QSize(768, 576));
+  QCOMPARE(View(s)->ClientWidth(), 768);
+  QCOMPARE(View(s)->ClientHeight(), 576);
   QCOMPARE(View(s)->ClientWidth(), View(s)->img32->width());
   QCOMPARE(View(s)->ClientHeight(), View(s)->img32->height());
   QVERIFY(View(s)->windowTitle().startsWith("demo.zyl ["));
   QVERIFY(View(s)->img32->hasFocus());
-  // The view changed size, which stops playback.
-  QVERIFY(!View(s)->Timer1->isActive());
+  // The frame kept the canvas size all along: playback goes on, and the
+  // button says so.
+  QVERIFY(View(s)->Timer1->isActive());
+  QCOMPARE(s.child<QPushButton>("bAnimate")->text(), QStringLiteral("STOP"));
   QVERIFY(CurrentProject());
 }
 
-void TestFullScreen::escapeOutsideFullScreenPutsTheViewBack() {
+void TestFullScreen::escapeOutsideFullScreenKeepsTheView() {
   Shell s;
   OpenShown(s);
-  View(s)->setGeometry(150, 80, 300, 200);
+  View(s)->setGeometry(150, 80, 900, 700);
+  const QSize client = View(s)->img32->size();
   QTest::keyClick(View(s)->img32, Qt::Key_Escape);
   QVERIFY(!s.form->fullScreen);
   QVERIFY(WindowedChromeShown(s));
-  QCOMPARE(View(s)->geometry(), QRect(10, 10, 768, 596));
+  QCOMPARE(View(s)->geometry(), QRect(150, 80, 900, 700));
+  QCOMPARE(View(s)->img32->size(), client);
 }
 
 void TestFullScreen::escapeElsewhereStaysFullScreen() {
-  // Without a view, Esc reaches the main window, which applies full screen
-  // again rather than leaving it.
+  // Without a project there is nothing to present: FS and F11 do nothing.
   Shell s;
   s.form->show();
   QVERIFY(QTest::qWaitForWindowExposed(s.form.get()));
+  PressFs(s);
+  QVERIFY(!s.form->fullScreen);
+  QTest::keyClick(s.child<QMdiArea>("MDIClient"), Qt::Key_F11);
+  QVERIFY(!s.form->fullScreen);
+  QVERIFY(WindowedChromeShown(s));
+  // Esc that reaches the main window rather than the view applies full
+  // screen again rather than leaving it.
+  QVERIFY(s.form->OpenProjectPath(kDemo));
   PressFs(s);
   QVERIFY(s.form->fullScreen);
   QWidget* mdi = s.child<QMdiArea>("MDIClient");
@@ -182,13 +198,14 @@ void TestFullScreen::f11TogglesAndSpacePauses() {
   QTest::keyClick(View(s)->img32, Qt::Key_F11);
   QVERIFY(!s.form->fullScreen);
   QVERIFY(WindowedChromeShown(s));
-  QCOMPARE(View(s)->geometry(), QRect(10, 10, 768, 596));
-  QVERIFY(!Playback().playing);  // the view changed size
+  QCOMPARE(View(s)->img32->size(), QSize(768, 576));
+  QVERIFY(Playback().playing);
 
   // In the window the view takes Space too.
   QTest::keyClick(View(s)->img32, Qt::Key_Space);
-  QVERIFY(Playback().playing);
-  QVERIFY(View(s)->Timer1->isActive());
+  QVERIFY(!Playback().playing);
+  QVERIFY(!View(s)->Timer1->isActive());
+  QCOMPARE(animate->text(), QString("PLAY"));
 }
 
 void TestFullScreen::closingLeavesFullScreenBeforeTheQuestion() {
@@ -201,7 +218,7 @@ void TestFullScreen::closingLeavesFullScreenBeforeTheQuestion() {
     fullScreenWhenAsked = s.form->fullScreen || s.form->isFullScreen();
     menuShownWhenAsked = !s.form->menuBar()->isHidden();
   };
-  s.prompter.answers.push_back(false);
+  s.prompter.saveAnswers.push_back(TSaveAnswer::Cancel);
   QVERIFY(!s.form->close());
   QCOMPARE(s.prompter.questions.size(), 1);
   QVERIFY(!fullScreenWhenAsked);
@@ -222,6 +239,15 @@ void TestFullScreen::toolWindowsWaitForTheWindowedLayout() {
   QTest::keyClick(View(s)->img32, Qt::Key_Escape);
   QVERIFY(s.form->frmStatus->isVisible());
   QVERIFY(s.form->frmLayers->isVisible());
+
+  // The PSD import window waits too.
+  s.form->ImportPSDClick();
+  QWidget* import = s.form->frmPSDImport;
+  QVERIFY(import->isVisible());
+  PressFs(s);
+  QVERIFY(!import->isVisible());
+  QTest::keyClick(View(s)->img32, Qt::Key_Escape);
+  QVERIFY(import->isVisible());
 
   // A project closed meanwhile takes its layers panel with it.
   PressFs(s);
@@ -309,11 +335,12 @@ void TestFullScreen::clicksHitTheLayerShownThere() {
 
 void TestFullScreen::aProjectOpenedDuringFullScreenIsPresented() {
   Shell s;
-  s.form->show();
-  QVERIFY(QTest::qWaitForWindowExposed(s.form.get()));
+  OpenShown(s);
   PressFs(s);
+  QPointer<TfrmProject32> first = View(s);
   s.form->DropFiles({kDemo});
   QVERIFY(View(s));
+  QVERIFY(View(s) != first);
   QVERIFY(View(s)->presenting());
   QVERIFY(View(s)->isMaximized());
   QTRY_COMPARE(ViewOnScreen(s), ScreenRect(s));

@@ -96,13 +96,16 @@ void TestOpenSave::openOfAFileThatIsNotAnArchive() {
   s.runBanner();
   s.newProject("Clouds", "100", "100");
   s.prompter.fileNames.push_back(kNotZip);
+  quenvar::TProject* open = CurrentProject();
   s.action("miOpen")->trigger();
-  QVERIFY(!CurrentProject());
-  QVERIFY(!s.form->frmProject32);
+  // The file is read before anything is closed: the project stays open.
+  QCOMPARE(CurrentProject(), open);
+  QVERIFY(s.form->frmProject32);
   QVERIFY(s.logLines().contains("Error : Unable to read :" + kNotZip));
-  // The menus are not updated after a failed read.
+  QCOMPARE(s.prompter.messages.size(), 1);
   QVERIFY(ProjectMenusEnabled(s));
-  // With no project the project commands do nothing.
+  // Closed, the project commands do nothing.
+  s.action("miCloseProject")->trigger();
   s.action("miSave")->trigger();
   s.action("miSaveAs")->trigger();
   QCOMPARE(s.prompter.filePickers, 1);

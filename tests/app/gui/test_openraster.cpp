@@ -13,6 +13,7 @@
 #include "project/orawrite.h"
 #include "support/drops.h"
 #include "test_display_support.h"
+#include "ui/unitlayers.h"
 
 using quenvar::CurrentProject;
 using quenvar::Playback;
@@ -49,7 +50,7 @@ class TestOpenRaster : public QObject {
   void exportedFileImportsAsTheSameProject();
   void droppedOpenRasterFileOpens();
   void exportNeedsAProjectAndReportsFailures();
-  void stoppedOpenLeavesNoProject();
+  void stoppedOpenKeepsTheOpenProject();
   void stoppedSaveLeavesTheFileAsItWas();
   void stoppedExportWritesNothing();
   void progressDialogAppearsOnlyForLongWorkAndCancels();
@@ -122,16 +123,19 @@ void TestOpenRaster::exportNeedsAProjectAndReportsFailures() {
   QVERIFY(CurrentProject());
 }
 
-void TestOpenRaster::stoppedOpenLeavesNoProject() {
+void TestOpenRaster::stoppedOpenKeepsTheOpenProject() {
   Shell s;
   s.newProject("Clouds", "100", "100");
+  quenvar::TProject* open = CurrentProject();
   s.prompter.stopProgressAfter = 2;
   s.prompter.fileNames.push_back(kDemo);
   s.action("miOpen")->trigger();
   QCOMPARE(s.prompter.progressLabels, QStringList{QStringLiteral("Opening demo.zyl")});
   QCOMPARE(int(s.prompter.progressUpdates.size()), 3);
-  QVERIFY(!CurrentProject());
-  QVERIFY(!s.form->frmProject32);
+  QCOMPARE(CurrentProject(), open);
+  QCOMPARE(int(open->layers.size()), 1);
+  QVERIFY(s.form->frmProject32);
+  QCOMPARE(s.form->frmLayers->rows.size(), 1);
   QVERIFY(!Playback().playing);
   // Opening again without stopping works.
   s.prompter.stopProgressAfter = -1;

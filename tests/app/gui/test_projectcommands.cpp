@@ -37,10 +37,10 @@ class TestProjectCommands : public QObject {
   void newCancelledChangesNothing();
   void newWithAProjectOpenAlwaysAsks();
   void newKeepsTheProjectWhenItsSaveIsCancelled();
-  void newSavesANamedProjectOnYes();
+  void newSavesANamedProjectOnSave();
   void newRefusesSizesTheCanvasCannotHold_data();
   void newRefusesSizesTheCanvasCannotHold();
-  void closeProjectLeavesTheMenusAsTheyWere();
+  void closeProjectTurnsTheProjectCommandsOff();
   void canvasSizeFillsTheDialogAndResizes();
   void canvasSizeRefusesAndCancels();
   void exitAsksOnlyAboutAModifiedProject();
@@ -85,8 +85,8 @@ void TestProjectCommands::newWithAProjectOpenAlwaysAsks() {
   s.newProject();
   quenvar::TProject* first = CurrentProject();
   QVERIFY(first);
-  // Unchanged or not, the question comes; No goes on with New.
-  s.prompter.answers.push_back(false);
+  // Unchanged or not, the question comes; Discard goes on with New.
+  s.prompter.saveAnswers.push_back(TSaveAnswer::Discard);
   s.acceptProperties("Rain", "320", "256");
   s.action("miNew")->trigger();
   QCOMPARE(s.prompter.questions, QStringList(kNewQuestion));
@@ -95,7 +95,7 @@ void TestProjectCommands::newWithAProjectOpenAlwaysAsks() {
   QCOMPARE(CurrentProject()->width, 320);
 
   // Cancelling the dialog after the question keeps the open project.
-  s.prompter.answers.push_back(false);
+  s.prompter.saveAnswers.push_back(TSaveAnswer::Discard);
   s.action("miNew")->trigger();
   QCOMPARE(s.prompter.questions.size(), 2);
   QCOMPARE(s.prompter.questions.last(),
@@ -107,9 +107,9 @@ void TestProjectCommands::newWithAProjectOpenAlwaysAsks() {
 void TestProjectCommands::newKeepsTheProjectWhenItsSaveIsCancelled() {
   Shell s;
   s.newProject();
-  // Yes on a project never saved asks for a file name; cancelling it must
+  // Save on a project never saved asks for a file name; cancelling it must
   // not discard the project.
-  s.prompter.answers.push_back(true);
+  s.prompter.saveAnswers.push_back(TSaveAnswer::Save);
   s.acceptProperties("Rain", "320", "256");
   s.action("miNew")->trigger();
   QCOMPARE(s.prompter.filePickers, 1);
@@ -117,14 +117,14 @@ void TestProjectCommands::newKeepsTheProjectWhenItsSaveIsCancelled() {
   QCOMPARE(CurrentProject()->name, std::string("Clouds"));
 }
 
-void TestProjectCommands::newSavesANamedProjectOnYes() {
+void TestProjectCommands::newSavesANamedProjectOnSave() {
   Shell s;
   s.runBanner();
   s.newProject();
   QTemporaryDir dir;
   const QString path = dir.filePath("clouds.zyl");
   CurrentProject()->fileName = path.toStdString();
-  s.prompter.answers.push_back(true);
+  s.prompter.saveAnswers.push_back(TSaveAnswer::Save);
   s.acceptProperties("Rain", "320", "256");
   s.action("miNew")->trigger();
   // Saved on its own file name without asking for one, and New goes on.
@@ -155,7 +155,7 @@ void TestProjectCommands::newRefusesSizesTheCanvasCannotHold() {
   Shell s;
   s.newProject();
   quenvar::TProject* before = CurrentProject();
-  s.prompter.answers.push_back(false);
+  s.prompter.saveAnswers.push_back(TSaveAnswer::Discard);
   s.acceptProperties("Rain", x, y);
   s.action("miNew")->trigger();
   QCOMPARE(s.prompter.messages.size(), 1);
@@ -165,7 +165,7 @@ void TestProjectCommands::newRefusesSizesTheCanvasCannotHold() {
   QCOMPARE(CurrentProject()->width, 640);
 }
 
-void TestProjectCommands::closeProjectLeavesTheMenusAsTheyWere() {
+void TestProjectCommands::closeProjectTurnsTheProjectCommandsOff() {
   Shell s;
   s.action("miCloseProject")->trigger();  // nothing open: nothing happens
   QVERIFY(!CurrentProject());
@@ -174,8 +174,7 @@ void TestProjectCommands::closeProjectLeavesTheMenusAsTheyWere() {
   s.action("miCloseProject")->trigger();
   QVERIFY(!CurrentProject());
   QVERIFY(s.prompter.questions.isEmpty());
-  // Closing does not update the menus; their commands check for a project.
-  QVERIFY(ProjectMenusEnabled(s));
+  QVERIFY(!ProjectMenusEnabled(s));
   s.action("miNew")->trigger();  // cancelled
   QVERIFY(!ProjectMenusEnabled(s));
 }
@@ -203,7 +202,7 @@ void TestProjectCommands::canvasSizeFillsTheDialogAndResizes() {
   QCOMPARE(CurrentProject()->name, std::string("Clouds 2"));
 
   // The dialog keeps its contents for the next New.
-  s.prompter.answers.push_back(false);
+  s.prompter.saveAnswers.push_back(TSaveAnswer::Discard);
   s.prompter.dialogs.push_back([&](QDialog& d) {
     auto& p = Properties(d);
     seenName = p.eName->text();
@@ -256,13 +255,13 @@ void TestProjectCommands::exitAsksOnlyAboutAModifiedProject() {
   s.newProject();
   CurrentProject()->modified = true;
   quenvar::Playback().playing = true;
-  s.prompter.answers.push_back(false);
+  s.prompter.saveAnswers.push_back(TSaveAnswer::Cancel);
   QVERIFY(!s.form->ConfirmExit());
   QCOMPARE(s.prompter.questions, QStringList(kExitQuestion));
   QCOMPARE(s.terminations, 0);
   QVERIFY(CurrentProject());
   QVERIFY(!quenvar::Playback().playing);
-  s.prompter.answers.push_back(true);
+  s.prompter.saveAnswers.push_back(TSaveAnswer::Discard);
   QVERIFY(s.form->ConfirmExit());
   QCOMPARE(s.terminations, 1);
   QVERIFY(!CurrentProject());
@@ -273,11 +272,11 @@ void TestProjectCommands::closingTheWindowCanBeRefused() {
   s.form->show();
   s.newProject();
   CurrentProject()->modified = true;
-  s.prompter.answers.push_back(false);
+  s.prompter.saveAnswers.push_back(TSaveAnswer::Cancel);
   QVERIFY(!s.form->close());
   QVERIFY(s.form->isVisible());
   QVERIFY(CurrentProject());
-  s.prompter.answers.push_back(true);
+  s.prompter.saveAnswers.push_back(TSaveAnswer::Discard);
   QVERIFY(s.form->close());
   QCOMPARE(s.terminations, 1);
 }

@@ -9,6 +9,15 @@ bool ScriptedPrompter::AskYesNo(QWidget*, const QString& text) {
   return a;
 }
 
+TSaveAnswer ScriptedPrompter::AskSaveChanges(QWidget*, const QString& text) {
+  questions << text;
+  if (onQuestion) onQuestion(text);
+  if (saveAnswers.empty()) return TSaveAnswer::Cancel;
+  const TSaveAnswer a = saveAnswers.front();
+  saveAnswers.pop_front();
+  return a;
+}
+
 void ScriptedPrompter::ShowMessage(QWidget*, const QString& text) {
   messages << text;
 }

@@ -14,6 +14,8 @@ class ScriptedPrompter : public Prompter {
  public:
   // Answers for AskYesNo; an unexpected question is answered No.
   std::deque<bool> answers;
+  // Answers for AskSaveChanges; an unexpected question is cancelled.
+  std::deque<TSaveAnswer> saveAnswers;
   // Handlers for modal dialogs: they may fill the dialog's controls and
   // return its result. Without one a dialog is cancelled.
   std::deque<std::function<int(QDialog&)>> dialogs;
@@ -32,6 +34,7 @@ class ScriptedPrompter : public Prompter {
   QStringList pickerFilters;
 
   bool AskYesNo(QWidget*, const QString& text) override;
+  TSaveAnswer AskSaveChanges(QWidget*, const QString& text) override;
   void ShowMessage(QWidget*, const QString& text) override;
   QString OpenFileName(QWidget*, const QString&, const QString&) override;
   QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override;

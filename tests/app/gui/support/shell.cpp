@@ -48,7 +48,7 @@ void Shell::acceptProperties(const QString& name, const QString& x, const QStrin
 }
 
 void Shell::newProject(const QString& name, const QString& x, const QString& y) {
-  if (quenvar::CurrentProject()) prompter.answers.push_back(false);
+  if (quenvar::CurrentProject()) prompter.saveAnswers.push_back(TSaveAnswer::Discard);
   acceptProperties(name, x, y);
   action("miNew")->trigger();
 }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -37,15 +38,27 @@ std::string RecoveryFolder() {
 
 std::optional<TRecoveryLock> TRecoveryLock::TryLock(const std::string& path, bool create) {
   const int flags = O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0);
-  const int fd = ::open(path.c_str(), flags, 0600);
-  if (fd < 0) return std::nullopt;
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const int error = errno;  // the caller tells a held lock from a failure by it
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const int fd = ::open(path.c_str(), flags, 0600);
+    if (fd < 0) return std::nullopt;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const int error = errno;  // the caller tells a held lock from a failure by it
+      ::close(fd);
+      errno = error;
+      return std::nullopt;
+    }
+    // The file may have been removed by whoever held it before us: a lock on
+    // a file no longer at `path` says nothing to anyone.
+    struct stat held {
+    }, named{};
+    if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+      return TRecoveryLock(path, fd);
     ::close(fd);
-    errno = error;
-    return std::nullopt;
+    if (!create) break;
   }
-  return TRecoveryLock(path, fd);
+  errno = ENOENT;
+  return std::nullopt;
 }
 
 TRecoveryLock::TRecoveryLock(TRecoveryLock&& other) noexcept
@@ -85,8 +98,17 @@ std::vector<TStaleRecovery> FindStaleRecoveries(const std::string& folder) {
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (name.rfind(kPrefix, 0) != 0 || it->path().extension() != ".zyl") continue;
+    if (name.rfind(kPrefix, 0) != 0) continue;
     TRecoveryStem files{(it->path().parent_path() / it->path().stem()).string()};
+    if (it->path().extension() == ".lock") {
+      // A lock without a file, left by a program that never wrote one.
+      std::error_code ignored;
+      if (!fs::exists(files.Project(), ignored))
+        if (auto lock = TRecoveryLock::TryLock(files.Lock(), false))
+          fs::remove(files.Lock(), ignored);
+      continue;
+    }
+    if (it->path().extension() != ".zyl") continue;
     // A missing lock file is made here: holding it keeps others off the file.
     if (auto lock = TRecoveryLock::TryLock(files.Lock(), true))
       found.push_back(TStaleRecovery{std::move(files), std::move(*lock)});

@@ -23,7 +23,8 @@ class TRecoveryLock {
  public:
   // Takes the lock without waiting; nothing when another open file holds
   // it (in this process or another) or the file cannot be opened.
-  // `create` makes the file when missing.
+  // `create` makes the file when missing. A lock taken on a file that was
+  // removed meanwhile does not count.
   static std::optional<TRecoveryLock> TryLock(const std::string& path, bool create);
   TRecoveryLock(TRecoveryLock&& other) noexcept;
   TRecoveryLock& operator=(TRecoveryLock&& other) noexcept;
@@ -66,6 +67,7 @@ struct TStaleRecovery {
 };
 
 // The .zyl recovery files of the folder whose lock nobody holds, by name.
+// Free lock files with no .zyl beside them are removed on the way.
 std::vector<TStaleRecovery> FindStaleRecoveries(const std::string& folder);
 
 // Removes the stem's .zyl, its lock file and any temporary file a write that

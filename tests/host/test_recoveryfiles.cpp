@@ -73,7 +73,11 @@ TEST_F(RecoveryFiles, OnlyFilesWhoseLockIsFreeAreStale) {
   Touch(dir / "recovery-9.zyl");         // no lock file at all
   Touch(dir / "recovery-9.zyl.Ab12cd");  // a write cut short
   Touch(dir / "other.zyl");
+  Touch(dir / "recovery-10.lock");  // a program that never wrote a file
+  TRecoveryClaim idle = ClaimRecoveryStem(dir.string(), 11);
   EXPECT_EQ(StaleStems(), (std::vector<std::string>{"recovery-8", "recovery-9"}));
+  EXPECT_FALSE(fs::exists(dir / "recovery-10.lock"));
+  EXPECT_TRUE(fs::exists(idle.files.Lock()));
 
   // While one program looks at a stale file, another does not see it.
   std::vector<TStaleRecovery> held = FindStaleRecoveries(dir.string());

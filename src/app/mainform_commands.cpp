@@ -129,6 +129,7 @@ bool Tmainform::OpenProjectPath(const QString& path) {
   QCoreApplication::processEvents();
   StartPlayback();
   bAnimate_->setText(QStringLiteral("STOP"));
+  NoteProjectChanged();
   return true;
 }
 
@@ -269,6 +270,7 @@ bool Tmainform::SaveWithProgress(quenvar::TProject& project, const QString& path
     quenvar::StatusLog("Saving stopped : the file is as it was.");
     return false;
   }
+  NoteProjectChanged();
   return true;
 }
 
@@ -320,6 +322,7 @@ void Tmainform::NewClick() {
       p->modified = false;
       undoStack->clear();
     }
+    NoteProjectChanged();
   }
   UpdateProjectMenus();
 }

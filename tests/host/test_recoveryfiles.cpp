@@ -1,9 +1,6 @@
 // Recovery file names, the running program's lock and what counts as left
 // behind by a program that is gone.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -84,30 +81,6 @@ TEST_F(RecoveryFiles, OnlyFilesWhoseLockIsFreeAreStale) {
   EXPECT_TRUE(StaleStems().empty());
   held.clear();
   EXPECT_EQ(StaleStems().size(), 2u);
-}
-
-TEST_F(RecoveryFiles, ALockDiesWithItsProcess) {
-  fs::create_directories(dir);
-  int ready[2];
-  ASSERT_EQ(pipe(ready), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    TRecoveryClaim claim = ClaimRecoveryStem(dir.string(), int(getpid()));
-    Touch(claim.files.Project());
-    (void)!write(ready[1], "r", 1);
-    for (;;) pause();
-  }
-  close(ready[1]);
-  char c = 0;
-  ASSERT_EQ(read(ready[0], &c, 1), 1);
-  close(ready[0]);
-  const std::string stem = "recovery-" + std::to_string(child);
-  EXPECT_TRUE(fs::exists(dir / (stem + ".zyl")));
-  EXPECT_TRUE(StaleStems().empty());
-  kill(child, SIGKILL);
-  waitpid(child, nullptr, 0);
-  EXPECT_EQ(StaleStems(), std::vector<std::string>{stem});
 }
 
 TEST_F(RecoveryFiles, RemoveTakesTheFileItsLockAndLeftoverTemporaries) {

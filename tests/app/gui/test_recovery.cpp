@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/unitdisplay32.h"
 #include "core/coreinit.h"
 #include "project/firstframe.h"
 #include "project/layeredit.h"
@@ -27,11 +28,15 @@ namespace {
 
 const std::string kFixtures = QUENVAR_SOURCE_DIR "/tests/project/fixtures/";
 
-// The project as it shows: canvas, then one line per layer, then the first
-// frame's pixels.
-QByteArray Describe(const quenvar::TProject& p) {
-  QByteArray out = QByteArray("canvas ") + QByteArray::number(p.width) + "x" +
-                   QByteArray::number(p.height) + " " + QByteArray::fromStdString(p.name) + "\n";
+// The project as it shows: view and canvas, then one line per layer, then
+// the first frame's pixels.
+QByteArray Describe(const Shell& s, const quenvar::TProject& p) {
+  const TfrmProject32* view = s.form->frmProject32;
+  QByteArray out = QString::asprintf("view %dx%d\n", view ? view->ClientWidth() : -1,
+                                     view ? view->ClientHeight() : -1)
+                       .toLatin1();
+  out += QByteArray("canvas ") + QByteArray::number(p.width) + "x" + QByteArray::number(p.height) +
+         " " + QByteArray::fromStdString(p.name) + "\n";
   for (const quenvar::TBlendLayer* l : p.layers) {
     const auto place = l->ViewPlacement();
     out += QByteArray::fromStdString(l->name + " | " + quenvar::BlendModeName(l->Mode())) +
@@ -121,7 +126,7 @@ int EditAndWait(const QString& work) {
       [&](quenvar::TBlendLayer& l) { quenvar::SetLayerMode(p, l, quenvar::bmScreen); }));
   s.form->RebuildLayerFrames();
   if (!RecoveryWrittenWithinFiveSeconds(s, clock)) return Say("fail: later edits not kept"), 1;
-  Write(work + "/before.txt", Describe(p));
+  Write(work + "/before.txt", Describe(s, p));
   Say("ready " + s.form->RecoveryFilePath());
   return QApplication::exec();  // until killed
 }
@@ -135,7 +140,7 @@ int RecoverAndDescribe(const QString& work) {
   if (!QTest::qWaitFor([] { return CurrentProject() != nullptr; }, 10000))
     return Say("fail: nothing recovered; questions: " + s.prompter.questions.join('|')), 1;
   quenvar::TProject& p = *CurrentProject();
-  Write(work + "/after.txt", Describe(p));
+  Write(work + "/after.txt", Describe(s, p));
   Say("question " + s.prompter.questions.join('|'));
   Say("file " + QString::fromStdString(p.fileName) + " modified " + QString::number(p.modified));
   // Unsaved again, it is kept by this program now.
@@ -203,7 +208,7 @@ void TestRecovery::killedProgramIsRecoveredAsItWasShown() {
 
   const QByteArray before = Read(work.filePath("before.txt"));
   const QByteArray after = Read(work.filePath("after.txt"));
-  QVERIFY(before.contains("canvas 96x64 Salvage\n"));
+  QVERIFY(before.startsWith("view 96x64\ncanvas 96x64 Salvage\n"));
   QVERIFY(before.contains("difference | opacity 140"));
   QVERIFY(before.contains("| picture 7x5\n"));
   const qsizetype text = before.indexOf("frame ");

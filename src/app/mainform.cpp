@@ -17,6 +17,7 @@
 #include "app/pointerhider.h"
 #include "app/prompter.h"
 #include "app/qttextrenderer.h"
+#include "app/recoverywriter.h"
 #include "app/shellhost.h"
 #include "app/unitdisplay32.h"
 #include "app/unitstatus.h"
@@ -71,6 +72,7 @@ Tmainform::Tmainform(Prompter& prompter, const QString& programDir, const QStrin
   InitTimer->setInterval(150);
   connect(InitTimer, &QTimer::timeout, this, &Tmainform::InitTimerTimer);
   InitTimer->start();
+  StartRecovery();
 
   TimerCPU = new QTimer(this);
   TimerCPU->setObjectName(QStringLiteral("TimerCPU"));

@@ -40,6 +40,7 @@ class TfrmPSDImport;
 class TPsdImportHost;
 class QUndoStack;
 class TPointerHider;
+class TRecoveryWriter;
 
 namespace quenvar {
 class TProject;
@@ -128,6 +129,14 @@ class Tmainform : public QMainWindow {
   void ShowUndoneState();
   // The modified flag also covers edits undone past the last save.
   void NoteUnsavedEdits();
+  // The project changed without the undo stack, or was made, opened or
+  // saved: the recovery file follows (mainform_recovery.cpp).
+  void NoteProjectChanged();
+  // Offers each recovery file of a program that ended without closing, one
+  // question at a time; Yes opens it as an unsaved project and ends the offers.
+  void OfferRecoveries();
+  // This program's recovery file; empty when it has none.
+  QString RecoveryFilePath() const;
   // Files dropped on a window: pictures become layers of the open project,
   // in the order given; a project file opens (asking about unsaved changes);
   // a PSD document is read in the import window.
@@ -276,6 +285,10 @@ class Tmainform : public QMainWindow {
   // Reads the dialog's size boxes; shows why and returns false when they do
   // not make a canvas the program can hold.
   bool DialogCanvasSize(std::uint16_t& width, std::uint16_t& height);
+
+  // Recovery files (mainform_recovery.cpp).
+  void StartRecovery();
+  std::unique_ptr<TRecoveryWriter> recovery_;
 
   Prompter& prompter_;
   QString programDir_;

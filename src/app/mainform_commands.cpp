@@ -253,6 +253,7 @@ bool Tmainform::SaveWithProgress(quenvar::TProject& project, const QString& path
     quenvar::StatusLog("Saving stopped : the file is as it was.");
     return false;
   }
+  NoteProjectChanged();
   return true;
 }
 
@@ -303,6 +304,7 @@ void Tmainform::NewClick() {
       p->modified = false;
       undoStack->clear();
     }
+    NoteProjectChanged();
   }
   UpdateProjectMenus();
   UpdatePlayCaption();

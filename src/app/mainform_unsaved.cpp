@@ -86,5 +86,6 @@ bool Tmainform::OpenProjectPath(const QString& path, bool tellUser) {
   UpdateProjectMenus();
   QCoreApplication::processEvents();
   StartPlayback();
+  NoteProjectChanged();
   return true;
 }

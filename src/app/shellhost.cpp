@@ -60,6 +60,11 @@ void TShellHost::ShowLayersPanelContents(int currentLayerNumber) {
   if (form_.frmLayers) form_.frmLayers->ShowContents(currentLayerNumber);
 }
 
+void TShellHost::ProjectClosed() {
+  // Closing, whatever asked for it, ends the need for a recovery file.
+  form_.NoteProjectChanged();
+}
+
 void TShellHost::ProcessPendingEvents() {
   QCoreApplication::processEvents();
 }

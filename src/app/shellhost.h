@@ -36,6 +36,7 @@ class TShellHost : public quenvar::LogSink,
   void ShowLayersPanelContents(int currentLayerNumber) override;
   quenvar::TLayerCollection* ViewLayers() override;
   void ViewLayerCreated(quenvar::TBitmapLayer& layer) override;
+  void ProjectClosed() override;
 
   // The layers panel's.
   void StartPlayback() override;

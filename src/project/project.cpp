@@ -80,6 +80,7 @@ void CloseProject() {
   }
   delete project;
   g_openProject = nullptr;
+  host.ProjectClosed();
 }
 
 }  // namespace quenvar

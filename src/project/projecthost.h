@@ -31,6 +31,8 @@ class TProjectHost {
   // Called for every view layer a blend layer creates, so the view window can
   // route clicks on it to its layer selection.
   virtual void ViewLayerCreated(TBitmapLayer& /*layer*/) {}
+  // The open project has been closed and destroyed.
+  virtual void ProjectClosed() {}
 };
 
 // The host in force; a default one that does nothing when none is installed.

@@ -1,7 +1,5 @@
 #include "app/recoverywriter.h"
 
-#include "project/project.h"
-
 #include <unistd.h>
 #include <QTimer>
 #include <filesystem>
@@ -9,6 +7,7 @@
 
 #include "host/error.h"
 #include "host/statuslog.h"
+#include "project/project.h"
 
 TRecoveryWriter::TRecoveryWriter(const std::string& folder, TNeeded needed, TSnapshotSource source,
                                  QObject* parent)

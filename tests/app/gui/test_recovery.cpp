@@ -146,7 +146,7 @@ int RecoverAndDescribe(const QString& work) {
   // Unsaved again, it is kept by this program now.
   if (!QTest::qWaitFor([&] { return QFile::exists(s.form->RecoveryFilePath()); }, 6000))
     return Say("fail: no recovery file of its own"), 1;
-  s.prompter.answers.push_back(true);  // exit without saving
+  s.prompter.saveAnswers.push_back(TSaveAnswer::Discard);  // exit without saving
   s.form->close();
   Say("closed");
   return 0;
@@ -232,6 +232,7 @@ void TestRecovery::noRemovesTheFileAndClosingLeavesNone() {
     QVERIFY(QTest::qWaitFor([&] { return QFile::exists(path); }, 6000));
     QFile::copy(path, work.filePath("quenvar/recovery-1.zyl"));
     // Closing the project takes this program's file away, the lock stays.
+    gone.prompter.saveAnswers.push_back(TSaveAnswer::Discard);
     gone.action("miCloseProject")->trigger();
     QVERIFY(!QFile::exists(path));
     QVERIFY(QFile::exists(QString(path).replace(".zyl", ".lock")));

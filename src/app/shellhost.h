@@ -36,11 +36,13 @@ class TShellHost : public quenvar::LogSink,
   void ShowLayersPanelContents(int currentLayerNumber) override;
   quenvar::TLayerCollection* ViewLayers() override;
   void ViewLayerCreated(quenvar::TBitmapLayer& layer) override;
+  void RebuildView() override;
 
   // The layers panel's.
   void StartPlayback() override;
   void RebuildLayerFrames() override;
   void SetSelection(quenvar::TPositionedLayer* layer) override;
+  void RefreshSelection() override;
   void SetViewMouseListener(quenvar::TCustomLayer* layer) override;
   Prompter& prompter() override;
   QString& lastPictureFolder() override;

@@ -3,6 +3,7 @@
 #include "compose/layerstack.h"
 #include "project/layeredit.h"
 #include "project/project.h"
+#include "project/projecthost.h"
 
 namespace quenvar {
 
@@ -49,6 +50,34 @@ class TLayerStateEdit : public TProjectEdit {
   int index_;
   TLayerRecord before_;
   TLayerRecord after_;
+};
+
+// Canvas size and name.
+class TCanvasEdit : public TProjectEdit {
+ public:
+  struct TCanvas {
+    std::uint16_t width = 0, height = 0;
+    std::string name;
+  };
+  TCanvasEdit(bool modifiedBefore, TCanvas before, TCanvas after)
+      : TProjectEdit("Canvas size", modifiedBefore),
+        before_(std::move(before)),
+        after_(std::move(after)) {}
+
+ protected:
+  void UndoChange(TProject& project) override { Show(project, before_); }
+  void RedoChange(TProject& project) override { Show(project, after_); }
+
+ private:
+  static void Show(TProject& project, const TCanvas& canvas) {
+    project.width = canvas.width;
+    project.height = canvas.height;
+    project.name = canvas.name;
+    ProjectHost().RebuildView();
+  }
+
+  TCanvas before_;
+  TCanvas after_;
 };
 
 // A layer that came into being at `index` (added or duplicated).
@@ -132,6 +161,18 @@ TProjectEditPtr LayerChanged(TProject& project, int index, TLayerRecord before, 
   TLayerRecord after = RecordLayer(LayerAt(project, index), before.withPixels);
   return std::make_unique<TLayerStateEdit>(std::move(text), modifiedBefore, index,
                                            std::move(before), std::move(after));
+}
+
+TProjectEditPtr CanvasEdit(TProject& project, std::uint16_t width, std::uint16_t height,
+                           std::string name) {
+  const bool modifiedBefore = project.modified;
+  TCanvasEdit::TCanvas before{project.width, project.height, project.name};
+  project.width = width;
+  project.height = height;
+  project.name = name;
+  project.modified = true;
+  return std::make_unique<TCanvasEdit>(modifiedBefore, std::move(before),
+                                       TCanvasEdit::TCanvas{width, height, std::move(name)});
 }
 
 TProjectEditPtr AddLayerEdit(TProject& project) {

@@ -4,6 +4,7 @@
 // and after it; Undo puts the project back exactly as it was before (layers,
 // pixels, order, the modified flag) and Redo as it was after. The shell's undo
 // stack holds them.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -53,6 +54,11 @@ TProjectEditPtr EditLayer(TProject& project, int index, TLayerScope scope, std::
 // The same, for a change already made: `before` was taken before it.
 TProjectEditPtr LayerChanged(TProject& project, int index, TLayerRecord before, std::string text,
                              bool modifiedBefore);
+
+// The canvas size and the project's name, done at once; the caller rebuilds
+// the view. Undo and redo rebuild it through the project host.
+TProjectEditPtr CanvasEdit(TProject& project, std::uint16_t width, std::uint16_t height,
+                           std::string name);
 
 // Structural edits, each done at once.
 TProjectEditPtr AddLayerEdit(TProject& project);

@@ -31,6 +31,9 @@ class TProjectHost {
   // Called for every view layer a blend layer creates, so the view window can
   // route clicks on it to its layer selection.
   virtual void ViewLayerCreated(TBitmapLayer& /*layer*/) {}
+  // The view window takes the project's canvas size and builds its view
+  // layers from the project again (a canvas size undone or redone).
+  virtual void RebuildView() {}
 };
 
 // The host in force; a default one that does nothing when none is installed.

@@ -19,6 +19,7 @@
 #include "compose/motionpad.h"
 #include "host/playback.h"
 #include "project/blendclass.h"
+#include "project/layeredit.h"
 #include "project/project.h"
 #include "support/drops.h"
 #include "support/shell.h"
@@ -108,6 +109,7 @@ class TestLayersPanel : public QObject {
   void opacityZeroAndClearAlpha();
   void pictureDialogStartsInTheLastFolderAndCancelStopsMotion();
   void unreadablePictureIsReportedAndKeepsTheMotion();
+  void openingAPictureRefitsTheSelectionFrame();
   void droppedFilesBecomeLayersInOrder();
   void arrowKeysMoveTheSelectedLayerAndDeleteAsks();
   void undoWalksEveryEditBackAndRedoForward();
@@ -369,8 +371,31 @@ void TestLayersPanel::unreadablePictureIsReportedAndKeepsTheMotion() {
   QCOMPARE(s.prompter.messages.size(), 1);
   QVERIFY(s.prompter.messages.last().contains("broken.png"));
   QCOMPARE(LayerAt(0).posx, 2);
-  QCOMPARE(LayerAt(0).bmp.Width(), 8);  // the old picture stays
+  // The layer is as it was, and nothing was put on the undo stack.
+  QCOMPARE(LayerAt(0).bmp.Width(), 8);
+  QCOMPARE(LayerAt(0).name, std::string("a.png"));
+  QCOMPARE(LayerAt(0).filename, kPicture.toStdString());
+  QCOMPARE(s.form->undoStack->undoText(), QStringLiteral("Open picture"));
+  QCOMPARE(Row(s, 0).LName->text(), QStringLiteral("a.png"));
   QVERIFY(!Playback().playing);
+}
+
+void TestLayersPanel::openingAPictureRefitsTheSelectionFrame() {
+  Shell s;
+  ProjectWithPictures(s, 1);
+  TfrmProject32& view = *s.form->frmProject32;
+  quenvar::TBitmapLayer* shown = LayerAt(0).ALayer;
+  view.SetSelection(shown);
+  shown->SetLocation(quenvar::TFloatRect{10, 5, 50, 35});  // stretched by the frame
+  quenvar::CommitLayerPlacement(*CurrentProject(), LayerAt(0));
+  view.RefreshSelection();
+  s.prompter.fileNames.push_back(kOtherPicture);  // 5 x 4
+  Row(s, 0).bOpenClick();
+  QCOMPARE(shown->Location(), (quenvar::TFloatRect{10, 5, 15, 9}));
+  QCOMPARE(view.selectionFrame()->Location(), shown->Location());
+  // Undone, the frame takes the old size again.
+  s.form->undoStack->undo();
+  QCOMPARE(view.selectionFrame()->Location(), (quenvar::TFloatRect{10, 5, 50, 35}));
 }
 
 void TestLayersPanel::droppedFilesBecomeLayersInOrder() {

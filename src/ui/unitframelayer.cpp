@@ -381,7 +381,7 @@ void TframeLayer::CommitOpacity() {
 }
 
 void TframeLayer::ResetGraph1Click() {
-  Edit(quenvar::TLayerScope::WithPixels, "Clear Alpha",
+  Edit(quenvar::TLayerScope::ViewPixels, "Clear Alpha",
        [](quenvar::TProject&, quenvar::TBlendLayer& l) { quenvar::ClearLayerAlpha(l); });
 }
 

@@ -286,6 +286,11 @@ const EditCase kEdits[] = {
                               ClearLayerAlpha(l);
                               p.modified = true;
                             })},
+    {"ClearAlphaOfTheView", OnMiddle(TLayerScope::ViewPixels,
+                                     [](TProject& p, TBlendLayer& l) {
+                                       ClearLayerAlpha(l);
+                                       p.modified = true;
+                                     })},
     {"OpenPicture", OnMiddle(TLayerScope::WithPixels,
                              [](TProject& p, TBlendLayer& l) {
                                MoveLayerBy(p, l, 2, 1);

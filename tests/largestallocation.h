@@ -15,6 +15,8 @@ class LargestAllocation {
   LargestAllocation& operator=(const LargestAllocation&) = delete;
   // The largest request since construction, in bytes.
   std::size_t Bytes() const;
+  // All requests since construction together, in bytes.
+  std::size_t TotalBytes() const;
 };
 
 }  // namespace quenvar::testing

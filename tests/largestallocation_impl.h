@@ -10,9 +10,11 @@ namespace {
 
 std::atomic<int> watchers{0};
 std::atomic<std::size_t> largest{0};
+std::atomic<std::size_t> total{0};
 
 void* Allocate(std::size_t n) {
   if (watchers.load(std::memory_order_relaxed) > 0) {
+    total.fetch_add(n, std::memory_order_relaxed);
     std::size_t seen = largest.load(std::memory_order_relaxed);
     while (n > seen && !largest.compare_exchange_weak(seen, n)) {
     }
@@ -68,6 +70,7 @@ namespace quenvar::testing {
 
 LargestAllocation::LargestAllocation() {
   largest = 0;
+  total = 0;
   ++watchers;
 }
 LargestAllocation::~LargestAllocation() {
@@ -75,6 +78,9 @@ LargestAllocation::~LargestAllocation() {
 }
 std::size_t LargestAllocation::Bytes() const {
   return largest;
+}
+std::size_t LargestAllocation::TotalBytes() const {
+  return total;
 }
 
 }  // namespace quenvar::testing

@@ -16,6 +16,7 @@
 #include "host/processorload.h"
 #include "host/version.h"
 #include "project/projectedit.h"
+#include "project/undobudget.h"
 
 class QAction;
 class QComboBox;
@@ -137,6 +138,9 @@ class Tmainform : public QMainWindow {
   void OfferRecoveries();
   // This program's recovery file; empty when it has none.
   QString RecoveryFilePath() const;
+  // The memory the undo stack may keep; the oldest steps beyond it go.
+  void SetUndoBudget(std::size_t bytes);
+  std::size_t undoBudget() const { return undoBudget_; }
   // Files dropped on a window: pictures become layers of the open project,
   // in the order given; a project file opens (asking about unsaved changes);
   // a PSD document is read in the import window.
@@ -221,6 +225,12 @@ class Tmainform : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Drops the oldest undo steps beyond the budget; an edit larger than the
+  // budget alone clears the history and says so.
+  void KeepUndoWithinBudget();
+  std::size_t undoBudget_ = quenvar::DefaultUndoBudget(quenvar::PhysicalMemoryBytes());
+  int editMacros_ = 0;
+
   // Building the window (mainform_build.cpp).
   void BuildMenus();
   void BuildToolPanel();

@@ -328,9 +328,7 @@ void Tmainform::CanvasSizeClick() {
   if (!DialogCanvasSize(width, height)) return;
   p = project();  // pending events may have closed it meanwhile
   if (!p) return;
-  p->width = width;
-  p->height = height;
-  p->name = dialog.eName->text().toStdString();
+  PushEdit(quenvar::CanvasEdit(*p, width, height, dialog.eName->text().toStdString()));
   OpenProjectView();
 }
 

@@ -4,13 +4,16 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QSignalBlocker>
 #include <QUndoStack>
+#include <vector>
 
 #include "app/editcommand.h"
 #include "app/mainform.h"
 #include "app/prompter.h"
 #include "app/unitdisplay32.h"
 #include "compose/layerstack.h"
+#include "host/statuslog.h"
 #include "project/blendclass.h"
 #include "project/layeredit.h"
 #include "project/project.h"
@@ -22,6 +25,49 @@
 void Tmainform::PushEdit(quenvar::TProjectEditPtr edit, bool mergeable) {
   if (!edit) return;
   undoStack->push(new TEditCommand(std::move(edit), mergeable, [this] { ShowUndoneState(); }));
+  // A macro is measured whole once it ends.
+  if (editMacros_ == 0) KeepUndoWithinBudget();
+}
+
+void Tmainform::SetUndoBudget(std::size_t bytes) {
+  undoBudget_ = bytes;
+  KeepUndoWithinBudget();
+}
+
+void Tmainform::KeepUndoWithinBudget() {
+  // The steps done; steps undone are dropped with any trim, as a push would.
+  const int count = undoStack->index();
+  std::vector<std::size_t> sizes;
+  for (int i = 0; i < count; ++i) sizes.push_back(CommandBytes(*undoStack->command(i)));
+  const int drop = int(quenvar::OldestStepsToDrop(sizes, undoBudget_));
+  if (drop == 0) return;
+  if (drop >= count) {
+    undoStack->clear();
+    quenvar::StatusLog(quenvar::kUndoHistoryClearedLine);
+    return;
+  }
+  // QUndoStack cannot let go of its oldest steps alone: it is filled again
+  // with copies of the rest, sharing their edits. Its signals tell only the
+  // state it ends in, which the clean mark keeps.
+  std::vector<QUndoCommand*> kept;
+  for (int i = drop; i < count; ++i) kept.push_back(CopyDoneCommand(*undoStack->command(i)));
+  const int clean = undoStack->cleanIndex() - drop;
+  {
+    const QSignalBlocker block(undoStack);
+    undoStack->clear();
+    for (int i = 0; i < int(kept.size()); ++i) {
+      if (i == clean) undoStack->setClean();
+      undoStack->push(kept[std::size_t(i)]);
+    }
+    if (clean == int(kept.size())) undoStack->setClean();
+    if (clean < 0 || clean > int(kept.size())) undoStack->resetClean();
+  }
+  emit undoStack->indexChanged(undoStack->index());
+  emit undoStack->cleanChanged(undoStack->isClean());
+  emit undoStack->canUndoChanged(undoStack->canUndo());
+  emit undoStack->canRedoChanged(undoStack->canRedo());
+  emit undoStack->undoTextChanged(undoStack->undoText());
+  emit undoStack->redoTextChanged(undoStack->redoText());
 }
 
 void Tmainform::NoteUnsavedEdits() {
@@ -87,6 +133,7 @@ void Tmainform::AddDroppedPictures(const QStringList& paths) {
   if (!p || paths.isEmpty()) return;
   StopPlayback();
   undoStack->beginMacro(QStringLiteral("Add pictures"));
+  ++editMacros_;
   QStringList failures;
   for (const QString& path : paths) {
     try {
@@ -96,6 +143,8 @@ void Tmainform::AddDroppedPictures(const QStringList& paths) {
     }
   }
   undoStack->endMacro();
+  --editMacros_;
+  KeepUndoWithinBudget();
   RebuildLayerFrames();
   if (!failures.isEmpty()) prompter_.ShowMessage(this, failures.join(QLatin1Char('\r')));
   StartPlayback();

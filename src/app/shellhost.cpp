@@ -80,6 +80,14 @@ bool TShellHost::ViewClientSize(int& width, int& height) {
   return true;
 }
 
+void TShellHost::RebuildView() {
+  if (form_.frmProject32) form_.frmProject32->BuildFromProject();
+}
+
+void TShellHost::RefreshSelection() {
+  if (form_.frmProject32) form_.frmProject32->RefreshSelection();
+}
+
 quenvar::TLayerCollection* TShellHost::ViewLayers() {
   return form_.frmProject32 ? &form_.frmProject32->view().Layers() : nullptr;
 }

@@ -37,11 +37,13 @@ class TShellHost : public quenvar::LogSink,
   quenvar::TLayerCollection* ViewLayers() override;
   void ViewLayerCreated(quenvar::TBitmapLayer& layer) override;
   void ProjectClosed() override;
+  void RebuildView() override;
 
   // The layers panel's.
   void StartPlayback() override;
   void RebuildLayerFrames() override;
   void SetSelection(quenvar::TPositionedLayer* layer) override;
+  void RefreshSelection() override;
   void SetViewMouseListener(quenvar::TCustomLayer* layer) override;
   Prompter& prompter() override;
   QString& lastPictureFolder() override;

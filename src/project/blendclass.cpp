@@ -1,6 +1,7 @@
 #include "project/blendclass.h"
 
 #include <algorithm>
+#include <climits>
 #include <iterator>
 
 #include "formats/formatlist.h"
@@ -24,6 +25,11 @@ std::int32_t InitialSpeed(std::int64_t n) {
   std::int64_t whole = twice / 2;
   if (twice % 2 != 0 && whole % 2 != 0) ++whole;
   return std::int32_t(whole % 4);
+}
+
+std::int32_t ClampedSum(std::int32_t a, std::int32_t b) {
+  const std::int64_t sum = std::int64_t(a) + std::int64_t(b);
+  return std::int32_t(std::clamp<std::int64_t>(sum, INT32_MIN, INT32_MAX));
 }
 
 TPictureBytes ShareBytes(std::span<const std::uint8_t> data) {
@@ -83,33 +89,34 @@ void TBlendLayer::SetPictureSizeFromBitmap() {
 
 void TBlendLayer::OpenPictureFile(const std::string& path) {
   const std::string lowered = LowerAscii(path);
-  name = FileNamePart(lowered);
   // The file is read under its own spelling: this file system tells letter
-  // cases apart, so a lower-cased path may name no file at all.
-  filename = path;
+  // cases apart, so a lower-cased path may name no file at all. Everything is
+  // read and decoded before the layer changes, so a file that fails leaves
+  // the layer its name, picture and kept bytes (which a save writes back).
+  TPictureBytes bytes;
+  TBitmap32 decoded;
   if (NamesJpeg(lowered)) {
-    TPicture picture;
-    TPictureBytes bytes;
     try {
       bytes = ShareBytes(ReadWholeFile(path, MaxPictureFileBytes()));
-      picture = JpegReader().Decode(bytes ? *bytes : std::vector<std::uint8_t>{}, path);
+      decoded.CopyFrom(JpegReader().Decode(bytes ? *bytes : std::vector<std::uint8_t>{}, path));
     } catch (const std::exception&) {
       StatusLog("# Error : Unable to load jpeg :" + lowered);
-      picture = TPicture{};
-      bytes = nullptr;
+      throw;
     }
-    bmp.CopyFrom(picture);
-    sourceBytes = bytes;
-    SetPictureSizeFromBitmap();
   } else {
-    bmp.LoadPictureFile(path);
-    SetPictureSizeFromBitmap();
-    try {
-      sourceBytes = ShareBytes(ReadWholeFile(path, MaxPictureFileBytes()));
-    } catch (const std::exception&) {
-      sourceBytes = nullptr;
-    }
+    const TPictureReader* reader = PictureFormats().LoadReaderFor(ExtensionOf(path));
+    if (!reader) throw Error("Unknown picture file extension (." + ExtensionOf(path) + ")");
+    bytes = ShareBytes(ReadWholeFile(path, MaxPictureFileBytes()));
+    decoded.CopyFrom(reader->Decode(bytes ? *bytes : std::vector<std::uint8_t>{}, path));
   }
+  name = FileNamePart(lowered);
+  filename = path;
+  bmp = std::move(decoded);
+  sourceBytes = std::move(bytes);
+  SetPictureSizeFromBitmap();
+  // A new picture is drawn at its own size where the layer starts.
+  x2 = ClampedSum(x, bmp.Width());
+  y2 = ClampedSum(y, bmp.Height());
   RefreshViewLayer();
 }
 

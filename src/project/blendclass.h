@@ -34,7 +34,9 @@ class TBlendLayer {
   // settings.
   void SetMode(TBlendMode mode);
 
-  // Loads a picture file chosen by the user and refreshes the view layer.
+  // Loads a picture file chosen by the user and refreshes the view layer,
+  // which draws it at its own size. Throws when the file cannot be read or
+  // decoded; the layer is then as it was.
   void OpenPictureFile(const std::string& path);
   // Decodes a picture entry read from a project archive.
   void LoadPictureStream(TPictureBytes data, const std::string& entryName);
@@ -51,6 +53,9 @@ class TBlendLayer {
     std::int32_t left, top, right, bottom;
   };
   TPlacement ViewPlacement() const;
+  // x, y, x2 and y2 take the view layer's rounded place, so a view rebuilt
+  // from the layer draws it where and as large as it is now.
+  void KeepViewPlacement();
 
   std::string name;
   TBitmap32 bmp;

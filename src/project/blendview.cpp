@@ -97,4 +97,12 @@ TBlendLayer::TPlacement TBlendLayer::ViewPlacement() const {
   return TPlacement{x, y, ClampedSum(x, bmp.Width()), ClampedSum(y, bmp.Height())};
 }
 
+void TBlendLayer::KeepViewPlacement() {
+  const TPlacement place = ViewPlacement();
+  x = place.left;
+  y = place.top;
+  x2 = place.right;
+  y2 = place.bottom;
+}
+
 }  // namespace quenvar

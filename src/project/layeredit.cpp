@@ -1,6 +1,7 @@
 #include "project/layeredit.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "compose/layerstack.h"
@@ -161,10 +162,14 @@ void ClearLayerAlpha(TBlendLayer& layer) {
 }
 
 void ResetLayerPosition(TProject& project, TBlendLayer& layer) {
+  const TBlendLayer::TPlacement place = layer.ViewPlacement();
+  const std::int64_t width = std::int64_t(place.right) - place.left;
+  const std::int64_t height = std::int64_t(place.bottom) - place.top;
   layer.x = 0;
   layer.y = 0;
-  if (layer.ALayer)
-    layer.ALayer->SetLocation(TFloatRect{0, 0, float(layer.picWidth), float(layer.picHeight)});
+  layer.x2 = std::int32_t(std::clamp<std::int64_t>(width, INT32_MIN, INT32_MAX));
+  layer.y2 = std::int32_t(std::clamp<std::int64_t>(height, INT32_MIN, INT32_MAX));
+  if (layer.ALayer) layer.ALayer->SetLocation(TFloatRect{0, 0, float(layer.x2), float(layer.y2)});
   project.modified = true;
 }
 
@@ -197,9 +202,8 @@ void SetLayerMode(TProject& project, TBlendLayer& layer, TBlendMode mode) {
 }
 
 void OpenLayerPicture(TProject& project, TBlendLayer& layer, const std::string& path) {
-  // A picture that fails to load has renamed the layer all the same.
-  project.modified = true;
   layer.OpenPictureFile(path);
+  project.modified = true;
   StopLayerMotion(project, layer);
 }
 
@@ -221,9 +225,7 @@ void MoveLayerBy(TProject& project, TBlendLayer& layer, int dx, int dy) {
 }
 
 void CommitLayerPlacement(TProject& project, TBlendLayer& layer) {
-  const TBlendLayer::TPlacement place = layer.ViewPlacement();
-  layer.x = place.left;
-  layer.y = place.top;
+  layer.KeepViewPlacement();
   project.modified = true;
 }
 

@@ -60,7 +60,7 @@ void KeepViewOrder(TProject& project);
 // Draws the layer's view surface fully opaque at full strength; the picture,
 // the opacity and so what is saved stay as they are.
 void ClearLayerAlpha(TBlendLayer& layer);
-// Back to the top-left corner at the picture's size.
+// Back to the top-left corner, keeping the size the layer is drawn at.
 void ResetLayerPosition(TProject& project, TBlendLayer& layer);
 // No motion.
 void ResetLayerMotion(TProject& project, TBlendLayer& layer);
@@ -70,14 +70,17 @@ void SetLayerMotion(TProject& project, TBlendLayer& layer, std::int32_t speedX,
 // Opacity and the view surface's master alpha, 0 included.
 void SetLayerOpacity(TProject& project, TBlendLayer& layer, std::uint16_t opacity);
 void SetLayerMode(TProject& project, TBlendLayer& layer, TBlendMode mode);
-// Loads a picture file into the layer (renaming it) and stops its motion.
-// Reader errors propagate; the motion then stays as it was.
+// Loads a picture file into the layer (renaming it), draws it at the
+// picture's size where the layer's top-left corner is, and stops its motion.
+// A file that cannot be read or decoded changes nothing: the error
+// propagates.
 void OpenLayerPicture(TProject& project, TBlendLayer& layer, const std::string& path);
 // Stops the motion without a new picture (the picture dialog cancelled).
 void StopLayerMotion(TProject& project, TBlendLayer& layer);
 // Moves the view layer by whole pixels.
 void MoveLayerBy(TProject& project, TBlendLayer& layer, int dx, int dy);
-// After the view layer was dragged or resized: x and y follow its place.
+// After the view layer was dragged or resized: x, y, x2 and y2 follow its
+// place, so a view rebuild and a save draw it where and as large as it is.
 void CommitLayerPlacement(TProject& project, TBlendLayer& layer);
 
 }  // namespace quenvar

@@ -97,6 +97,16 @@ TBlendLayer& InsertLayerFromRecord(TProject& project, int index, const TLayerRec
   return *layer;
 }
 
+std::size_t SurfaceBytes(const TBitmap32& surface) {
+  return std::size_t(surface.Width()) * std::size_t(surface.Height()) * sizeof(TColor32);
+}
+
+std::size_t RecordBytes(const TLayerRecord& record) {
+  std::size_t bytes = sizeof(TLayerRecord) + record.name.capacity() + record.filename.capacity();
+  if (record.withPixels) bytes += SurfaceBytes(record.picture) + SurfaceBytes(record.view);
+  return bytes;
+}
+
 bool SameSurface(const TBitmap32& a, const TBitmap32& b) {
   if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
   if (a.DrawMode() != b.DrawMode() || a.CombineMode() != b.CombineMode() ||

@@ -1,6 +1,7 @@
 #pragma once
 // Everything one layer holds, taken out of it and put back: what undoing an
 // edit restores, and what brings a deleted layer back.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -51,6 +52,12 @@ void RestoreLayer(TBlendLayer& layer, const TLayerRecord& record);
 // Brings a deleted layer back at `index` of the project, its view layer at the
 // same place in the view's collection.
 TBlendLayer& InsertLayerFromRecord(TProject& project, int index, const TLayerRecord& record);
+
+// The memory a surface's pixels take.
+std::size_t SurfaceBytes(const TBitmap32& surface);
+// The memory a record holds of its own: texts and pixels. Kept file bytes
+// are shared with the layer and are counted by the edit that holds them.
+std::size_t RecordBytes(const TLayerRecord& record);
 
 // True when two surfaces hold the same pixels and drawing settings.
 bool SameSurface(const TBitmap32& a, const TBitmap32& b);

@@ -4,6 +4,8 @@
 // and after it; Undo puts the project back exactly as it was before (layers,
 // pixels, order, the modified flag) and Redo as it was after. The shell's undo
 // stack holds them.
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -30,6 +32,9 @@ class TProjectEdit {
   // True when another change of the same kind on the same layer can fold into
   // this edit (the steps of one opacity drag, say).
   virtual bool MergeWith(const TProjectEdit& /*later*/) { return false; }
+  // The memory the edit keeps: its records, the pixels it holds and the
+  // kept file bytes only it may be left holding, each buffer once.
+  virtual std::size_t Bytes() const = 0;
 
  protected:
   virtual void UndoChange(TProject& project) = 0;
@@ -43,16 +48,24 @@ class TProjectEdit {
 using TProjectEditPtr = std::unique_ptr<TProjectEdit>;
 
 // How much of a layer an edit must bring back.
-enum class TLayerScope { Fields, WithPixels };
+enum class TLayerScope { Fields, ViewPixels, WithPixels };
 
 // Runs `change` on the layer at `index` and returns the edit that undoes it.
-// Fields edits keep the layer's fields and view placement; WithPixels edits
-// also its picture and view surface.
+// Fields edits keep the layer's fields and view placement; ViewPixels edits
+// also its view surface, WithPixels edits its picture too. A pixel edit keeps
+// one copy of each surface the change altered and swaps it with the layer's
+// on undo and redo; a surface the change left alone is not kept.
 TProjectEditPtr EditLayer(TProject& project, int index, TLayerScope scope, std::string text,
                           const std::function<void(TBlendLayer&)>& change);
-// The same, for a change already made: `before` was taken before it.
+// The same, for a change already made: `before` was taken before it (with
+// pixels when the change may alter them; they move into the edit).
 TProjectEditPtr LayerChanged(TProject& project, int index, TLayerRecord before, std::string text,
                              bool modifiedBefore);
+
+// The canvas size and the project's name, done at once; the caller rebuilds
+// the view. Undo and redo rebuild it through the project host.
+TProjectEditPtr CanvasEdit(TProject& project, std::uint16_t width, std::uint16_t height,
+                           std::string name);
 
 // Structural edits, each done at once.
 TProjectEditPtr AddLayerEdit(TProject& project);

@@ -33,6 +33,9 @@ class TProjectHost {
   virtual void ViewLayerCreated(TBitmapLayer& /*layer*/) {}
   // The open project has been closed and destroyed.
   virtual void ProjectClosed() {}
+  // The view window takes the project's canvas size and builds its view
+  // layers from the project again (a canvas size undone or redone).
+  virtual void RebuildView() {}
 };
 
 // The host in force; a default one that does nothing when none is installed.

@@ -54,9 +54,7 @@ void BuildViewFromProject(TProject& project, TImgView32& view) {
     // The bottom layer covers the canvas fully, whatever its picture's alpha.
     if (i == 0) layer.ALayer->Bitmap().ForceOpaque(255);
     layer.ALayer->Bitmap().SetMasterAlpha(layer.opacity);
-    const TBlendLayer::TPlacement place = layer.ViewPlacement();
-    layer.x = place.left;
-    layer.y = place.top;
+    layer.KeepViewPlacement();
   }
   view.BitmapAlign = baTopLeft;
 }

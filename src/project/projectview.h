@@ -27,8 +27,8 @@ void PrepareProjectView(TImgView32& view);
 // Fills the view from the project: canvas of the project's size in opaque
 // white, the collection cleared and one view layer per project layer in
 // project order, the bottom one made opaque, each layer's master alpha its
-// opacity, and each layer's x and y taken from its view layer's rounded
-// place. The client size is the caller's (the window's size, or the canvas).
+// opacity, and each layer's x, y, x2 and y2 taken from its view layer's
+// rounded place. The client size is the caller's (the window's size, or the canvas).
 void BuildViewFromProject(TProject& project, TImgView32& view);
 
 // "untitled.zyl [768x576]": the file-name part of the project's file and

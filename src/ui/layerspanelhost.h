@@ -21,6 +21,9 @@ class TLayersPanelHost {
   virtual void RebuildLayerFrames() = 0;
   // Frames a view layer in the view window (none removes the frame).
   virtual void SetSelection(quenvar::TPositionedLayer* layer) = 0;
+  // The frame takes its layer's place again (after the layer moved or
+  // changed size).
+  virtual void RefreshSelection() = 0;
   // Gives the view's pointer movements to a view layer until the next press.
   virtual void SetViewMouseListener(quenvar::TCustomLayer* layer) = 0;
   virtual Prompter& prompter() = 0;

@@ -221,6 +221,8 @@ void TframeLayer::Edit(quenvar::TLayerScope scope, const char* text,
   host_.PushEdit(quenvar::EditLayer(*project, index, scope, text,
                                     [&](quenvar::TBlendLayer& l) { change(*project, l); }),
                  mergeable);
+  // Reset Position moves the layer from under its frame.
+  host_.RefreshSelection();
 }
 
 void TframeLayer::InitFromLayer() {
@@ -330,14 +332,13 @@ void TframeLayer::bOpenClick() {
     try {
       quenvar::OpenLayerPicture(*project, *layer, path.toStdString());
     } catch (const std::exception& e) {
-      // The layer was renamed before the picture failed; that stays undoable.
-      host_.PushEdit(quenvar::LayerChanged(*project, index, std::move(before), "Open picture",
-                                           modifiedBefore));
+      // The layer is as it was.
       host_.prompter().ShowMessage(this, Text(e.what()));
       return;
     }
     host_.PushEdit(
         quenvar::LayerChanged(*project, index, std::move(before), "Open picture", modifiedBefore));
+    host_.RefreshSelection();
     eFilename->setText(Text(quenvar::FileNamePart(layer->filename)));
     eFilename->end(false);
     LPicture->setText(
@@ -393,7 +394,7 @@ void TframeLayer::CommitOpacity() {
 }
 
 void TframeLayer::ResetGraph1Click() {
-  Edit(quenvar::TLayerScope::WithPixels, "Clear Alpha",
+  Edit(quenvar::TLayerScope::ViewPixels, "Clear Alpha",
        [](quenvar::TProject&, quenvar::TBlendLayer& l) { quenvar::ClearLayerAlpha(l); });
 }
 

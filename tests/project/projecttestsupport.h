@@ -16,6 +16,7 @@
 #include "project/project.h"
 #include "project/projectclock.h"
 #include "project/projecthost.h"
+#include "project/projectview.h"
 
 namespace quenvar::testing {
 
@@ -56,6 +57,14 @@ class TTestHost : public TProjectHost {
     calls.push_back("show rows " + std::to_string(current));
   }
   TLayerCollection* ViewLayers() override { return hasView ? &view.Layers() : nullptr; }
+  // What the view window does: the canvas size, then the view from the project.
+  void RebuildView() override {
+    calls.push_back("rebuild view");
+    TProject* project = CurrentProject();
+    if (!hasView || !project) return;
+    view.SetClientSize(project->width, project->height);
+    BuildViewFromProject(*project, view);
+  }
 
   bool hasView = false;
   int rows = 0;

@@ -36,12 +36,13 @@ TEST_F(BlendLayerTest, OpenPictureFileNamesTheLayerInLowerCase) {
 
 TEST_F(BlendLayerTest, AnyJpegSubstringMeansJpeg) {
   const std::string path = CopyFixture("a.png", "photo.jpg.png");
-  layer->OpenPictureFile(path);
+  const std::string name = layer->name;
+  EXPECT_THROW(layer->OpenPictureFile(path), std::exception);
   EXPECT_EQ(Lines(),
             std::vector<std::string>{"# Error : Unable to load jpeg :" + LowerAscii(path)});
   EXPECT_TRUE(layer->bmp.Empty());
   EXPECT_EQ(layer->picWidth, 0);
-  EXPECT_EQ(layer->name, "photo.jpg.png");
+  EXPECT_EQ(layer->name, name) << "a failed open renames nothing";
 }
 
 TEST_F(BlendLayerTest, OtherPictureFailuresReachTheCaller) {
@@ -49,10 +50,13 @@ TEST_F(BlendLayerTest, OtherPictureFailuresReachTheCaller) {
   layer->OpenPictureFile(good);
   const std::string bad = Scratch("bad.png");
   WriteBytes(bad, {'n', 'o', 't', ' ', 'p', 'n', 'g'});
+  const TPictureBytes kept = layer->sourceBytes;
   EXPECT_THROW(layer->OpenPictureFile(bad), Error);
-  EXPECT_EQ(layer->name, "bad.png");
-  EXPECT_EQ(layer->filename, bad);
-  EXPECT_EQ(layer->bmp.Width(), 8);  // the previous picture stays
+  // The layer is as it was, so a save still writes the good picture.
+  EXPECT_EQ(layer->name, "good.png");
+  EXPECT_EQ(layer->filename, good);
+  EXPECT_EQ(layer->bmp.Width(), 8);
+  EXPECT_EQ(layer->sourceBytes, kept);
 }
 
 TEST_F(BlendLayerTest, EmptyEntryNameLeavesTheLayerAlone) {

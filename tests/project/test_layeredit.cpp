@@ -286,6 +286,16 @@ const EditCase kEdits[] = {
                               ClearLayerAlpha(l);
                               p.modified = true;
                             })},
+    {"ClearAlphaOfTheView", OnMiddle(TLayerScope::ViewPixels,
+                                     [](TProject& p, TBlendLayer& l) {
+                                       ClearLayerAlpha(l);
+                                       p.modified = true;
+                                     })},
+    {"OpenPicture", OnMiddle(TLayerScope::WithPixels,
+                             [](TProject& p, TBlendLayer& l) {
+                               MoveLayerBy(p, l, 2, 1);
+                               OpenLayerPicture(p, l, Fixture("e.png"));
+                             })},
 };
 
 INSTANTIATE_TEST_SUITE_P(Edits, UndoRedo, ::testing::ValuesIn(kEdits),

@@ -4,6 +4,7 @@
 // keys, and undo walking every edit back.
 #include <QAction>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -16,12 +17,15 @@
 #include <QWheelEvent>
 #include <QtTest>
 
+#include "app/editcommand.h"
 #include "app/imageview32.h"
 #include "app/unitdisplay32.h"
 #include "compose/motionpad.h"
 #include "host/playback.h"
 #include "project/blendclass.h"
+#include "project/layeredit.h"
 #include "project/project.h"
+#include "project/undobudget.h"
 #include "support/drops.h"
 #include "support/shell.h"
 #include "ui/bitmapbox.h"
@@ -110,6 +114,8 @@ class TestLayersPanel : public QObject {
   void opacityZeroAndClearAlpha();
   void pictureDialogStartsInTheLastFolderAndCancelStopsMotion();
   void unreadablePictureIsReportedAndKeepsTheMotion();
+  void openingAPictureRefitsTheSelectionFrame();
+  void undoKeepsWithinItsMemoryBudget();
   void droppedFilesBecomeLayersInOrder();
   void arrowKeysMoveTheSelectedLayerAndDeleteAsks();
   void undoWalksEveryEditBackAndRedoForward();
@@ -378,8 +384,74 @@ void TestLayersPanel::unreadablePictureIsReportedAndKeepsTheMotion() {
   QCOMPARE(s.prompter.messages.size(), 1);
   QVERIFY(s.prompter.messages.last().contains("broken.png"));
   QCOMPARE(LayerAt(0).posx, 2);
-  QCOMPARE(LayerAt(0).bmp.Width(), 8);  // the old picture stays
+  // The layer is as it was, and nothing was put on the undo stack.
+  QCOMPARE(LayerAt(0).bmp.Width(), 8);
+  QCOMPARE(LayerAt(0).name, std::string("a.png"));
+  QCOMPARE(LayerAt(0).filename, kPicture.toStdString());
+  QCOMPARE(s.form->undoStack->undoText(), QStringLiteral("Open picture"));
+  QCOMPARE(Row(s, 0).LName->text(), QStringLiteral("a.png"));
   QVERIFY(!Playback().playing);
+}
+
+void TestLayersPanel::openingAPictureRefitsTheSelectionFrame() {
+  Shell s;
+  ProjectWithPictures(s, 1);
+  TfrmProject32& view = *s.form->frmProject32;
+  quenvar::TBitmapLayer* shown = LayerAt(0).ALayer;
+  view.SetSelection(shown);
+  shown->SetLocation(quenvar::TFloatRect{10, 5, 50, 35});  // stretched by the frame
+  quenvar::CommitLayerPlacement(*CurrentProject(), LayerAt(0));
+  view.RefreshSelection();
+  s.prompter.fileNames.push_back(kOtherPicture);  // 5 x 4
+  Row(s, 0).bOpenClick();
+  QCOMPARE(shown->Location(), (quenvar::TFloatRect{10, 5, 15, 9}));
+  QCOMPARE(view.selectionFrame()->Location(), shown->Location());
+  // Undone, the frame takes the old size again.
+  s.form->undoStack->undo();
+  QCOMPARE(view.selectionFrame()->Location(), (quenvar::TFloatRect{10, 5, 50, 35}));
+}
+
+void TestLayersPanel::undoKeepsWithinItsMemoryBudget() {
+  QTemporaryDir dir;
+  QImage picture(300, 200, QImage::Format_ARGB32);
+  picture.fill(QColor(10, 20, 30, 128));
+  QVERIFY(picture.save(dir.filePath("big.png")));
+  Shell s;
+  s.runBanner();  // the status window and line
+  s.newProject("Clouds", "200", "150");
+  s.prompter.fileNames.push_back(dir.filePath("big.png"));
+  Row(s, 0).bOpenClick();
+  QUndoStack& stack = *s.form->undoStack;
+  // Undo and redo make the rows again: the slider is looked up each time.
+  auto setOpacity = [&](int value) { Row(s, 0).sbOpacity->setValue(value); };
+
+  // Room for three and a half opacity steps: the oldest go.
+  setOpacity(200);
+  const std::size_t step = CommandBytes(*stack.command(stack.count() - 1));
+  s.form->SetUndoBudget(3 * step + step / 2);
+  for (int value : {190, 180, 170, 160}) setOpacity(value);
+  QCOMPARE(stack.count(), 3);
+  while (stack.canUndo()) stack.undo();
+  QCOMPARE(LayerAt(0).opacity, quint16(190));
+  QVERIFY2(CurrentProject()->modified, "the unchanged state went with the oldest steps");
+  while (stack.canRedo()) stack.redo();
+
+  // The saved state stays marked through a trim.
+  s.prompter.fileNames.push_back(dir.filePath("budget.zyl"));
+  s.action("miSaveAs")->trigger();
+  setOpacity(150);
+  setOpacity(140);
+  stack.undo();
+  stack.undo();
+  QCOMPARE(LayerAt(0).opacity, quint16(160));
+  QVERIFY(!CurrentProject()->modified);
+
+  // Clear Alpha keeps the view's 300 x 200 pixels: more than undo may keep.
+  Row(s, 0).ResetGraph1Click();
+  QCOMPARE(stack.count(), 0);
+  QCOMPARE(s.status(), QString::fromLatin1(quenvar::kUndoHistoryClearedLine));
+  QCOMPARE(LayerAt(0).ALayer->Bitmap().Pixel(0, 0) >> 24, 255u);  // done all the same
+  QVERIFY(CurrentProject()->modified);
 }
 
 void TestLayersPanel::droppedFilesBecomeLayersInOrder() {

@@ -3,9 +3,12 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QUndoStack>
 #include <QtTest>
 
+#include "app/unitdisplay32.h"
 #include "app/unitprojectproperties.h"
+#include "compose/layerstack.h"
 #include "host/playback.h"
 #include "project/blendclass.h"
 #include "project/project.h"
@@ -199,6 +202,16 @@ void TestProjectCommands::canvasSizeFillsTheDialogAndResizes() {
   QCOMPARE(seenY, QString("480"));
   QCOMPARE(CurrentProject()->width, 800);
   QCOMPARE(CurrentProject()->height, 480);
+  QCOMPARE(CurrentProject()->name, std::string("Clouds 2"));
+  QVERIFY(CurrentProject()->modified);
+  // One undo step brings back the old size and name, and the view with them.
+  s.form->undoStack->undo();
+  QCOMPARE(CurrentProject()->width, 700);
+  QCOMPARE(CurrentProject()->name, std::string("Clouds"));
+  QCOMPARE(s.form->frmProject32->view().Bitmap().Width(), 700);
+  QVERIFY(!CurrentProject()->modified);
+  s.form->undoStack->redo();
+  QCOMPARE(s.form->frmProject32->view().Bitmap().Width(), 800);
   QCOMPARE(CurrentProject()->name, std::string("Clouds 2"));
 
   // The dialog keeps its contents for the next New.

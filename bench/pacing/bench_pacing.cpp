@@ -15,13 +15,13 @@
 #include <random>
 #include <vector>
 
-#include "app/imageview32.h"
-#include "app/mainform.h"
-#include "app/prompter.h"
-#include "app/startup.h"
-#include "app/unitdisplay32.h"
 #include "compose/bandpool.h"
 #include "core/coreinit.h"
+#include "gui/main/mainform.h"
+#include "gui/main/startup.h"
+#include "gui/main/unitdisplay32.h"
+#include "gui/widgets/imageview32.h"
+#include "gui/widgets/prompter.h"
 #include "host/playback.h"
 #include "project/blendclass.h"
 #include "project/project.h"

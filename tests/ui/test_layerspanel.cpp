@@ -17,10 +17,13 @@
 #include <QWheelEvent>
 #include <QtTest>
 
-#include "app/editcommand.h"
-#include "app/imageview32.h"
-#include "app/unitdisplay32.h"
 #include "compose/motionpad.h"
+#include "gui/layers/unitframelayer.h"
+#include "gui/layers/unitlayers.h"
+#include "gui/main/editcommand.h"
+#include "gui/main/unitdisplay32.h"
+#include "gui/widgets/bitmapbox.h"
+#include "gui/widgets/imageview32.h"
 #include "host/playback.h"
 #include "project/blendclass.h"
 #include "project/layeredit.h"
@@ -28,9 +31,6 @@
 #include "project/undobudget.h"
 #include "support/drops.h"
 #include "support/shell.h"
-#include "ui/bitmapbox.h"
-#include "ui/unitframelayer.h"
-#include "ui/unitlayers.h"
 
 using quenvar::CurrentProject;
 using quenvar::Playback;

@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/unitcapture.h"
+#include "gui/dialogs/unitcapture.h"
 #include "host/error.h"
 #include "host/playback.h"
 #include "test_display_support.h"

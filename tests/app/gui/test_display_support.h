@@ -5,8 +5,8 @@
 #include <QMouseEvent>
 #include <QTimer>
 
-#include "app/imageview32.h"
-#include "app/unitdisplay32.h"
+#include "gui/main/unitdisplay32.h"
+#include "gui/widgets/imageview32.h"
 #include "project/blendclass.h"
 #include "project/project.h"
 #include "support/shell.h"

@@ -9,12 +9,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/pointerhider.h"
-#include "app/unitstatus.h"
+#include "gui/dialogs/unitstatus.h"
+#include "gui/layers/unitlayers.h"
+#include "gui/psdimport/unitimportpsd.h"
+#include "gui/widgets/pointerhider.h"
 #include "host/playback.h"
-#include "psd/gui/unitimportpsd.h"
 #include "test_display_support.h"
-#include "ui/unitlayers.h"
 
 using quenvar::CurrentProject;
 using quenvar::Playback;

@@ -8,11 +8,11 @@
 #include <QTextCursor>
 #include <QtTest>
 
-#include "app/panelwidgets.h"
-#include "app/startup.h"
-#include "app/unitabout.h"
-#include "app/unitprojectproperties.h"
-#include "app/unitstatus.h"
+#include "gui/dialogs/unitabout.h"
+#include "gui/dialogs/unitprojectproperties.h"
+#include "gui/dialogs/unitstatus.h"
+#include "gui/main/startup.h"
+#include "gui/widgets/panelwidgets.h"
 #include "host/cpuinfo.h"
 #include "host/error.h"
 #include "host/statuslog.h"

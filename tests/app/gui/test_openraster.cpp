@@ -7,13 +7,13 @@
 #include <QtTest>
 #include <sstream>
 
-#include "app/progressdialog.h"
-#include "app/startup.h"
+#include "gui/layers/unitlayers.h"
+#include "gui/main/startup.h"
+#include "gui/widgets/progressdialog.h"
 #include "host/playback.h"
 #include "project/orawrite.h"
 #include "support/drops.h"
 #include "test_display_support.h"
-#include "ui/unitlayers.h"
 
 using quenvar::CurrentProject;
 using quenvar::Playback;

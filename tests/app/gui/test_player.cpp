@@ -12,18 +12,18 @@
 #include <QtTest>
 #include <sstream>
 
-#include "app/imageview32.h"
-#include "app/mainform.h"
-#include "app/startup.h"
-#include "app/unitabout.h"
-#include "app/unitcapture.h"
-#include "app/unitdisplay32.h"
-#include "app/unitprojectproperties.h"
-#include "app/unitstatus.h"
+#include "gui/dialogs/unitabout.h"
+#include "gui/dialogs/unitcapture.h"
+#include "gui/dialogs/unitprojectproperties.h"
+#include "gui/dialogs/unitstatus.h"
+#include "gui/layers/unitlayers.h"
+#include "gui/main/mainform.h"
+#include "gui/main/startup.h"
+#include "gui/main/unitdisplay32.h"
+#include "gui/widgets/imageview32.h"
 #include "host/playback.h"
 #include "project/project.h"
 #include "support/scriptedprompter.h"
-#include "ui/unitlayers.h"
 
 using quenvar::CurrentProject;
 using quenvar::Playback;

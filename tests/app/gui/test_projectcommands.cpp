@@ -6,9 +6,9 @@
 #include <QUndoStack>
 #include <QtTest>
 
-#include "app/unitdisplay32.h"
-#include "app/unitprojectproperties.h"
 #include "compose/layerstack.h"
+#include "gui/dialogs/unitprojectproperties.h"
+#include "gui/main/unitdisplay32.h"
 #include "host/playback.h"
 #include "project/blendclass.h"
 #include "project/project.h"

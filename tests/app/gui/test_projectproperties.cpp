@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/unitprojectproperties.h"
+#include "gui/dialogs/unitprojectproperties.h"
 
 class TestProjectProperties : public QObject {
   Q_OBJECT

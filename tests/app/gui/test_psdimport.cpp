@@ -21,19 +21,19 @@
 #include <QUrl>
 #include <QtTest>
 
-#include "app/imageview32.h"
-#include "app/unitdisplay32.h"
 #include "compose/layerstack.h"
 #include "core/coreinit.h"
+#include "gui/layers/unitframelayer.h"
+#include "gui/layers/unitlayers.h"
+#include "gui/main/unitdisplay32.h"
+#include "gui/psdimport/unitframepsd.h"
+#include "gui/psdimport/unitimportpsd.h"
+#include "gui/widgets/imageview32.h"
 #include "host/playback.h"
 #include "project/blendclass.h"
 #include "project/project.h"
-#include "psd/gui/unitframepsd.h"
-#include "psd/gui/unitimportpsd.h"
 #include "support/drops.h"
 #include "support/shell.h"
-#include "ui/unitframelayer.h"
-#include "ui/unitlayers.h"
 
 using quenvar::CurrentProject;
 

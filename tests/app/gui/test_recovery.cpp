@@ -14,8 +14,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/unitdisplay32.h"
 #include "core/coreinit.h"
+#include "gui/main/unitdisplay32.h"
 #include "project/firstframe.h"
 #include "project/layeredit.h"
 #include "project/project.h"

@@ -8,12 +8,12 @@
 #include <QUndoStack>
 #include <QtTest>
 
+#include "gui/layers/unitframelayer.h"
+#include "gui/layers/unitlayers.h"
 #include "host/playback.h"
 #include "project/layeredit.h"
 #include "support/drops.h"
 #include "test_display_support.h"
-#include "ui/unitframelayer.h"
-#include "ui/unitlayers.h"
 
 using quenvar::CurrentProject;
 using quenvar::Playback;

@@ -8,9 +8,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/startup.h"
-#include "app/unitabout.h"
-#include "app/unitwhatsnew.h"
+#include "gui/dialogs/unitabout.h"
+#include "gui/dialogs/unitwhatsnew.h"
+#include "gui/main/startup.h"
 #include "support/shell.h"
 
 class TestWhatsNew : public QObject {

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/prompter.h"
+#include "gui/widgets/prompter.h"
 
 class ScriptedPrompter : public Prompter {
  public:

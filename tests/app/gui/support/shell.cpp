@@ -3,9 +3,9 @@
 #include <QAction>
 #include <QTimer>
 
-#include "app/startup.h"
-#include "app/unitprojectproperties.h"
-#include "app/unitstatus.h"
+#include "gui/dialogs/unitprojectproperties.h"
+#include "gui/dialogs/unitstatus.h"
+#include "gui/main/startup.h"
 #include "project/project.h"
 
 Shell::Shell(const QString& fontDir) {

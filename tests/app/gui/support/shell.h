@@ -6,7 +6,7 @@
 #include <QPlainTextEdit>
 #include <memory>
 
-#include "app/mainform.h"
+#include "gui/main/mainform.h"
 #include "support/scriptedprompter.h"
 
 class TfrmProjectProperties;

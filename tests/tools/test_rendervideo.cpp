@@ -112,11 +112,67 @@ TEST_F(RenderVideoTest, Mp4PlaysAtTheChosenRateCloseToTheBitmaps) {
   EXPECT_GE(psnr, 40.0);
 }
 
+// The loop kinds through the tool: APNG holds the bitmaps exactly, a GIF
+// within its palette, WebM within VP9's loss; --quality makes a WebP lossy
+// and smaller.
+TEST_F(RenderVideoTest, LoopKindsHoldTheBitmapFrames) {
+  ASSERT_EQ(Run(demo + " --start 5 --frames 6 --out " + Path("bmp")), 0) << errors;
+  struct TCase {
+    const char* name;
+    const char* options;
+    const char* probe;
+    double minPsnr;  // 99: exact
+  };
+  for (const TCase& c :
+       {TCase{"clip.apng", "", "codec_name=apng|width=768|height=576", 99},
+        TCase{"clip.gif", "", "codec_name=gif|width=768|height=576", 28},
+        TCase{"clip.webm", "--crf 20", "codec_name=vp9|width=768|height=576", 35}}) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(Run(demo + " --start 5 --frames 6 --quiet " + c.options + " --video " + Path(c.name)),
+              0)
+        << errors;
+    EXPECT_EQ(Probe(Path(c.name)).substr(0, std::string(c.probe).size()), c.probe);
+    EXPECT_NE(Probe(Path(c.name)).find("nb_read_frames=6"), std::string::npos);
+    TVideoReader reader(Path(c.name));
+    std::vector<std::uint32_t> pixels;
+    double squares = 0, count = 0;
+    for (int n = 5; n < 11; ++n) {
+      ASSERT_TRUE(reader.ReadFrame(pixels)) << n;
+      const TPicture frame = Bitmap(n);
+      ASSERT_EQ(frame.pixels.size(), pixels.size());
+      for (std::size_t i = 0; i < pixels.size(); ++i) {
+        EXPECT_EQ(pixels[i] >> 24, 255u);
+        for (int shift : {0, 8, 16}) {
+          const double d =
+              double(int(frame.pixels[i] >> shift & 255) - int(pixels[i] >> shift & 255));
+          squares += d * d;
+          count += 1;
+        }
+      }
+    }
+    EXPECT_FALSE(reader.ReadFrame(pixels));
+    const double psnr = squares == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / (squares / count));
+    EXPECT_GE(psnr, c.minPsnr);
+  }
+  ASSERT_EQ(Run(demo + " --frames 4 --quiet --video " + Path("lossless.webp")), 0) << errors;
+  ASSERT_EQ(Run(demo + " --frames 4 --quality 60 --video " + Path("lossy.webp")), 0) << errors;
+  EXPECT_NE(errors.find("wrote 4 frames into " + Path("lossy.webp") +
+                        " (webp (animated WebP), 27 frames per second)"),
+            std::string::npos)
+      << errors;
+  EXPECT_LT(std::filesystem::file_size(Path("lossy.webp")),
+            std::filesystem::file_size(Path("lossless.webp")));
+}
+
 TEST_F(RenderVideoTest, AFailedVideoExitsNonZeroAndLeavesNothing) {
-  EXPECT_EQ(Run(demo + " --frames 2 --video " + Path("clip.webm")), 2);
+  EXPECT_EQ(Run(demo + " --frames 2 --video " + Path("clip.mov")), 2);
   EXPECT_NE(errors.find("does not name a video"), std::string::npos) << errors;
   EXPECT_EQ(Run(demo + " --frames 2 --fps 0 --video " + Path("clip.mp4")), 2);
   EXPECT_EQ(Run(demo + " --frames 2 --png --video " + Path("clip.mp4")), 2);
+  EXPECT_EQ(Run(demo + " --frames 2 --quality 50 --video " + Path("clip.mp4")), 2);
+  EXPECT_EQ(Run(demo + " --frames 2 --quality 101 --video " + Path("clip.webp")), 2);
+  EXPECT_EQ(Run(demo + " --frames 2 --fps 60 --video " + Path("clip.gif")), 1);
+  EXPECT_NE(errors.find("a GIF plays at most 50 frames per second"), std::string::npos) << errors;
   const std::string missing = Path("no/clip.mkv");
   EXPECT_EQ(Run(demo + " --frames 2 --video " + missing), 1);
   EXPECT_NE(errors.find("Cannot write the video file " + missing + ": No such file or directory"),
@@ -125,6 +181,10 @@ TEST_F(RenderVideoTest, AFailedVideoExitsNonZeroAndLeavesNothing) {
   // A full disk partway through: the size limit makes writes fail.
   EXPECT_EQ(RunShell("ulimit -f 300; trap '' XFSZ; " + tool + " " + demo + " --frames 60 --video " +
                      Path("big.mkv")),
+            1);
+  EXPECT_NE(errors.find("File too large"), std::string::npos) << errors;
+  EXPECT_EQ(RunShell("ulimit -f 300; trap '' XFSZ; " + tool + " " + demo + " --frames 60 --video " +
+                     Path("big.gif")),
             1);
   EXPECT_NE(errors.find("File too large"), std::string::npos) << errors;
   std::vector<std::string> left;

@@ -67,8 +67,11 @@ struct TPalettePass::TGraph {
                    std::to_string(timeBase.den) + ":pixel_aspect=1/1");
   }
 
+  // Each frame is taken in at once: left to wait in the graph, a whole
+  // video's frames would pile up in memory before palettegen saw them.
   void Push(AVFilterContext* into, AVFrame* frame) {
-    Check(av_buffersrc_add_frame_flags(into, frame, frame ? AV_BUFFERSRC_FLAG_KEEP_REF : 0),
+    const int keep = frame ? AV_BUFFERSRC_FLAG_KEEP_REF : 0;
+    Check(av_buffersrc_add_frame_flags(into, frame, keep | AV_BUFFERSRC_FLAG_PUSH),
           "the palette filters refused a frame");
   }
 

@@ -15,7 +15,7 @@
 namespace {
 
 // The output formats in list order, and the extension each gives a video's
-// name; the two first keep their places.
+// name; the first two keep the places they always had.
 struct TFormatEntry {
   const char* text;
   const char* extension;  // none: bitmap files

@@ -173,8 +173,8 @@ void Tmainform::StartVideoRecording(TfrmCapture& capture) {
     prompter_.ShowMessage(this, QStringLiteral("Open or make a project before recording a video."));
     return;
   }
-  const std::string file =
-      quenvar::VideoRecordName(capture.eOutput->text().toStdString(), project()->name);
+  const std::string file = quenvar::VideoRecordName(capture.eOutput->text().toStdString(),
+                                                    project()->name, capture.VideoExtension());
   capture.eOutput->setText(QString::fromStdString(file));
   const int fps = cbInterval_->currentText().toInt();
   try {

@@ -1,10 +1,12 @@
 #pragma once
 // TfrmCapture: the "Render to disk" dialog. START switches recording on:
 // with "AVI Video" into one video file named by the output box (its
-// extension chooses .avi, .mp4 or .mkv), with "BMP Sequence" into numbered
-// bitmap files in the output file's folder. The duration, reset and settings
+// extension chooses .avi, .mp4, .mkv or a loop kind), with "BMP Sequence"
+// into numbered bitmap files in the output file's folder; the loop entries
+// ("GIF Animation", ...) give the output name their extension. The duration, reset and settings
 // controls are shown but have no effect.
 #include <QDialog>
+#include <string>
 
 class QCheckBox;
 class QComboBox;
@@ -17,8 +19,11 @@ class TfrmCapture : public QDialog {
  public:
   explicit TfrmCapture(Prompter& prompter, QWidget* parent = nullptr);
 
-  // "AVI Video" is chosen: the recording goes into a video file.
+  // A video entry is chosen ("AVI Video" or a loop kind), not "BMP Sequence":
+  // the recording goes into a video file.
   bool VideoChosen() const;
+  // The extension a name without a video's takes: the chosen entry's.
+  std::string VideoExtension() const;
 
   QLineEdit* eOutput = nullptr;
   QPushButton* bBrowse = nullptr;

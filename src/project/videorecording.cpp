@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <utility>
 
 #include "compose/layerstack.h"
 #include "host/error.h"
@@ -13,15 +14,35 @@
 
 namespace quenvar {
 
-std::string VideoRecordName(const std::string& outputPath, const std::string& projectName) {
+namespace {
+
+// The output path's folder and name parts; a folder given without its
+// separator has no name part.
+std::pair<std::string, std::string> SplitOutput(const std::string& outputPath) {
   const std::string folder = RecordFolderOfOutput(outputPath);
-  // A folder given without its separator has no name part.
-  std::string name = folder.size() < outputPath.size() ? outputPath.substr(folder.size()) : "";
-  if (name.empty()) name = RemoveChar(projectName, ' ');
-  if (VideoKindForFile(name)) return folder + name;
+  return {folder, folder.size() < outputPath.size() ? outputPath.substr(folder.size()) : ""};
+}
+
+std::string WithoutExtension(std::string name) {
   const std::size_t dot = name.find_last_of('.');
   if (dot != std::string::npos && dot > 0) name.erase(dot);
-  return folder + name + ".avi";
+  return name;
+}
+
+}  // namespace
+
+std::string VideoRecordName(const std::string& outputPath, const std::string& projectName,
+                            const std::string& extension) {
+  auto [folder, name] = SplitOutput(outputPath);
+  if (name.empty()) name = RemoveChar(projectName, ' ');
+  if (VideoKindForFile(name)) return folder + name;
+  return folder + WithoutExtension(name) + extension;
+}
+
+std::string WithVideoExtension(const std::string& outputPath, const std::string& extension) {
+  const auto [folder, name] = SplitOutput(outputPath);
+  if (name.empty()) return outputPath;
+  return folder + WithoutExtension(name) + extension;
 }
 
 void StartVideoRecording(TPlaybackState& state, const std::string& videoFile, int width, int height,

@@ -9,10 +9,15 @@ struct TPlaybackState;
 struct TFrameStepHooks;
 
 // The video file for the capture dialog's output name: a name that ends in
-// .mp4, .mkv or .avi is kept; any other extension becomes .avi, a name
-// without one gets it, and a bare folder (or nothing) takes the project's
-// name without spaces.
-std::string VideoRecordName(const std::string& outputPath, const std::string& projectName);
+// a video's extension (.mp4, .gif, ...) is kept; any other extension
+// becomes `extension` (.avi unless told), a name without one gets it, and a
+// bare folder (or nothing) takes the project's name without spaces.
+std::string VideoRecordName(const std::string& outputPath, const std::string& projectName,
+                            const std::string& extension = ".avi");
+
+// The output name with `extension` in place of its own, a video's or not,
+// for a kind picked from the dialog's list; a bare folder stays as it is.
+std::string WithVideoExtension(const std::string& outputPath, const std::string& extension);
 
 // The capture dialog's START with a video chosen: ends any recording that is
 // on, opens the video at the canvas size and `fps` (or, given the frame

@@ -4,7 +4,8 @@
 // pictures that live beside the project into the archive.
 //
 //   quenvar-render PROJECT.zyl --frames N [--start K] [--out DIR] [--png] [--save-as OUT.zyl]
-//   quenvar-render PROJECT.zyl --frames N [--start K] --video OUT.{mp4,mkv,avi} [--fps R] [--crf Q]
+//   quenvar-render PROJECT.zyl --frames N [--start K] --video OUT.{mp4,mkv,avi,gif,apng,webp,webm}
+//                  [--fps R] [--crf Q] [--quality Q]
 //   quenvar-render PROJECT.zyl --save-as OUT.zyl
 //   quenvar-render PROJECT.zyl --ora OUT.ora
 //
@@ -58,6 +59,7 @@ struct TOptions {
   std::string video;
   int fps = kDefaultFps;
   int crf = TVideoSettings{}.crf;
+  int quality = TVideoSettings{}.quality;  // WebP: none is lossless
   bool quiet = false;
   std::string ora;
 };
@@ -65,8 +67,8 @@ struct TOptions {
 const char kUsage[] =
     "usage: quenvar-render PROJECT.zyl --frames N [--start K] [--out DIR] [--png] "
     "[--save-as OUT.zyl] [--ora OUT.ora] [--quiet]\n"
-    "       quenvar-render PROJECT.zyl --frames N [--start K] --video OUT.{mp4,mkv,avi} "
-    "[--fps R] [--crf Q] [--quiet]\n"
+    "       quenvar-render PROJECT.zyl --frames N [--start K] "
+    "--video OUT.{mp4,mkv,avi,gif,apng,webp,webm} [--fps R] [--crf Q] [--quality Q] [--quiet]\n"
     "       quenvar-render PROJECT.zyl --save-as OUT.zyl\n"
     "       quenvar-render PROJECT.zyl --ora OUT.ora\n"
     "       quenvar-render --help | --version\n"
@@ -113,6 +115,15 @@ std::optional<TOptions> ParseOptions(int argc, char** argv) {
         return std::nullopt;
       }
       (fps ? options.fps : options.crf) = int(*n);
+    } else if (arg == "--quality") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      const auto n = NumberIn(*v, 0, 100);
+      if (!n) {
+        std::cerr << "quenvar-render: --quality takes a WebP quality from 0 to 100\n";
+        return std::nullopt;
+      }
+      options.quality = int(*n);
     } else if (arg == "--video") {
       auto v = value();
       if (!v) return std::nullopt;
@@ -161,6 +172,10 @@ std::optional<TOptions> ParseOptions(int argc, char** argv) {
     std::cerr << "quenvar-render: --video takes --frames, and no --out or --png\n";
     return std::nullopt;
   }
+  if (options.quality >= 0 && VideoKindForFile(options.video) != TVideoKind::WebP) {
+    std::cerr << "quenvar-render: --quality is for a .webp video\n";
+    return std::nullopt;
+  }
   if (options.start > INT64_MAX - options.frames) {
     std::cerr << "quenvar-render: the last frame number does not fit in 64 bits\n";
     return std::nullopt;
@@ -196,6 +211,7 @@ class TFrameOutput {
   TFrameOutput(const TProject& project, const TOptions& options) : options_(options) {
     if (!options.video.empty()) {
       TVideoSettings settings{project.width, project.height, options.fps, options.crf};
+      settings.quality = options.quality;
       video_ = std::make_unique<TVideoWriter>(options.video, settings);
       return;
     }

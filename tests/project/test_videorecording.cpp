@@ -22,6 +22,21 @@ TEST(VideoRecording, TheOutputNameGetsAVideoExtension) {
   EXPECT_EQ(VideoRecordName("/out/", "My Project"), "/out/MyProject.avi");
   EXPECT_EQ(VideoRecordName("", "My Project"), "MyProject.avi");
   EXPECT_EQ(VideoRecordName("/out/.hidden", "x"), "/out/.hidden.avi");
+  // The loop kinds are kept as the other videos are.
+  for (const char* name : {"/out/a.gif", "/out/a.APNG", "/out/a.webp", "/out/a.webm"})
+    EXPECT_EQ(VideoRecordName(name, "x"), name);
+  // A kind picked from the list: its extension for names without a video's.
+  EXPECT_EQ(VideoRecordName("/out/", "My Project", ".gif"), "/out/MyProject.gif");
+  EXPECT_EQ(VideoRecordName("/out/clip.bmp", "x", ".webp"), "/out/clip.webp");
+  EXPECT_EQ(VideoRecordName("/out/clip.mp4", "x", ".webp"), "/out/clip.mp4");
+}
+
+TEST(VideoRecording, APickedKindReplacesTheNamesExtension) {
+  EXPECT_EQ(WithVideoExtension("/out/clip.mp4", ".gif"), "/out/clip.gif");
+  EXPECT_EQ(WithVideoExtension("/out.d/clip", ".webm"), "/out.d/clip.webm");
+  EXPECT_EQ(WithVideoExtension("/out/.hidden", ".apng"), "/out/.hidden.apng");
+  EXPECT_EQ(WithVideoExtension("/out/", ".gif"), "/out/");
+  EXPECT_EQ(WithVideoExtension("", ".gif"), "");
 }
 
 namespace {

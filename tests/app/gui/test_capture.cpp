@@ -79,6 +79,7 @@ class TestCapture : public QObject {
   void saveFrameWritesTheShownFrame();
   void videoNamesTakeTheVideoExtension();
   void aVideoRecordingHoldsEveryShownFrame();
+  void loopKindsFromTheListSetTheExtension();
   void aVideoThatCannotBeOpenedIsReportedOnce();
   void closingTheProgramFinishesTheVideo();
 };
@@ -90,7 +91,7 @@ void TestCapture::dialogHoldsItsControls() {
   QCOMPARE(capture->windowTitle(), QStringLiteral("Render to disk"));
   QVERIFY(capture->windowFlags() & Qt::Tool);
   QCOMPARE(capture->cbFormat->currentText(), QStringLiteral("AVI Video"));
-  QCOMPARE(capture->cbFormat->count(), 2);
+  QCOMPARE(capture->cbFormat->count(), 6);
   QCOMPARE(capture->cbDuration->currentText(), QStringLiteral("Frames"));
   for (QWidget* w :
        {static_cast<QWidget*>(capture->cbDuration), static_cast<QWidget*>(capture->eDuration),
@@ -358,6 +359,42 @@ void TestCapture::aVideoRecordingHoldsEveryShownFrame() {
   QCOMPARE(frames.size(), std::size_t(3));
   for (int i = 0; i < 3; ++i) QVERIFY(frames[std::size_t(i)] == shown[std::size_t(i)]);
   QVERIFY(frames[0] != frames[1]);
+}
+
+void TestCapture::loopKindsFromTheListSetTheExtension() {
+  Shell s;
+  TfrmCapture* capture = s.form->frmCapture;
+  capture->eOutput->setText(QStringLiteral("/tmp/out/clip.mp4"));
+  const QStringList entries{"GIF Animation", "APNG Animation", "WebP Animation", "WebM Video"};
+  const QStringList names{"clip.gif", "clip.apng", "clip.webp", "clip.webm"};
+  for (int i = 0; i < entries.size(); ++i) {
+    capture->cbFormat->setCurrentText(entries[i]);
+    QVERIFY(capture->VideoChosen());
+    QCOMPARE(capture->eOutput->text(), "/tmp/out/" + names[i]);
+  }
+  // "AVI Video" keeps a video's extension, the loop kinds' too.
+  capture->cbFormat->setCurrentText(QStringLiteral("AVI Video"));
+  QCOMPARE(capture->eOutput->text(), QStringLiteral("/tmp/out/clip.webm"));
+
+  // A bare folder takes the project's name and the picked kind; the GIF
+  // holds every recorded frame once the recording ends.
+  QTemporaryDir dir;
+  s.newProject("My Project", "160", "120");
+  AddLayer(40, 30, 5, 5, 2, 1);
+  View(s)->BuildFromProject();
+  ScriptCapture(s, dir.path() + "/", true, QStringLiteral("GIF Animation"));
+  s.action("miRenderToDisk")->trigger();
+  const QString file = dir.filePath("MyProject.gif");
+  QCOMPARE(capture->eOutput->text(), file);
+  for (int i = 0; i < 4; ++i) QVERIFY(OneTick(s));
+  QVERIFY(!QFile::exists(file));  // encoded when the recording ends
+  s.form->StartPlayback();
+  s.child<QPushButton>("bAnimate")->click();  // STOP
+  QVERIFY(s.prompter.messages.isEmpty());
+  quenvar::TVideoInfo info;
+  QCOMPARE(VideoFrames(file, info).size(), std::size_t(4));
+  QCOMPARE(info.codec, std::string("gif"));
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList("MyProject.gif"));
 }
 
 void TestCapture::aVideoThatCannotBeOpenedIsReportedOnce() {

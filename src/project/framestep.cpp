@@ -61,7 +61,11 @@ void ScrollViewLayers(const TProject& project, TLayerCollection& items, const TC
     if (&items[i] == skip) continue;
     const TBlendLayer& layer = *project.layers[std::size_t(i)];
     if (layer.posx == 0 && layer.posy == 0) continue;
-    if (auto* bitmapLayer = dynamic_cast<TBitmapLayer*>(&items[i]))
+    auto* bitmapLayer = dynamic_cast<TBitmapLayer*>(&items[i]);
+    if (!bitmapLayer) continue;
+    if (layer.tileWrap)
+      bitmapLayer->Bitmap().ScrollTile(layer.posx, layer.posy, times);
+    else
       bitmapLayer->Bitmap().ScrollWrap(layer.posx, layer.posy, times);
   }
 }

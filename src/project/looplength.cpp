@@ -74,12 +74,17 @@ std::string LoopFramesText(const TLoopLength& loop) {
   return std::to_string(loop.frames) + (loop.frames == 1 ? " frame" : " frames");
 }
 
-std::string LoopLabel(const TLoopLength& loop, int fps) {
-  if (loop.over) return "does not repeat within 10^9 frames";
+std::string LoopDurationText(const TLoopLength& loop, int fps) {
+  if (loop.over) return LoopFramesText(loop);
   if (fps <= 0) fps = 1;
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.1f", double(loop.frames) / double(fps));
-  return "Loop: " + LoopFramesText(loop) + ", " + seconds + " s at " + std::to_string(fps) + " fps";
+  return LoopFramesText(loop) + ", " + seconds + " s at " + std::to_string(fps) + " fps";
+}
+
+std::string LoopLabel(const TLoopLength& loop, int fps) {
+  if (loop.over) return "does not repeat within 10^9 frames";
+  return "Loop: " + LoopDurationText(loop, fps);
 }
 
 }  // namespace quenvar

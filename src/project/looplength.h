@@ -50,6 +50,8 @@ TProjectLoop ProjectLoop(const TProject& project, const TImage32& view);
 
 // "480 frames" (or "1 frame"), or "over 10^9 frames".
 std::string LoopFramesText(const TLoopLength& loop);
+// "480 frames, 17.8 s at 27 fps", or "over 10^9 frames".
+std::string LoopDurationText(const TLoopLength& loop, int fps);
 // The capture dialog's line: "Loop: 480 frames, 17.8 s at 27 fps", or
 // "does not repeat within 10^9 frames".
 std::string LoopLabel(const TLoopLength& loop, int fps);

@@ -47,6 +47,7 @@ std::string RecordFolderOfOutput(const std::string& outputPath) {
 void StartRecording(TPlaybackState& state, const std::string& outputPath) {
   state.recordFolder = RecordFolderOfOutput(outputPath);
   state.frameNumber = 1;
+  state.lastFrame = 0;
   state.recording = true;
 }
 
@@ -140,6 +141,12 @@ bool StepFrame(TProject* project, TImgView32& view, const TCustomLayer* selectio
     RecordVideoFrame(view, state, hooks, SteadyClockMs());
   else if (state.recording)
     RecordFrame(*project, view, state, hooks);
+  if (state.recording && state.lastFrame > 0 && state.frameNumber > state.lastFrame) {
+    // One loop is written: the next frame would be the first again.
+    const std::string error = EndRecording(state);
+    if (hooks.setFrameLabel) hooks.setFrameLabel(" ");
+    if (!error.empty() && hooks.showError) hooks.showError(error);
+  }
   return true;
 }
 

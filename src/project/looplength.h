@@ -15,6 +15,9 @@ class TProject;
 
 // Loop lengths above this are reported as "over", never computed further.
 constexpr std::uint64_t kLoopLimit = 1000000000;
+// The longest loop that is recorded or rendered as one loop unless the user
+// says otherwise.
+constexpr std::uint64_t kMaxLoopFrames = 100000;
 
 // A number of frames, or more than kLoopLimit of them.
 struct TLoopLength {

@@ -34,6 +34,7 @@ void StartVideoRecording(TPlaybackState& state, const std::string& videoFile, in
   ResumeVideoClock(state);
   state.recordFolder = RecordFolderOf(videoFile);
   state.frameNumber = 1;
+  state.lastFrame = 0;
   state.recording = true;
   // Finishing the previous video failed, but the new one is open.
   if (!previous.empty()) throw Error(previous);

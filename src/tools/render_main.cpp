@@ -51,14 +51,13 @@ using namespace quenvar;
 namespace {
 
 constexpr int kMaxFrames = 99999;  // frame numbers have five digits
-constexpr long kDefaultMaxLoopFrames = 100000;
 
 struct TOptions {
   std::string project;
   std::int64_t frames = 0;
   bool info = false;
   bool loop = false;
-  std::int64_t maxFrames = kDefaultMaxLoopFrames;
+  std::int64_t maxFrames = std::int64_t(kMaxLoopFrames);
   std::int64_t start = 1;
   std::string outDir;
   bool png = false;

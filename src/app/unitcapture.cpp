@@ -72,6 +72,13 @@ TfrmCapture::TfrmCapture(Prompter& prompter, QWidget* parent)
                      static_cast<QWidget*>(cbResetX), static_cast<QWidget*>(cbResetY)})
     w->setEnabled(false);
 
+  LLoop = NamedLabel("LLoop", QString(), this);
+  grid->addWidget(LLoop, 4, 1);
+  cbOneLoop = new QCheckBox(QStringLiteral("one loop"), this);
+  cbOneLoop->setObjectName(QStringLiteral("cbOneLoop"));
+  cbOneLoop->setEnabled(false);
+  grid->addWidget(cbOneLoop, 4, 2);
+
   auto* buttons = new QHBoxLayout();
   bSettings = NamedButton("bSettings", QStringLiteral("Settings"), this);
   bStart = NamedButton("bStart", QStringLiteral("START"), this);
@@ -80,13 +87,25 @@ TfrmCapture::TfrmCapture(Prompter& prompter, QWidget* parent)
   buttons->addStretch(1);
   buttons->addWidget(bStart);
   buttons->addWidget(bCancel);
-  grid->addLayout(buttons, 4, 0, 1, 4);
+  grid->addLayout(buttons, 5, 0, 1, 4);
   connect(bStart, &QPushButton::clicked, this, &QDialog::accept);
   connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool TfrmCapture::VideoChosen() const {
   return cbFormat->currentIndex() == 0;
+}
+
+void TfrmCapture::ShowLoop(const std::optional<quenvar::TLoopLength>& loop, int fps) {
+  LLoop->setText(loop ? QString::fromStdString(quenvar::LoopLabel(*loop, fps)) : QString());
+  const bool recordable = loop && !loop->over && loop->frames <= quenvar::kMaxLoopFrames;
+  loopFrames_ = recordable ? loop->frames : 0;
+  cbOneLoop->setEnabled(recordable);
+  if (!recordable) cbOneLoop->setChecked(false);
+}
+
+std::int64_t TfrmCapture::OneLoopFrames() const {
+  return cbOneLoop->isEnabled() && cbOneLoop->isChecked() ? std::int64_t(loopFrames_) : 0;
 }
 
 void TfrmCapture::bBrowseClick() {

@@ -3,11 +3,18 @@
 // with "AVI Video" into one video file named by the output box (its
 // extension chooses .avi, .mp4 or .mkv), with "BMP Sequence" into numbered
 // bitmap files in the output file's folder. The duration, reset and settings
-// controls are shown but have no effect.
+// controls are shown but have no effect. When the project's loop length is
+// known and within the limit, "one loop" ends the recording by itself after
+// exactly one loop.
 #include <QDialog>
+#include <cstdint>
+#include <optional>
+
+#include "project/looplength.h"
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class Prompter;
@@ -19,6 +26,10 @@ class TfrmCapture : public QDialog {
 
   // "AVI Video" is chosen: the recording goes into a video file.
   bool VideoChosen() const;
+  // Shows the loop length at the playback rate; none when it is not known.
+  void ShowLoop(const std::optional<quenvar::TLoopLength>& loop, int fps);
+  // The frames one loop takes when "one loop" is chosen and allowed, else 0.
+  std::int64_t OneLoopFrames() const;
 
   QLineEdit* eOutput = nullptr;
   QPushButton* bBrowse = nullptr;
@@ -27,6 +38,8 @@ class TfrmCapture : public QDialog {
   QLineEdit* eDuration = nullptr;
   QCheckBox* cbResetX = nullptr;
   QCheckBox* cbResetY = nullptr;
+  QLabel* LLoop = nullptr;
+  QCheckBox* cbOneLoop = nullptr;
   QPushButton* bSettings = nullptr;
   QPushButton* bStart = nullptr;
   QPushButton* bCancel = nullptr;
@@ -36,4 +49,5 @@ class TfrmCapture : public QDialog {
   void cbFormatChange();
 
   Prompter& prompter_;
+  std::uint64_t loopFrames_ = 0;  // 0 while no loop can be recorded
 };

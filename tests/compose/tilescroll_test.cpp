@@ -108,8 +108,8 @@ TEST(TiledDrawing, WholeFramesMatchPixelsMovedForReal) {
   std::mt19937 rng(12);
   TImgView32 fast, slow;
   for (TImgView32* view : {&fast, &slow}) {
-    view->SetClientSize(300, 200);
-    view->Bitmap().Resize(280, 190);
+    view->SetClientSize(400, 300);
+    view->Bitmap().Resize(380, 290);
     view->Bitmap().FillAll(Color32(255, 255, 255));
   }
   struct TMotion {
@@ -124,7 +124,8 @@ TEST(TiledDrawing, WholeFramesMatchPixelsMovedForReal) {
                               bmOverlay, bmXor,   bmDodge, bmScreen,   bmNone};
   std::vector<std::vector<TColor32>> moved;
   for (std::size_t i = 0; i < motion.size(); ++i) {
-    const int w = 120 + int(rng() % 60), h = 90 + int(rng() % 40);
+    // Large enough that each draw alone is split into bands.
+    const int w = 240 + int(rng() % 60), h = 170 + int(rng() % 60);
     moved.push_back(RandomPixels(rng, std::size_t(w) * h));
     const float x = float(int(rng() % 60) - 20), y = float(int(rng() % 40) - 15);
     const float scale = i == 4 ? 1.5f : 1.0f;  // resampled from the shifted picture

@@ -17,51 +17,35 @@ namespace quenvar::testing {
 namespace {
 
 TEST(LoopLength, SingleMotionsComeRoundWhenTheirShiftDoes) {
-  // Turning: N / gcd(N, dx + dy * w) on a w x h picture.
+  // Turning: N / gcd(N, dx + dy * w); a motion as large as the picture
+  // stands still.
   EXPECT_EQ(TurnLoop(100, 50, 3, 0), 5000u);
-  EXPECT_EQ(TurnLoop(4, 4, 2, 0), 8u);
-  EXPECT_EQ(TurnLoop(4, 4, 0, 1), 4u);
   EXPECT_EQ(TurnLoop(4, 4, 0, -2), 2u);
-  EXPECT_EQ(TurnLoop(10, 6, -1, -1), 60u);  // s = -11, coprime with 60
-  EXPECT_EQ(TurnLoop(10, 6, 5, 3), 12u);    // s = 35, gcd 5
-  // A motion as large as the picture stands still.
+  EXPECT_EQ(TurnLoop(10, 6, -1, -1), 60u);  // s = -11
+  EXPECT_EQ(TurnLoop(10, 6, 5, 3), 12u);    // s = 35
   EXPECT_EQ(TurnLoop(10, 6, 10, 0), 1u);
   EXPECT_EQ(TurnLoop(10, 6, 1, -6), 1u);
-  EXPECT_EQ(TurnLoop(10, 6, 0, 0), 1u);
-  EXPECT_EQ(TurnLoop(0, 0, 1, 1), 1u);
   // Tiled: each direction on its own, any size of motion.
-  EXPECT_EQ(TileLoop(12, 8, 5, 3), 24u);
   EXPECT_EQ(TileLoop(12, 8, -7, -2), 12u);
   EXPECT_EQ(TileLoop(12, 8, 30, -9), 8u);
   EXPECT_EQ(TileLoop(12, 8, 12, 16), 1u);
-  EXPECT_EQ(TileLoop(12, 8, -2147483647 - 1, 2147483647),
-            24u);  // -2^31 = 4 mod 12, 2^31 - 1 = 7 mod 8
+  EXPECT_EQ(TileLoop(12, 8, -2147483647 - 1, 2147483647), 24u);  // 4 mod 12, 7 mod 8
   // grid4's counter has 65536 places.
   EXPECT_EQ(GridLoop(0), 1u);
-  EXPECT_EQ(GridLoop(512), 128u);
   EXPECT_EQ(GridLoop(3), 65536u);
-  EXPECT_EQ(GridLoop(65536 * 5), 1u);
   EXPECT_EQ(GridLoop(65536 + 1024), 64u);
 }
 
 TEST(LoopLength, ProjectLoopsCombineAndStopAtTheLimit) {
-  TLoopLength loop;
-  loop = CombineLoops(loop, 24);
-  loop = CombineLoops(loop, 36);
-  EXPECT_EQ(loop, (TLoopLength{72, false}));
-  EXPECT_EQ(CombineLoops(loop, 1), loop);
-  // Two primes near 10^5 multiply past 10^9.
-  const TLoopLength big = CombineLoops(CombineLoops(TLoopLength{}, 99991), 99989);
-  EXPECT_TRUE(big.over);
-  EXPECT_TRUE(CombineLoops(big, 1).over);
+  EXPECT_EQ(CombineLoops(CombineLoops(TLoopLength{}, 24), 36), (TLoopLength{72, false}));
   EXPECT_EQ(CombineLoops(TLoopLength{}, kLoopLimit), (TLoopLength{kLoopLimit, false}));
   EXPECT_TRUE(CombineLoops(TLoopLength{}, kLoopLimit + 1).over);
-  EXPECT_TRUE(CombineLoops(TLoopLength{kLoopLimit, false}, 3).over);
-
+  const TLoopLength big = CombineLoops(TLoopLength{kLoopLimit, false}, 3);
+  EXPECT_TRUE(big.over);
+  EXPECT_TRUE(CombineLoops(big, 1).over);
   EXPECT_EQ(LoopLabel(TLoopLength{480, false}, 27), "Loop: 480 frames, 17.8 s at 27 fps");
   EXPECT_EQ(LoopLabel(TLoopLength{1, false}, 25), "Loop: 1 frame, 0.0 s at 25 fps");
   EXPECT_EQ(LoopLabel(big, 27), "does not repeat within 10^9 frames");
-  EXPECT_EQ(LoopFramesText(big), "over 10^9 frames");
 }
 
 class LoopPlayTest : public ProjectTest {

@@ -180,14 +180,21 @@ class TBitmap32 {
 
   void CopyProperties(const TBitmap32& other);
   void BlendPixelAA(int x, int y, TColor32 color, unsigned coverage);
-  // Moves the pixels so that the picture starts at the front of the store.
+  // Moves the pixels so that the picture lies in the store in plain order
+  // (no rotation, no tile shift).
   void Unrotate() const {
     if (start_ != 0 || tileX_ != 0 || tileY_ != 0) UnrotateStore();
   }
   void UnrotateStore() const;
-  void ClearShift() { start_ = 0, tileX_ = 0, tileY_ = 0; }
+  void ClearShift() {
+    start_ = 0;
+    tileX_ = 0;
+    tileY_ = 0;
+  }
   void TakeShift(const TBitmap32& other) {
-    start_ = other.start_, tileX_ = other.tileX_, tileY_ = other.tileY_;
+    start_ = other.start_;
+    tileX_ = other.tileX_;
+    tileY_ = other.tileY_;
   }
 
   int width_ = 0;

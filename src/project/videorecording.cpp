@@ -94,8 +94,12 @@ void RecordVideoFrame(TImgView32& view, TPlaybackState& state, const TFrameStepH
     state.videoClockMs = nowMs;
     state.videoClockSlot = video.NextSlot();
   }
-  const auto slot =
-      state.videoClockSlot + std::llround(double(nowMs - state.videoClockMs) / video.SlotMs());
+  // One loop plays round only when each of its frames takes one slot, so it
+  // does not follow the clock.
+  const std::int64_t slot =
+      state.lastFrame > 0 ? -1
+                          : state.videoClockSlot +
+                                std::llround(double(nowMs - state.videoClockMs) / video.SlotMs());
   try {
     // The window may show more than the canvas; the video holds the canvas.
     video.WriteFrame(frame.Bits(), frame.Width(), slot);

@@ -85,6 +85,13 @@ TfrmCapture::TfrmCapture(Prompter& prompter, QWidget* parent)
                      static_cast<QWidget*>(cbResetX), static_cast<QWidget*>(cbResetY)})
     w->setEnabled(false);
 
+  LLoop = NamedLabel("LLoop", QString(), this);
+  grid->addWidget(LLoop, 4, 1);
+  cbOneLoop = new QCheckBox(QStringLiteral("one loop"), this);
+  cbOneLoop->setObjectName(QStringLiteral("cbOneLoop"));
+  cbOneLoop->setEnabled(false);
+  grid->addWidget(cbOneLoop, 4, 2);
+
   auto* buttons = new QHBoxLayout();
   bSettings = NamedButton("bSettings", QStringLiteral("Settings"), this);
   bStart = NamedButton("bStart", QStringLiteral("START"), this);
@@ -93,7 +100,7 @@ TfrmCapture::TfrmCapture(Prompter& prompter, QWidget* parent)
   buttons->addStretch(1);
   buttons->addWidget(bStart);
   buttons->addWidget(bCancel);
-  grid->addLayout(buttons, 4, 0, 1, 4);
+  grid->addLayout(buttons, 5, 0, 1, 4);
   connect(bStart, &QPushButton::clicked, this, &QDialog::accept);
   connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -106,6 +113,18 @@ std::string TfrmCapture::VideoExtension() const {
   const int index = cbFormat->currentIndex();
   const bool known = index >= 0 && index < int(std::size(kFormats)) && kFormats[index].extension;
   return known ? kFormats[index].extension : ".avi";
+}
+
+void TfrmCapture::ShowLoop(const std::optional<quenvar::TLoopLength>& loop, int fps) {
+  LLoop->setText(loop ? QString::fromStdString(quenvar::LoopLabel(*loop, fps)) : QString());
+  const bool recordable = loop && !loop->over && loop->frames <= quenvar::kMaxLoopFrames;
+  loopFrames_ = recordable ? loop->frames : 0;
+  cbOneLoop->setEnabled(recordable);
+  if (!recordable) cbOneLoop->setChecked(false);
+}
+
+std::int64_t TfrmCapture::OneLoopFrames() const {
+  return cbOneLoop->isEnabled() && cbOneLoop->isChecked() ? std::int64_t(loopFrames_) : 0;
 }
 
 void TfrmCapture::bBrowseClick() {

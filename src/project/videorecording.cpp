@@ -55,6 +55,7 @@ void StartVideoRecording(TPlaybackState& state, const std::string& videoFile, in
   ResumeVideoClock(state);
   state.recordFolder = RecordFolderOf(videoFile);
   state.frameNumber = 1;
+  state.lastFrame = 0;
   state.recording = true;
   // Finishing the previous video failed, but the new one is open.
   if (!previous.empty()) throw Error(previous);
@@ -114,8 +115,12 @@ void RecordVideoFrame(TImgView32& view, TPlaybackState& state, const TFrameStepH
     state.videoClockMs = nowMs;
     state.videoClockSlot = video.NextSlot();
   }
-  const auto slot =
-      state.videoClockSlot + std::llround(double(nowMs - state.videoClockMs) / video.SlotMs());
+  // One loop plays round only when each of its frames takes one slot, so it
+  // does not follow the clock.
+  const std::int64_t slot =
+      state.lastFrame > 0 ? -1
+                          : state.videoClockSlot +
+                                std::llround(double(nowMs - state.videoClockMs) / video.SlotMs());
   try {
     // The window may show more than the canvas; the video holds the canvas.
     video.WriteFrame(frame.Bits(), frame.Width(), slot);

@@ -39,9 +39,10 @@ std::string EndRecording(TPlaybackState& state);
 // Writes the canvas part of the view's displayed frame into the
 // recording's video, at the time it was played: a step that came late
 // leaves the frame before on screen for longer, so the video lasts as long
-// as the playing did. A view too small to hold the video's frame ends the
-// recording, keeping the video as far as it went; a failed write ends it
-// and removes the video. Either is reported once through the hooks.
+// as the playing did; a recording of one loop (a last frame set) puts each
+// frame in the next slot instead. A view too small to hold the video's
+// frame ends the recording, keeping the video as far as it went; a failed
+// write ends it and removes the video. Either is reported once through the hooks.
 // `nowMs` is the steady clock in milliseconds.
 void RecordVideoFrame(TImgView32& view, TPlaybackState& state, const TFrameStepHooks& hooks,
                       std::int64_t nowMs);

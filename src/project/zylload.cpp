@@ -70,6 +70,7 @@ void LoadLayer(TZylArchive& archive, const TXMLLayerType& element, int index) {
     }
     layer->posx = element.Posx();
     layer->posy = element.Posy();
+    layer->tileWrap = element.TileWrap();
     if (element.HasAttribute("x")) {
       layer->x = element.X();
       layer->y = element.Y();

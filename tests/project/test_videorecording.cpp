@@ -138,5 +138,12 @@ TEST(VideoRecording, FramesTakeTheTimeTheyWerePlayedAtAndAPauseIsNotKept) {
   EXPECT_EQ(next, (std::vector<std::int64_t>{1, 2, 5, 6, 7, 8}));
   EXPECT_EQ(run.state.video->FramesWritten(), 6);
   EXPECT_EQ(EndRecording(run.state), "");
+  // One loop keeps every frame once, however late it came.
+  StartVideoRecording(run.state, (folder / "loop.mkv").string(), 16, 16, 27, 40);
+  run.state.lastFrame = 3;
+  next.clear();
+  for (int late : {0, 118, 300}) step(late);
+  EXPECT_EQ(next, (std::vector<std::int64_t>{1, 2, 3}));
+  EXPECT_EQ(EndRecording(run.state), "");
   std::filesystem::remove_all(folder);
 }

@@ -107,6 +107,8 @@ void TProject::Load(TZylArchive& archive, const TProgress& progress) {
     height = std::uint16_t(project.Canvas().Height());
     width = std::uint16_t(project.Canvas().Width());
     name = project.Info().Name();
+    // Kept, so a project saved again does not lose its comment.
+    comment = project.Comment();
   } catch (const std::exception& e) {
     StatusLog(std::string("### Error : ") + e.what());
     return;

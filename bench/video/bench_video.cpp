@@ -58,6 +58,23 @@ void BM_Video(benchmark::State& state, const char* extension) {
   std::filesystem::remove(file);
 }
 
+// The loop kinds, a whole loop per iteration with Finish, where a GIF is
+// encoded. `quality`: a WebP's, -1 lossless.
+void BM_Loop(benchmark::State& state, const char* extension, int quality) {
+  const int width = int(state.range(0)), height = int(state.range(1));
+  const auto frames = Frames(width, height);
+  const std::string file = (Folder() / (std::string("loop") + extension)).string();
+  for (auto _ : state) {
+    quenvar::TVideoSettings settings{width, height, 25};
+    settings.quality = quality;
+    quenvar::TVideoWriter writer(file, settings);
+    for (const auto& frame : frames) writer.WriteFrame(frame.Bits(), frame.Width());
+    writer.Finish();
+  }
+  state.SetItemsProcessed(state.iterations() * kFrames);
+  std::filesystem::remove(file);
+}
+
 void BM_Bitmaps(benchmark::State& state) {
   const int width = int(state.range(0)), height = int(state.range(1));
   const auto frames = Frames(width, height);
@@ -81,6 +98,16 @@ BENCHMARK(BM_Bitmaps)->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_Video, mp4, ".mp4")->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_Video, mkv, ".mkv")->Apply(Sizes);
 BENCHMARK_CAPTURE(BM_Video, avi, ".avi")->Apply(Sizes);
+
+void LoopSize(benchmark::internal::Benchmark* b) {
+  b->Args({768, 576})->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+}
+
+BENCHMARK_CAPTURE(BM_Loop, gif, ".gif", -1)->Apply(LoopSize);
+BENCHMARK_CAPTURE(BM_Loop, apng, ".apng", -1)->Apply(LoopSize);
+BENCHMARK_CAPTURE(BM_Loop, webp_lossless, ".webp", -1)->Apply(LoopSize);
+BENCHMARK_CAPTURE(BM_Loop, webp_q80, ".webp", 80)->Apply(LoopSize);
+BENCHMARK_CAPTURE(BM_Loop, webm, ".webm", -1)->Apply(LoopSize);
 
 }  // namespace
 

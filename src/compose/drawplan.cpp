@@ -109,6 +109,7 @@ bool TDrawPlan::Prepare(const TBitmap32& src, TBitmap32& target, const TRect& ds
   if (dw == src.Width() && dh == src.Height()) {
     store_ = src.Store();
     sourceWidth_ = std::size_t(src.Width());
+    sourceHeight_ = std::size_t(src.Height());
     sourceLeft_ = area_.Left - dst.Left;
     sourceTop_ = area_.Top - dst.Top;
   } else {
@@ -123,6 +124,19 @@ void TDrawPlan::DrawRow(int y, TColor32* row) const {
   const int n = area_.Width();
   if (resampled_) {
     combine_(resampled_ + std::size_t(y - area_.Top) * std::size_t(n), row, n);
+    return;
+  }
+  if (store_.tileX != 0 || store_.tileY != 0) {
+    // A tile shift: the picture's row lies in one stored row, its columns
+    // starting at (left + tileX) mod width and wrapping within it at most once.
+    std::size_t r = std::size_t(y - area_.Top + sourceTop_) + std::size_t(store_.tileY);
+    if (r >= sourceHeight_) r -= sourceHeight_;
+    std::size_t c = std::size_t(sourceLeft_) + std::size_t(store_.tileX);
+    if (c >= sourceWidth_) c -= sourceWidth_;
+    const TColor32* stored = store_.data + r * sourceWidth_;
+    const std::size_t first = std::min(std::size_t(n), sourceWidth_ - c);
+    combine_(stored + c, row, int(first));
+    if (first < std::size_t(n)) combine_(stored, row + first, int(std::size_t(n) - first));
     return;
   }
   // Row y of the picture starts at store index (y * width + start) mod size

@@ -59,9 +59,11 @@ class TDrawPlan {
   TRect area_;
   TColor32* target_ = nullptr;  // the target's pixel (0, 0)
   std::size_t targetWidth_ = 0;
-  // Same-size draws read the source store where it lies, rotation included.
+  // Same-size draws read the source store where it lies, rotation or tile
+  // shift included.
   TBitmap32::TStoreView store_;
   std::size_t sourceWidth_ = 0;
+  std::size_t sourceHeight_ = 0;
   int sourceLeft_ = 0;  // source pixel under the area's left edge
   int sourceTop_ = 0;   // source row under the area's top edge
   // Resampled draws read `scratch`, one row of the area after another.

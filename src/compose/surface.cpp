@@ -18,6 +18,8 @@ TBitmap32::TBitmap32(const TBitmap32& other)
       height_(other.height_),
       pixels_(other.pixels_),
       start_(other.start_),
+      tileX_(other.tileX_),
+      tileY_(other.tileY_),
       onPixelCombine_(other.onPixelCombine_) {
   CopyProperties(other);
 }
@@ -25,7 +27,7 @@ TBitmap32::TBitmap32(const TBitmap32& other)
 TBitmap32& TBitmap32::operator=(const TBitmap32& other) {
   if (this == &other) return *this;
   pixels_ = other.pixels_;
-  start_ = other.start_;
+  TakeShift(other);
   width_ = other.width_;
   height_ = other.height_;
   onPixelCombine_ = other.onPixelCombine_;
@@ -39,23 +41,25 @@ TBitmap32::TBitmap32(TBitmap32&& other)
       height_(other.height_),
       pixels_(std::move(other.pixels_)),
       start_(other.start_),
+      tileX_(other.tileX_),
+      tileY_(other.tileY_),
       onPixelCombine_(other.onPixelCombine_) {
   CopyProperties(other);
   other.pixels_.clear();
-  other.start_ = 0;
+  other.ClearShift();
   other.width_ = other.height_ = 0;
 }
 
 TBitmap32& TBitmap32::operator=(TBitmap32&& other) {
   if (this == &other) return *this;
   pixels_.swap(other.pixels_);
-  start_ = other.start_;
+  TakeShift(other);
   width_ = other.width_;
   height_ = other.height_;
   onPixelCombine_ = other.onPixelCombine_;
   CopyProperties(other);
   std::vector<TColor32>().swap(other.pixels_);
-  other.start_ = 0;
+  other.ClearShift();
   other.width_ = other.height_ = 0;
   Changed();
   return *this;
@@ -75,7 +79,7 @@ void TBitmap32::Resize(int width, int height) {
   height = std::max(height, 0);
   if (width == 0 || height == 0) width = height = 0;
   if (width == width_ && height == height_) return;
-  start_ = 0;
+  ClearShift();
   auto fail = [this] {
     std::vector<TColor32>().swap(pixels_);
     width_ = height_ = 0;
@@ -111,16 +115,16 @@ void TBitmap32::FillAll(TColor32 color) {
     RunBands(bands, band);
   else
     std::fill(p, p + n, color);
-  start_ = 0;
+  ClearShift();
   Changed();
 }
 
 void TBitmap32::CopyFrom(const TBitmap32& other) {
   if (this == &other) return;
   Resize(other.width_, other.height_);
-  // The store is taken as it lies, rotation included.
+  // The store is taken as it lies, rotation or tile shift included.
   std::copy(other.pixels_.begin(), other.pixels_.end(), pixels_.begin());
-  start_ = other.start_;
+  TakeShift(other);
   CopyProperties(other);
   Changed();
 }
@@ -130,7 +134,7 @@ void TBitmap32::CopyFrom(const TPicture& picture) {
       picture.pixels.size() < std::size_t(picture.width) * std::size_t(picture.height))
     throw Error("picture data does not match its size");
   Resize(picture.width, picture.height);
-  start_ = 0;
+  ClearShift();
   if (Empty()) {
     Changed();
     return;

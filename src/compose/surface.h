@@ -119,16 +119,28 @@ class TBitmap32 {
   // The same as `times` calls of ScrollWrap(dx, dy), in constant time;
   // raises OnChange once when anything moves.
   void ScrollWrap(int dx, int dy, std::uint64_t times);
+  // Tiled motion: the picture moves dx across and dy down, each row and
+  // column wrapping within itself, `times` times over. Any dx and dy wrap
+  // (modulo the width and the height). Constant time like ScrollWrap: the
+  // shift is kept as a column and a row offset. A surface holds either a
+  // rotation or a tile shift; switching makes the other one real first.
+  void ScrollTile(int dx, int dy, std::uint64_t times = 1);
 
   // The pixel store as drawing reads it, without moving anything: pixel i of
-  // the picture is data[(i + start) mod size]. Valid until the surface is
-  // next changed or its pixel addresses are asked for.
+  // the picture is data[(i + start) mod size]; with a tile shift, pixel
+  // (x, y) is row (y + tileY) mod height, column (x + tileX) mod width of the
+  // store (start is then 0). Valid until the surface is next changed or its
+  // pixel addresses are asked for.
   struct TStoreView {
     const TColor32* data = nullptr;
     std::size_t size = 0;
     std::size_t start = 0;
+    int tileX = 0;
+    int tileY = 0;
   };
-  TStoreView Store() const { return TStoreView{pixels_.data(), pixels_.size(), start_}; }
+  TStoreView Store() const {
+    return TStoreView{pixels_.data(), pixels_.size(), start_, tileX_, tileY_};
+  }
 
   void FillRectBlended(const TRect& rect, TColor32 color);
   // A one-pixel opaque outline on the inner edge of `rect`, clipped.
@@ -168,11 +180,22 @@ class TBitmap32 {
 
   void CopyProperties(const TBitmap32& other);
   void BlendPixelAA(int x, int y, TColor32 color, unsigned coverage);
-  // Moves the pixels so that the picture starts at the front of the store.
+  // Moves the pixels so that the picture lies in the store in plain order
+  // (no rotation, no tile shift).
   void Unrotate() const {
-    if (start_ != 0) UnrotateStore();
+    if (start_ != 0 || tileX_ != 0 || tileY_ != 0) UnrotateStore();
   }
   void UnrotateStore() const;
+  void ClearShift() {
+    start_ = 0;
+    tileX_ = 0;
+    tileY_ = 0;
+  }
+  void TakeShift(const TBitmap32& other) {
+    start_ = other.start_;
+    tileX_ = other.tileX_;
+    tileY_ = other.tileY_;
+  }
 
   int width_ = 0;
   int height_ = 0;
@@ -181,6 +204,10 @@ class TBitmap32 {
   // changes no pixel of the picture, so readers of a const surface may do it.
   mutable std::vector<TColor32> pixels_;
   mutable std::size_t start_ = 0;
+  // The tile shift: picture pixel (x, y) is store pixel
+  // ((x + tileX_) mod width, (y + tileY_) mod height).
+  mutable int tileX_ = 0;
+  mutable int tileY_ = 0;
   TDrawMode drawMode_ = dmOpaque;
   TCombineMode combineMode_ = cmBlend;
   std::uint32_t masterAlpha_ = 255;

@@ -1,6 +1,6 @@
-// The wrap-around scroll that animates a layer. The rotation is kept as the
-// index where the picture starts in the store; pixels move only when someone
-// asks for their addresses.
+// The wrap-around scrolls that animate a layer. The rotation is kept as the
+// index where the picture starts in the store, the tile shift as a column and
+// a row offset; pixels move only when someone asks for their addresses.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +16,15 @@ std::uint64_t MulMod(std::uint64_t a, std::uint64_t b, std::uint64_t n) {
   return (a % n) * (b % n) % n;
 }
 
+// The offset that moves a picture of `size` by `d` places `times` times:
+// -d * times mod size, added to `offset` (< size).
+int ShiftOffset(int offset, int d, std::uint64_t times, int size) {
+  const std::uint64_t n = std::uint64_t(size);
+  const std::uint64_t dm = std::uint64_t(((std::int64_t(d) % size) + size) % size);
+  const std::uint64_t back = (n - dm) % n;
+  return int((std::uint64_t(offset) + MulMod(back, times, n)) % n);
+}
+
 }  // namespace
 
 void TBitmap32::ScrollWrap(int dx, int dy) {
@@ -26,6 +35,7 @@ void TBitmap32::ScrollWrap(int dx, int dy, std::uint64_t times) {
   if (Empty() || (dx == 0 && dy == 0) || times == 0) return;
   // Widened so that the most negative int has a magnitude.
   if (std::llabs(std::int64_t(dx)) >= width_ || std::llabs(std::int64_t(dy)) >= height_) return;
+  if (tileX_ != 0 || tileY_ != 0) UnrotateStore();
 
   // Pixel i moves to (i + s) mod n, so the picture now starts s places
   // earlier in the store; |s| < n follows from the bounds above.
@@ -36,7 +46,35 @@ void TBitmap32::ScrollWrap(int dx, int dy, std::uint64_t times) {
   Changed();
 }
 
+void TBitmap32::ScrollTile(int dx, int dy, std::uint64_t times) {
+  if (Empty() || times == 0) return;
+  const int x = ShiftOffset(tileX_, dx, times, width_);
+  const int y = ShiftOffset(tileY_, dy, times, height_);
+  if (x == tileX_ && y == tileY_) return;
+  if (start_ != 0) {
+    UnrotateStore();
+    return ScrollTile(dx, dy, times);
+  }
+  tileX_ = x;
+  tileY_ = y;
+  Changed();
+}
+
 void TBitmap32::UnrotateStore() const {
+  if (tileX_ != 0 || tileY_ != 0) {
+    // Row by row from a copy: each row is two blocks of the stored row.
+    const std::vector<TColor32> from(pixels_);
+    const std::size_t w = std::size_t(width_), tx = std::size_t(tileX_);
+    for (int y = 0; y < height_; ++y) {
+      const TColor32* row = from.data() + std::size_t((y + tileY_) % height_) * w;
+      TColor32* out = pixels_.data() + std::size_t(y) * w;
+      std::memcpy(out, row + tx, (w - tx) * sizeof(TColor32));
+      std::memcpy(out + (w - tx), row, tx * sizeof(TColor32));
+    }
+    tileX_ = 0;
+    tileY_ = 0;
+    return;
+  }
   // Rotates the store left by start_ with one temporary buffer for the
   // shorter side, moving memory in blocks.
   const std::size_t n = pixels_.size();

@@ -15,6 +15,9 @@ struct TPlaybackState {
   // While a recording goes into a video rather than bitmap files.
   std::shared_ptr<TVideoWriter> video;
   int frameNumber = 0;
+  // The recording ends by itself once this frame is written (one loop);
+  // 0 for no end.
+  std::int64_t lastFrame = 0;
   // Where a video's clock was last set going: the steady clock's
   // milliseconds (negative when it waits for the next frame, as after a
   // pause) and the video's slot at that moment.

@@ -77,6 +77,10 @@ class TBlendLayer {
   std::int32_t speed = 0;
   std::int32_t posx = 0;
   std::int32_t posy = 0;
+  // Tiled motion: the picture moves across and down by posx and posy, each
+  // row and column wrapping within itself, instead of turning as one
+  // sequence of pixels. Saved as wrap="tile".
+  bool tileWrap = false;
   std::uint16_t compressionRatio = 0;
   // The compressed bytes of a JPEG picture loaded from a project archive,
   // written back unchanged by the next save.

@@ -47,6 +47,7 @@ std::string RecordFolderOfOutput(const std::string& outputPath) {
 void StartRecording(TPlaybackState& state, const std::string& outputPath) {
   state.recordFolder = RecordFolderOfOutput(outputPath);
   state.frameNumber = 1;
+  state.lastFrame = 0;
   state.recording = true;
 }
 
@@ -61,7 +62,11 @@ void ScrollViewLayers(const TProject& project, TLayerCollection& items, const TC
     if (&items[i] == skip) continue;
     const TBlendLayer& layer = *project.layers[std::size_t(i)];
     if (layer.posx == 0 && layer.posy == 0) continue;
-    if (auto* bitmapLayer = dynamic_cast<TBitmapLayer*>(&items[i]))
+    auto* bitmapLayer = dynamic_cast<TBitmapLayer*>(&items[i]);
+    if (!bitmapLayer) continue;
+    if (layer.tileWrap)
+      bitmapLayer->Bitmap().ScrollTile(layer.posx, layer.posy, times);
+    else
       bitmapLayer->Bitmap().ScrollWrap(layer.posx, layer.posy, times);
   }
 }
@@ -136,6 +141,12 @@ bool StepFrame(TProject* project, TImgView32& view, const TCustomLayer* selectio
     RecordVideoFrame(view, state, hooks, SteadyClockMs());
   else if (state.recording)
     RecordFrame(*project, view, state, hooks);
+  if (state.recording && state.lastFrame > 0 && state.frameNumber > state.lastFrame) {
+    // One loop is written: the next frame would be the first again.
+    const std::string error = EndRecording(state);
+    if (hooks.setFrameLabel) hooks.setFrameLabel(" ");
+    if (!error.empty() && hooks.showError) hooks.showError(error);
+  }
   return true;
 }
 

@@ -33,7 +33,7 @@ std::string RecordFolderOf(const std::string& outputPath);
 std::string RecordFolderOfOutput(const std::string& outputPath);
 
 // The capture dialog's START: frames go to the folder of `outputPath`,
-// numbered from 1.
+// numbered from 1, with no end (set lastFrame for one loop).
 void StartRecording(TPlaybackState& state, const std::string& outputPath);
 
 // The recording label's text for a frame number.
@@ -71,7 +71,8 @@ constexpr int kRecordWaitMs = 20;
 // (TImage32::RepaintNow). Returns false when it did not
 // run (a step already running, or no project). A frame file that cannot be
 // written is reported once through showError and ends the recording (label
-// blanked); playback itself goes on.
+// blanked); playback itself goes on. A recording with a last frame ends
+// (label blanked, a video finished) once that frame is written.
 bool StepFrame(TProject* project, TImgView32& view, const TCustomLayer* selectionFrame,
                TPlaybackState& state, const TFrameStepHooks& hooks);
 

@@ -126,6 +126,7 @@ TBlendLayer& DuplicateLayer(TProject& project, int index) {
   copy->speed = source.speed;
   copy->posx = source.posx;
   copy->posy = source.posy;
+  copy->tileWrap = source.tileWrap;
   copy->compressionRatio = source.compressionRatio;
   copy->jpegImage = source.jpegImage;
   copy->sourceBytes = source.sourceBytes;
@@ -187,6 +188,12 @@ void SetLayerMotion(TProject& project, TBlendLayer& layer, std::int32_t speedX,
   layer.posy = speedY;
   layer.my = 1;
   layer.mx = 1;
+  project.modified = true;
+}
+
+void SetLayerTileWrap(TProject& project, TBlendLayer& layer, bool tile) {
+  if (layer.tileWrap == tile) return;
+  layer.tileWrap = tile;
   project.modified = true;
 }
 

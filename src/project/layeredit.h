@@ -67,6 +67,9 @@ void ResetLayerMotion(TProject& project, TBlendLayer& layer);
 // The motion pad's speeds: motion, direction flags, and the pad flags set.
 void SetLayerMotion(TProject& project, TBlendLayer& layer, std::int32_t speedX,
                     std::int32_t speedY);
+// Tiled motion on or off. The view surface keeps what it shows; its next
+// step moves it the new way.
+void SetLayerTileWrap(TProject& project, TBlendLayer& layer, bool tile);
 // Opacity and the view surface's master alpha, 0 included.
 void SetLayerOpacity(TProject& project, TBlendLayer& layer, std::uint16_t opacity);
 void SetLayerMode(TProject& project, TBlendLayer& layer, TBlendMode mode);

@@ -30,6 +30,7 @@ TLayerRecord RecordLayer(const TBlendLayer& layer, bool withPixels) {
   r.speed = layer.speed;
   r.posx = layer.posx;
   r.posy = layer.posy;
+  r.tileWrap = layer.tileWrap;
   r.compressionRatio = layer.compressionRatio;
   r.jpegImage = layer.jpegImage;
   r.sourceBytes = layer.sourceBytes;
@@ -67,6 +68,7 @@ void RestoreLayer(TBlendLayer& layer, const TLayerRecord& r) {
   layer.speed = r.speed;
   layer.posx = r.posx;
   layer.posy = r.posy;
+  layer.tileWrap = r.tileWrap;
   layer.compressionRatio = r.compressionRatio;
   layer.jpegImage = r.jpegImage;
   layer.sourceBytes = r.sourceBytes;
@@ -124,8 +126,9 @@ bool SameRecord(const TLayerRecord& a, const TLayerRecord& b) {
                       a.interlaced == b.interlaced && a.x == b.x && a.y == b.y && a.x2 == b.x2 &&
                       a.y2 == b.y2 && a.px == b.px && a.py == b.py && a.picWidth == b.picWidth &&
                       a.picHeight == b.picHeight && a.speed == b.speed && a.posx == b.posx &&
-                      a.posy == b.posy && a.compressionRatio == b.compressionRatio &&
-                      a.jpegImage == b.jpegImage && a.sourceBytes == b.sourceBytes;
+                      a.posy == b.posy && a.tileWrap == b.tileWrap &&
+                      a.compressionRatio == b.compressionRatio && a.jpegImage == b.jpegImage &&
+                      a.sourceBytes == b.sourceBytes;
   const bool view = a.hasView == b.hasView && a.location == b.location &&
                     a.layerOptions == b.layerOptions && a.cropped == b.cropped &&
                     a.viewMasterAlpha == b.viewMasterAlpha;

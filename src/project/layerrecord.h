@@ -25,6 +25,7 @@ struct TLayerRecord {
   std::uint8_t px = 1, py = 1;
   std::uint16_t picWidth = 0, picHeight = 0;
   std::int32_t speed = 0, posx = 0, posy = 0;
+  bool tileWrap = false;
   std::uint16_t compressionRatio = 0;
   TPictureBytes jpegImage;
   TPictureBytes sourceBytes;

@@ -263,6 +263,7 @@ class TOraImport {
     if (auto v = OwnInt(node, "px", 0, 255)) layer->px = std::uint8_t(*v);
     if (auto v = OwnInt(node, "py", 0, 255)) layer->py = std::uint8_t(*v);
     if (auto v = OwnInt(node, "interlaced", 0, 255)) layer->interlaced = std::uint8_t(*v);
+    layer->tileWrap = OwnText(node, "wrap") == "tile";
   }
 
   TZylArchive& archive_;

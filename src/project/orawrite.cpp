@@ -73,6 +73,7 @@ void WriteLayer(pugi::xml_node stack, const TBlendLayer& layer, const TLayerEntr
   SetInt(node, "px", layer.px);
   SetInt(node, "py", layer.py);
   SetInt(node, "interlaced", layer.interlaced);
+  if (layer.tileWrap) node.append_attribute(Attr("wrap").c_str()).set_value("tile");
 }
 
 // Fits within side x side keeping the aspect; each pixel the mean of the

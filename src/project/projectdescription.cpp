@@ -26,7 +26,8 @@ std::string LayerLine(const TBlendLayer& layer, const std::string& entryName) {
          Num(layer.mx) + "\" my =\"" + Num(layer.my) + "\" px =\"" + Num(layer.px) + "\" py =\"" +
          Num(layer.py) + "\" x =\"" + Num(place.left) + "\" y =\"" + Num(place.top) + "\" x2 =\"" +
          Num(place.right) + "\" y2 =\"" + Num(place.bottom) + "\" interlaced =\"" +
-         Num(layer.interlaced) + "\" opacity =\"" + Num(layer.opacity) + "\" />";
+         Num(layer.interlaced) + "\" opacity =\"" + Num(layer.opacity) + "\"" +
+         (layer.tileWrap ? " wrap=\"tile\"" : "") + " />";
 }
 
 }  // namespace

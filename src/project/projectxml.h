@@ -78,6 +78,8 @@ struct TXMLLayerType : TXMLElementBinding {
   std::int32_t Y2() const { return IntegerAttribute("y2"); }
   std::int32_t Interlaced() const { return IntegerAttribute("interlaced"); }
   std::int32_t Opacity() const { return IntegerAttribute("opacity"); }
+  // Tiled motion; a missing or other value is the plain turn.
+  bool TileWrap() const { return TextAttribute("wrap") == "tile"; }
 };
 
 struct TXMLLayersType : TXMLElementBinding {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <utility>
 
 #include "compose/layerstack.h"
 #include "host/error.h"
@@ -13,15 +14,35 @@
 
 namespace quenvar {
 
-std::string VideoRecordName(const std::string& outputPath, const std::string& projectName) {
+namespace {
+
+// The output path's folder and name parts; a folder given without its
+// separator has no name part.
+std::pair<std::string, std::string> SplitOutput(const std::string& outputPath) {
   const std::string folder = RecordFolderOfOutput(outputPath);
-  // A folder given without its separator has no name part.
-  std::string name = folder.size() < outputPath.size() ? outputPath.substr(folder.size()) : "";
-  if (name.empty()) name = RemoveChar(projectName, ' ');
-  if (VideoKindForFile(name)) return folder + name;
+  return {folder, folder.size() < outputPath.size() ? outputPath.substr(folder.size()) : ""};
+}
+
+std::string WithoutExtension(std::string name) {
   const std::size_t dot = name.find_last_of('.');
   if (dot != std::string::npos && dot > 0) name.erase(dot);
-  return folder + name + ".avi";
+  return name;
+}
+
+}  // namespace
+
+std::string VideoRecordName(const std::string& outputPath, const std::string& projectName,
+                            const std::string& extension) {
+  auto [folder, name] = SplitOutput(outputPath);
+  if (name.empty()) name = RemoveChar(projectName, ' ');
+  if (VideoKindForFile(name)) return folder + name;
+  return folder + WithoutExtension(name) + extension;
+}
+
+std::string WithVideoExtension(const std::string& outputPath, const std::string& extension) {
+  const auto [folder, name] = SplitOutput(outputPath);
+  if (name.empty()) return outputPath;
+  return folder + WithoutExtension(name) + extension;
 }
 
 void StartVideoRecording(TPlaybackState& state, const std::string& videoFile, int width, int height,
@@ -34,6 +55,7 @@ void StartVideoRecording(TPlaybackState& state, const std::string& videoFile, in
   ResumeVideoClock(state);
   state.recordFolder = RecordFolderOf(videoFile);
   state.frameNumber = 1;
+  state.lastFrame = 0;
   state.recording = true;
   // Finishing the previous video failed, but the new one is open.
   if (!previous.empty()) throw Error(previous);
@@ -93,8 +115,12 @@ void RecordVideoFrame(TImgView32& view, TPlaybackState& state, const TFrameStepH
     state.videoClockMs = nowMs;
     state.videoClockSlot = video.NextSlot();
   }
-  const auto slot =
-      state.videoClockSlot + std::llround(double(nowMs - state.videoClockMs) / video.SlotMs());
+  // One loop plays round only when each of its frames takes one slot, so it
+  // does not follow the clock.
+  const std::int64_t slot =
+      state.lastFrame > 0 ? -1
+                          : state.videoClockSlot +
+                                std::llround(double(nowMs - state.videoClockMs) / video.SlotMs());
   try {
     // The window may show more than the canvas; the video holds the canvas.
     video.WriteFrame(frame.Bits(), frame.Width(), slot);

@@ -9,10 +9,15 @@ struct TPlaybackState;
 struct TFrameStepHooks;
 
 // The video file for the capture dialog's output name: a name that ends in
-// .mp4, .mkv or .avi is kept; any other extension becomes .avi, a name
-// without one gets it, and a bare folder (or nothing) takes the project's
-// name without spaces.
-std::string VideoRecordName(const std::string& outputPath, const std::string& projectName);
+// a video's extension (.mp4, .gif, ...) is kept; any other extension
+// becomes `extension` (.avi unless told), a name without one gets it, and a
+// bare folder (or nothing) takes the project's name without spaces.
+std::string VideoRecordName(const std::string& outputPath, const std::string& projectName,
+                            const std::string& extension = ".avi");
+
+// The output name with `extension` in place of its own, a video's or not,
+// for a kind picked from the dialog's list; a bare folder stays as it is.
+std::string WithVideoExtension(const std::string& outputPath, const std::string& extension);
 
 // The capture dialog's START with a video chosen: ends any recording that is
 // on, opens the video at the canvas size and `fps` (or, given the frame
@@ -34,9 +39,10 @@ std::string EndRecording(TPlaybackState& state);
 // Writes the canvas part of the view's displayed frame into the
 // recording's video, at the time it was played: a step that came late
 // leaves the frame before on screen for longer, so the video lasts as long
-// as the playing did. A view too small to hold the video's frame ends the
-// recording, keeping the video as far as it went; a failed write ends it
-// and removes the video. Either is reported once through the hooks.
+// as the playing did; a recording of one loop (a last frame set) puts each
+// frame in the next slot instead. A view too small to hold the video's
+// frame ends the recording, keeping the video as far as it went; a failed
+// write ends it and removes the video. Either is reported once through the hooks.
 // `nowMs` is the steady clock in milliseconds.
 void RecordVideoFrame(TImgView32& view, TPlaybackState& state, const TFrameStepHooks& hooks,
                       std::int64_t nowMs);

@@ -70,6 +70,7 @@ void LoadLayer(TZylArchive& archive, const TXMLLayerType& element, int index) {
     }
     layer->posx = element.Posx();
     layer->posy = element.Posy();
+    layer->tileWrap = element.TileWrap();
     if (element.HasAttribute("x")) {
       layer->x = element.X();
       layer->y = element.Y();
@@ -106,6 +107,8 @@ void TProject::Load(TZylArchive& archive, const TProgress& progress) {
     height = std::uint16_t(project.Canvas().Height());
     width = std::uint16_t(project.Canvas().Width());
     name = project.Info().Name();
+    // Kept, so a project saved again does not lose its comment.
+    comment = project.Comment();
   } catch (const std::exception& e) {
     StatusLog(std::string("### Error : ") + e.what());
     return;

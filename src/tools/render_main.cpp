@@ -4,15 +4,19 @@
 // pictures that live beside the project into the archive.
 //
 //   quenvar-render PROJECT.zyl --frames N [--start K] [--out DIR] [--png] [--save-as OUT.zyl]
-//   quenvar-render PROJECT.zyl --frames N [--start K] --video OUT.{mp4,mkv,avi} [--fps R] [--crf Q]
+//   quenvar-render PROJECT.zyl --frames N [--start K] --video OUT.{mp4,mkv,avi,gif,apng,webp,webm}
+//                  [--fps R] [--crf Q] [--quality Q]
 //   quenvar-render PROJECT.zyl --save-as OUT.zyl
 //   quenvar-render PROJECT.zyl --ora OUT.ora
+//   quenvar-render PROJECT.zyl --info
+//   quenvar-render PROJECT.zyl --loop [--max-frames M] [--start K] [...as for --frames]
 //
 // PROJECT may also be an OpenRaster file (.ora), imported as a new project.
 //
 // --start K writes frames K to K + N - 1, byte for byte those frames of a run
 // from frame 1; reaching frame K takes the same time for any K. Progress goes
-// to standard error (--quiet silences it).
+// to standard error (--quiet silences it). --loop renders one whole loop:
+// the L frames after which playback repeats (--info says how L comes about).
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -35,6 +39,7 @@
 #include "host/statuslog.h"
 #include "project/blendclass.h"
 #include "project/framestep.h"
+#include "project/looplength.h"
 #include "project/offscreenhost.h"
 #include "project/orawrite.h"
 #include "project/project.h"
@@ -50,7 +55,10 @@ constexpr int kMaxFrames = 99999;  // frame numbers have five digits
 
 struct TOptions {
   std::string project;
-  int frames = 0;
+  std::int64_t frames = 0;
+  bool info = false;
+  bool loop = false;
+  std::int64_t maxFrames = std::int64_t(kMaxLoopFrames);
   std::int64_t start = 1;
   std::string outDir;
   bool png = false;
@@ -58,6 +66,7 @@ struct TOptions {
   std::string video;
   int fps = kDefaultFps;
   int crf = TVideoSettings{}.crf;
+  int quality = TVideoSettings{}.quality;  // WebP: none is lossless
   bool quiet = false;
   std::string ora;
 };
@@ -65,10 +74,13 @@ struct TOptions {
 const char kUsage[] =
     "usage: quenvar-render PROJECT.zyl --frames N [--start K] [--out DIR] [--png] "
     "[--save-as OUT.zyl] [--ora OUT.ora] [--quiet]\n"
-    "       quenvar-render PROJECT.zyl --frames N [--start K] --video OUT.{mp4,mkv,avi} "
-    "[--fps R] [--crf Q] [--quiet]\n"
+    "       quenvar-render PROJECT.zyl --frames N [--start K] "
+    "--video OUT.{mp4,mkv,avi,gif,apng,webp,webm} [--fps R] [--crf Q] [--quality Q] [--quiet]\n"
     "       quenvar-render PROJECT.zyl --save-as OUT.zyl\n"
     "       quenvar-render PROJECT.zyl --ora OUT.ora\n"
+    "       quenvar-render PROJECT.zyl --info\n"
+    "       quenvar-render PROJECT.zyl --loop [--max-frames M] [--start K] [--out DIR] [--png] "
+    "[--video OUT] ...\n"
     "       quenvar-render --help | --version\n"
     "PROJECT may be an OpenRaster file (.ora) instead of a .zyl.\n";
 
@@ -113,6 +125,15 @@ std::optional<TOptions> ParseOptions(int argc, char** argv) {
         return std::nullopt;
       }
       (fps ? options.fps : options.crf) = int(*n);
+    } else if (arg == "--quality") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      const auto n = NumberIn(*v, 0, 100);
+      if (!n) {
+        std::cerr << "quenvar-render: --quality takes a WebP quality from 0 to 100\n";
+        return std::nullopt;
+      }
+      options.quality = int(*n);
     } else if (arg == "--video") {
       auto v = value();
       if (!v) return std::nullopt;
@@ -123,6 +144,19 @@ std::optional<TOptions> ParseOptions(int argc, char** argv) {
       options.video = *v;
     } else if (arg == "--quiet") {
       options.quiet = true;
+    } else if (arg == "--info") {
+      options.info = true;
+    } else if (arg == "--loop") {
+      options.loop = true;
+    } else if (arg == "--max-frames") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      const auto n = NumberIn(*v, 1, long(kLoopLimit));
+      if (!n) {
+        std::cerr << "quenvar-render: --max-frames takes a number from 1 to " << kLoopLimit << "\n";
+        return std::nullopt;
+      }
+      options.maxFrames = *n;
     } else if (arg == "--start") {
       auto v = value();
       if (!v) return std::nullopt;
@@ -154,11 +188,20 @@ std::optional<TOptions> ParseOptions(int argc, char** argv) {
       return std::nullopt;
     }
   }
-  if (options.project.empty() ||
-      (options.frames == 0 && options.saveAs.empty() && options.ora.empty()))
+  if (options.project.empty() || (options.frames == 0 && !options.loop && !options.info &&
+                                  options.saveAs.empty() && options.ora.empty()))
     return std::nullopt;
-  if (!options.video.empty() && (options.frames == 0 || options.png || !options.outDir.empty())) {
-    std::cerr << "quenvar-render: --video takes --frames, and no --out or --png\n";
+  if (options.loop && options.frames != 0) {
+    std::cerr << "quenvar-render: --loop sets the number of frames; leave out --frames\n";
+    return std::nullopt;
+  }
+  if (!options.video.empty() &&
+      ((options.frames == 0 && !options.loop) || options.png || !options.outDir.empty())) {
+    std::cerr << "quenvar-render: --video takes --frames or --loop, and no --out or --png\n";
+    return std::nullopt;
+  }
+  if (options.quality >= 0 && VideoKindForFile(options.video) != TVideoKind::WebP) {
+    std::cerr << "quenvar-render: --quality is for a .webp video\n";
     return std::nullopt;
   }
   if (options.start > INT64_MAX - options.frames) {
@@ -196,6 +239,7 @@ class TFrameOutput {
   TFrameOutput(const TProject& project, const TOptions& options) : options_(options) {
     if (!options.video.empty()) {
       TVideoSettings settings{project.width, project.height, options.fps, options.crf};
+      settings.quality = options.quality;
       video_ = std::make_unique<TVideoWriter>(options.video, settings);
       return;
     }
@@ -234,13 +278,44 @@ class TFrameOutput {
   std::string stem_;
 };
 
+// The canvas, each layer with its motion and loop, grid4's counter and the
+// project's loop, one line each.
+void PrintInfo(const TProject& project, const TProjectLoop& loop, int fps, std::ostream& out) {
+  out << "canvas: " << project.width << " x " << project.height << "\n";
+  for (std::size_t i = 0; i < project.layers.size(); ++i) {
+    const TBlendLayer& layer = *project.layers[i];
+    const bool moves = loop.layers[i] > 1;
+    out << "layer " << i + 1 << " \"" << layer.name << "\": " << layer.bmp.Width() << " x "
+        << layer.bmp.Height() << ", " << BlendModeName(layer.Mode()) << ", motion (" << layer.posx
+        << ", " << layer.posy << ")" << (layer.tileWrap ? ", tile wrap" : "")
+        << (moves || (layer.posx == 0 && layer.posy == 0) ? "" : ", stands still")
+        << ", loop: " << LoopFramesText(TLoopLength{loop.layers[i], false}) << "\n";
+  }
+  out << "grid4: " << loop.gridCalls
+      << " calls per frame, loop: " << LoopFramesText(TLoopLength{loop.grid, false}) << "\n";
+  out << "project loop: " << LoopDurationText(loop.project, fps) << "\n";
+}
+
+// --loop: the number of frames of one loop, within the limit.
+std::int64_t LoopFrames(const TProjectLoop& loop, const TOptions& options) {
+  if (loop.project.over)
+    throw Error("the project does not repeat within 10^9 frames: there is no loop to render");
+  if (std::int64_t(loop.project.frames) > options.maxFrames)
+    throw Error("the project repeats after " + std::to_string(loop.project.frames) +
+                " frames, more than the limit of " + std::to_string(options.maxFrames) +
+                " (raise it with --max-frames)");
+  if (options.start > INT64_MAX - std::int64_t(loop.project.frames))
+    throw Error("the last frame number does not fit in 64 bits");
+  return std::int64_t(loop.project.frames);
+}
+
 void RenderFrames(TProject& project, TOffscreenHost& host, const TOptions& options) {
   TFrameOutput output(project, options);
   // Frame K follows K - 1 steps that need not be composed.
   SkipFrames(project, host.view, nullptr, std::uint64_t(options.start - 1));
   TProgressLine progress(std::cerr, StderrIsTerminal(), "quenvar-render: ", "frame",
                          options.frames);
-  for (int i = 0; i < options.frames; ++i) {
+  for (std::int64_t i = 0; i < options.frames; ++i) {
     host.StepFrame(project);
     output.Write(host.view.Buffer(), options.start + i);
     if (!options.quiet) progress.Update(i + 1);
@@ -251,7 +326,7 @@ void RenderFrames(TProject& project, TOffscreenHost& host, const TOptions& optio
   std::cerr << "quenvar-render: wrote " << options.frames << " frames " << where << "\n";
 }
 
-int Run(const TOptions& options) {
+int Run(TOptions options) {
   InitCore();
   TStderrLog log;
   ScopedLogSink scopedLog(&log);
@@ -276,6 +351,11 @@ int Run(const TOptions& options) {
     host.BuildView(*project);
     if (!options.saveAs.empty()) project->SaveAs(options.saveAs);
     if (!options.ora.empty()) ExportOpenRaster(*project, options.ora);
+    if (options.info || options.loop) {
+      const TProjectLoop loop = ProjectLoop(*project, host.view);
+      if (options.info) PrintInfo(*project, loop, options.fps, std::cout);
+      if (options.loop) options.frames = LoopFrames(loop, options);
+    }
     if (options.frames > 0) {
       if (project->width == 0 || project->height == 0)
         throw Error("the project's canvas is empty (" + std::to_string(project->width) + " x " +

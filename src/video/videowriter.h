@@ -16,10 +16,12 @@ struct TVideoSettings {
   int width = 0;   // frame size; for H.264 an odd size is padded to even
   int height = 0;  // by repeating the last column or row
   int fps = 27;    // frames per second, 1..1000
-  int crf = 15;    // H.264 quality: 0 (lossless) .. 51 (smallest)
+  int crf = 15;    // H.264 and VP9 quality: 0 (best) .. 51 (smallest)
   // When set, the rate is exactly one frame per `frameMs` milliseconds (a
   // frame timer's interval, 1..1000) and `fps` is not used.
   int frameMs = 0;
+  // WebP: -1 for lossless frames, else the lossy quality 0 (smallest) .. 100.
+  int quality = -1;
 };
 
 class TVideoWriter {
@@ -45,7 +47,8 @@ class TVideoWriter {
   // Milliseconds one slot lasts.
   double SlotMs() const;
   // Flushes the encoder, writes the container's index and gives the file its
-  // name. Throws quenvar::Error on failure (the temporary file removed).
+  // name. A GIF is encoded only now, from the frames kept aside. Throws quenvar::Error on failure
+  // (the temporary file removed).
   void Finish();
   // Gives the video up: the temporary file is removed.
   void Abort();

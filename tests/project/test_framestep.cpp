@@ -284,6 +284,27 @@ TEST_F(FrameStepTest, SkippingFramesLandsExactlyWhereSteppingDoes) {
   EXPECT_GT(host.view.GridStepsPerCompose(), 0);
 }
 
+TEST_F(FrameStepTest, ARecordingWithALastFrameEndsByItselfThere) {
+  AddNumberedLayer(8, 6, 1, 0);
+  BuildViewFromProject(*project, host.view);
+  TPlaybackState state;
+  StartRecording(state, Scratch("clip"));
+  state.lastFrame = 3;
+  std::vector<std::string> labels;
+  TFrameStepHooks hooks;
+  hooks.setFrameLabel = [&](const std::string& text) { labels.push_back(text); };
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(StepFrame(project, host.view, nullptr, state, hooks));
+  for (int n = 1; n <= 3; ++n)
+    EXPECT_TRUE(std::filesystem::exists(Scratch(RecordFileName("", project->name, n)))) << n;
+  EXPECT_FALSE(std::filesystem::exists(Scratch(RecordFileName("", project->name, 4))));
+  EXPECT_FALSE(state.recording);
+  EXPECT_EQ(labels, (std::vector<std::string>{RecordingLabel(1), RecordingLabel(2),
+                                              RecordingLabel(3), " "}));
+  // A new start has no end until one is set.
+  StartRecording(state, Scratch("clip"));
+  EXPECT_EQ(state.lastFrame, 0);
+}
+
 TEST_F(FrameStepTest, ABusyStepOrNoProjectDoesNothing) {
   TBlendLayer& a = AddNumberedLayer(10, 8, 1, 0);
   BuildViewFromProject(*project, host.view);

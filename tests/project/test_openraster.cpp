@@ -239,6 +239,7 @@ TEST_F(OpenRasterTest, ModesWithAMatchingOperationAreNamedAndReadBack) {
 TEST_F(OpenRasterTest, AnExportedFileImportsAsTheSameProject) {
   TProject* project = MakeProject();
   new TBlendLayer();  // a layer without a picture
+  project->layers[1]->tileWrap = true;
   const std::string path = Scratch("round.ora");
   ExportOpenRaster(*project, path);
 
@@ -246,11 +247,13 @@ TEST_F(OpenRasterTest, AnExportedFileImportsAsTheSameProject) {
     std::string name;
     TBlendMode mode;
     int opacity, posx, posy, mx, my, px, py, x, y, x2, y2, interlaced, speed;
+    bool tile;
   };
   auto fieldsOf = [](const TBlendLayer& l) {
     const TBlendLayer::TPlacement p = l.ViewPlacement();
-    return Fields{l.name, l.Mode(), l.opacity, l.posx,  l.posy,   l.mx,         l.my,   l.px,
-                  l.py,   p.left,   p.top,     p.right, p.bottom, l.interlaced, l.speed};
+    return Fields{l.name,   l.Mode(),     l.opacity, l.posx,    l.posy, l.mx,
+                  l.my,     l.px,         l.py,      p.left,    p.top,  p.right,
+                  p.bottom, l.interlaced, l.speed,   l.tileWrap};
   };
   std::vector<Fields> before;
   std::vector<TBitmap32> pixels;
@@ -277,9 +280,9 @@ TEST_F(OpenRasterTest, AnExportedFileImportsAsTheSameProject) {
     EXPECT_EQ(got.name, want.name) << i;
     EXPECT_EQ(got.mode, want.mode) << i;
     EXPECT_EQ(std::tie(got.opacity, got.posx, got.posy, got.mx, got.my, got.px, got.py, got.x,
-                       got.y, got.x2, got.y2, got.interlaced, got.speed),
+                       got.y, got.x2, got.y2, got.interlaced, got.speed, got.tile),
               std::tie(want.opacity, want.posx, want.posy, want.mx, want.my, want.px, want.py,
-                       want.x, want.y, want.x2, want.y2, want.interlaced, want.speed))
+                       want.x, want.y, want.x2, want.y2, want.interlaced, want.speed, want.tile))
         << "layer " << i;
     EXPECT_TRUE(SamePixels(loaded->layers[i]->bmp, pixels[i])) << "layer " << i;
   }

@@ -22,6 +22,21 @@ TEST(VideoRecording, TheOutputNameGetsAVideoExtension) {
   EXPECT_EQ(VideoRecordName("/out/", "My Project"), "/out/MyProject.avi");
   EXPECT_EQ(VideoRecordName("", "My Project"), "MyProject.avi");
   EXPECT_EQ(VideoRecordName("/out/.hidden", "x"), "/out/.hidden.avi");
+  // The loop kinds are kept as the other videos are.
+  for (const char* name : {"/out/a.gif", "/out/a.APNG", "/out/a.webp", "/out/a.webm"})
+    EXPECT_EQ(VideoRecordName(name, "x"), name);
+  // A kind picked from the list: its extension for names without a video's.
+  EXPECT_EQ(VideoRecordName("/out/", "My Project", ".gif"), "/out/MyProject.gif");
+  EXPECT_EQ(VideoRecordName("/out/clip.bmp", "x", ".webp"), "/out/clip.webp");
+  EXPECT_EQ(VideoRecordName("/out/clip.mp4", "x", ".webp"), "/out/clip.mp4");
+}
+
+TEST(VideoRecording, APickedKindReplacesTheNamesExtension) {
+  EXPECT_EQ(WithVideoExtension("/out/clip.mp4", ".gif"), "/out/clip.gif");
+  EXPECT_EQ(WithVideoExtension("/out.d/clip", ".webm"), "/out.d/clip.webm");
+  EXPECT_EQ(WithVideoExtension("/out/.hidden", ".apng"), "/out/.hidden.apng");
+  EXPECT_EQ(WithVideoExtension("/out/", ".gif"), "/out/");
+  EXPECT_EQ(WithVideoExtension("", ".gif"), "");
 }
 
 namespace {
@@ -122,6 +137,13 @@ TEST(VideoRecording, FramesTakeTheTimeTheyWerePlayedAtAndAPauseIsNotKept) {
   step(5000);  // after a pause the video goes on at its next frame
   EXPECT_EQ(next, (std::vector<std::int64_t>{1, 2, 5, 6, 7, 8}));
   EXPECT_EQ(run.state.video->FramesWritten(), 6);
+  EXPECT_EQ(EndRecording(run.state), "");
+  // One loop keeps every frame once, however late it came.
+  StartVideoRecording(run.state, (folder / "loop.mkv").string(), 16, 16, 27, 40);
+  run.state.lastFrame = 3;
+  next.clear();
+  for (int late : {0, 118, 300}) step(late);
+  EXPECT_EQ(next, (std::vector<std::int64_t>{1, 2, 3}));
   EXPECT_EQ(EndRecording(run.state), "");
   std::filesystem::remove_all(folder);
 }

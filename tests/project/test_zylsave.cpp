@@ -110,6 +110,7 @@ TEST_F(ZylSaveTest, RoundTripKeepsEveryFieldAndPixel) {
   project->name = "Round \"trip\" & <more> \xC3\xA9";
   project->width = 64;
   project->height = 48;
+  project->comment = "Two lines\nof <notes> & \"marks\"";
   TBlendLayer* a = AddPictureLayer("a.png", "dir one/a&b \"q\" \xC3\xA9.png");
   TBlendLayer* b = AddPictureLayer("b.jpg", "b.jpg");
   TBlendLayer* c = AddPictureLayer("c.bmp", "c.bmp");
@@ -164,6 +165,8 @@ TEST_F(ZylSaveTest, RoundTripKeepsEveryFieldAndPixel) {
 
   TProject& loaded = Reload(path);
   EXPECT_EQ(loaded.name, savedName);
+  // Saving again must not drop the comment.
+  EXPECT_EQ(loaded.comment, "Two lines\nof <notes> & \"marks\"");
   EXPECT_EQ(loaded.width, 64);
   ASSERT_EQ(loaded.layers.size(), saved.size());
   for (std::size_t i = 0; i < saved.size(); ++i) {

@@ -174,6 +174,67 @@ TEST_F(RenderChunkTest, AFrameFarAwayEqualsItsTwinWithinTheRepeat) {
   EXPECT_EQ(Frame("all", 257), Frame("near", 257));
 }
 
+// A turning layer (24 frames), a tiled one moving more than its size (12)
+// and a grid4 layer of 64 pixels (1024 frames): the project repeats after 3072.
+TEST_F(RenderTest, InfoShowsEachLoopAndLoopRendersExactlyOne) {
+  auto* project = new TProject();
+  project->name = "Loop";
+  project->width = 20;
+  project->height = 12;
+  auto* turning = new TBlendLayer();
+  turning->OpenPictureFile(WritePicture("t.bmp", 6, 4, 0x00300000));
+  turning->posx = 1;
+  auto* tiled = new TBlendLayer();
+  tiled->OpenPictureFile(WritePicture("s.bmp", 12, 8, 0x00005000));
+  tiled->posx = -17;  // 7 mod 12
+  tiled->posy = 10;   // 2 mod 8
+  tiled->tileWrap = true;
+  tiled->x = 8;
+  tiled->SetMode(bmMultiply);
+  auto* grid = new TBlendLayer();
+  grid->OpenPictureFile(WritePicture("g.bmp", 8, 8, 0x00000070));
+  grid->SetMode(bmGrid4);
+  project->SaveAs(Path("loop.zyl"));
+  CloseProject();
+
+  ASSERT_EQ(Run(Path("loop.zyl") + " --info --fps 25 >" + Path("info.txt")), 0) << errors;
+  std::ifstream in(Path("info.txt"));
+  const std::string info(std::istreambuf_iterator<char>(in), {});
+  for (const char* line :
+       {"canvas: 20 x 12\n", "layer 1 \"t.bmp\": 6 x 4, none, motion (1, 0), loop: 24 frames\n",
+        "layer 2 \"s.bmp\": 12 x 8, multiply, motion (-17, 10), tile wrap, loop: 12 frames\n",
+        "layer 3 \"g.bmp\": 8 x 8, grid4, motion (0, 0), loop: 1 frame\n",
+        "grid4: 64 calls per frame, loop: 1024 frames\n",
+        "project loop: 3072 frames, 122.9 s at 25 fps\n"})
+    EXPECT_NE(info.find(line), std::string::npos) << line << " in\n" << info;
+
+  // One loop from frame 1, and one from frame 5: frame L + 1 is frame 1.
+  ASSERT_EQ(Run(Path("loop.zyl") + " --loop --quiet --out " + Path("one")), 0) << errors;
+  EXPECT_TRUE(std::filesystem::exists(Path("one/Loop03072.bmp")));
+  EXPECT_FALSE(std::filesystem::exists(Path("one/Loop03073.bmp")));
+  ASSERT_EQ(Run(Path("loop.zyl") + " --loop --start 5 --quiet --out " + Path("five")), 0) << errors;
+  EXPECT_FALSE(std::filesystem::exists(Path("five/Loop00004.bmp")));
+  EXPECT_TRUE(std::filesystem::exists(Path("five/Loop03076.bmp")));
+  EXPECT_FALSE(std::filesystem::exists(Path("five/Loop03077.bmp")));
+  auto bytes = [&](const std::string& file) {
+    std::ifstream f(Path(file), std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(f), {});
+  };
+  EXPECT_EQ(bytes("five/Loop03073.bmp"), bytes("one/Loop00001.bmp"));
+  EXPECT_EQ(bytes("five/Loop03076.bmp"), bytes("one/Loop00004.bmp"));
+  EXPECT_NE(bytes("five/Loop03072.bmp"), bytes("one/Loop00001.bmp"));
+
+  // Over the limit: refused until the limit is raised.
+  EXPECT_EQ(Run(Path("loop.zyl") + " --loop --max-frames 3071 --out " + Path("no")), 1);
+  EXPECT_NE(errors.find("repeats after 3072 frames, more than the limit of 3071 (raise it with "
+                        "--max-frames)"),
+            std::string::npos)
+      << errors;
+  EXPECT_FALSE(std::filesystem::exists(Path("no/Loop00001.bmp")));
+  EXPECT_EQ(Run(Path("loop.zyl") + " --loop --frames 3"), 2);
+  EXPECT_EQ(Run(Path("loop.zyl") + " --loop --max-frames 0"), 2);
+}
+
 TEST_F(RenderTest, SaveAsPullsPicturesIntoTheArchive) {
   auto* project = new TProject();
   project->width = 4;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "formats/formatlist.h"
 #include "project/framestep.h"
@@ -112,11 +113,45 @@ TEST_F(RenderVideoTest, Mp4PlaysAtTheChosenRateCloseToTheBitmaps) {
   EXPECT_GE(psnr, 40.0);
 }
 
+// The loop kinds through the tool, with their options: APNG holds the
+// bitmaps exactly, and --quality makes a WebP lossy and smaller.
+TEST_F(RenderVideoTest, LoopKindsTakeTheirOptions) {
+  ASSERT_EQ(Run(demo + " --start 5 --frames 3 --out " + Path("bmp")), 0) << errors;
+  ASSERT_EQ(Run(demo + " --start 5 --frames 3 --quiet --video " + Path("clip.apng")), 0) << errors;
+  TVideoReader reader(Path("clip.apng"));
+  std::vector<std::uint32_t> pixels;
+  for (int n = 5; n < 8; ++n) {
+    ASSERT_TRUE(reader.ReadFrame(pixels)) << n;
+    TPicture frame = Bitmap(n);
+    for (auto& p : frame.pixels) p |= 0xFF000000u;
+    EXPECT_TRUE(frame.pixels == pixels) << n;
+  }
+  for (const auto& [name, codec] : {std::pair{"clip.gif", "gif"}, std::pair{"clip.webm", "vp9"}}) {
+    ASSERT_EQ(Run(demo + " --frames 3 --crf 30 --quiet --video " + Path(name)), 0) << errors;
+    const std::string probe = Probe(Path(name));
+    EXPECT_EQ(probe.rfind("codec_name=" + std::string(codec) + "|width=768|height=576|", 0), 0u)
+        << probe;
+    EXPECT_NE(probe.find("nb_read_frames=3"), std::string::npos) << probe;
+  }
+  ASSERT_EQ(Run(demo + " --frames 3 --quiet --video " + Path("lossless.webp")), 0) << errors;
+  ASSERT_EQ(Run(demo + " --frames 3 --quality 60 --video " + Path("lossy.webp")), 0) << errors;
+  EXPECT_NE(errors.find("wrote 3 frames into " + Path("lossy.webp") +
+                        " (webp (animated WebP), 27 frames per second)"),
+            std::string::npos)
+      << errors;
+  EXPECT_LT(std::filesystem::file_size(Path("lossy.webp")),
+            std::filesystem::file_size(Path("lossless.webp")));
+}
+
 TEST_F(RenderVideoTest, AFailedVideoExitsNonZeroAndLeavesNothing) {
-  EXPECT_EQ(Run(demo + " --frames 2 --video " + Path("clip.webm")), 2);
+  EXPECT_EQ(Run(demo + " --frames 2 --video " + Path("clip.mov")), 2);
   EXPECT_NE(errors.find("does not name a video"), std::string::npos) << errors;
   EXPECT_EQ(Run(demo + " --frames 2 --fps 0 --video " + Path("clip.mp4")), 2);
   EXPECT_EQ(Run(demo + " --frames 2 --png --video " + Path("clip.mp4")), 2);
+  EXPECT_EQ(Run(demo + " --frames 2 --quality 50 --video " + Path("clip.mp4")), 2);
+  EXPECT_EQ(Run(demo + " --frames 2 --quality 101 --video " + Path("clip.webp")), 2);
+  EXPECT_EQ(Run(demo + " --frames 2 --fps 60 --video " + Path("clip.gif")), 1);
+  EXPECT_NE(errors.find("a GIF plays at most 50 frames per second"), std::string::npos) << errors;
   const std::string missing = Path("no/clip.mkv");
   EXPECT_EQ(Run(demo + " --frames 2 --video " + missing), 1);
   EXPECT_NE(errors.find("Cannot write the video file " + missing + ": No such file or directory"),
@@ -125,6 +160,10 @@ TEST_F(RenderVideoTest, AFailedVideoExitsNonZeroAndLeavesNothing) {
   // A full disk partway through: the size limit makes writes fail.
   EXPECT_EQ(RunShell("ulimit -f 300; trap '' XFSZ; " + tool + " " + demo + " --frames 60 --video " +
                      Path("big.mkv")),
+            1);
+  EXPECT_NE(errors.find("File too large"), std::string::npos) << errors;
+  EXPECT_EQ(RunShell("ulimit -f 300; trap '' XFSZ; " + tool + " " + demo + " --frames 60 --video " +
+                     Path("big.gif")),
             1);
   EXPECT_NE(errors.find("File too large"), std::string::npos) << errors;
   std::vector<std::string> left;

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
@@ -121,6 +122,7 @@ class TestLayersPanel : public QObject {
   void undoWalksEveryEditBackAndRedoForward();
   void editsMarkTheProjectSoExitAsks();
   void padsShowTheirLayersMotionAfterEveryRebuild();
+  void tileWrapIsAMenuCheckThatUndoTakesBack();
   void theWheelScrollsThePanelUnlessAControlWasClicked();
   void rowsFitThePanelAtItsDefaultWidth();
   void titleShowsTheNameAfterADragAndOpacityItsNumber();
@@ -631,6 +633,36 @@ void TestLayersPanel::padsShowTheirLayersMotionAfterEveryRebuild() {
   PadRelease(Row(s, 0), 36, 28);
   QCOMPARE(LayerAt(0).posx, 1);
   QCOMPARE(LayerAt(0).posy, 0);
+}
+
+void TestLayersPanel::tileWrapIsAMenuCheckThatUndoTakesBack() {
+  Shell s;
+  ProjectWithPictures(s, 2);
+  QAction* tile = Row(s, 1).popupLayer->findChild<QAction*>(QStringLiteral("TileWrap1"));
+  QVERIFY(tile);
+  QCOMPARE(tile->text(), QStringLiteral("Tile wrap"));
+  QVERIFY(tile->isCheckable());
+  QVERIFY(!tile->isChecked());
+  tile->trigger();
+  QVERIFY(LayerAt(1).tileWrap);
+  QVERIFY(!LayerAt(0).tileWrap);
+  QVERIFY(CurrentProject()->modified);
+  QCOMPARE(s.form->undoStack->undoText(), QStringLiteral("Tile wrap"));
+  // Undo takes the flag back; the menu shows the layer's flag when it opens.
+  s.form->undoStack->undo();
+  QVERIFY(!LayerAt(1).tileWrap);
+  QMenu* menu = Row(s, 1).popupLayer;
+  tile = menu->findChild<QAction*>(QStringLiteral("TileWrap1"));
+  tile->setChecked(true);
+  emit menu->aboutToShow();
+  QVERIFY(!tile->isChecked());
+  s.form->undoStack->redo();
+  QVERIFY(LayerAt(1).tileWrap);
+  emit Row(s, 1).popupLayer->aboutToShow();
+  QVERIFY(Row(s, 1).popupLayer->findChild<QAction*>(QStringLiteral("TileWrap1"))->isChecked());
+  // Unticking it turns it off again.
+  Row(s, 1).popupLayer->findChild<QAction*>(QStringLiteral("TileWrap1"))->trigger();
+  QVERIFY(!LayerAt(1).tileWrap);
 }
 
 void TestLayersPanel::theWheelScrollsThePanelUnlessAControlWasClicked() {

@@ -159,9 +159,9 @@ TEST(VideoWriter, RefusesWhatItCannotWriteWithTheReason) {
   const std::string missing = (folder / "no" / "clip.mp4").string();
   EXPECT_EQ(message(missing, {16, 16, 27}),
             "Cannot write the video file " + missing + ": No such file or directory");
-  EXPECT_EQ(message("clip.webm", {16, 16, 27}),
-            "clip.webm does not name a video: use .mp4 (H.264), .mkv (FFV1, lossless) or .avi "
-            "(Motion JPEG)");
+  EXPECT_EQ(message("clip.mov", {16, 16, 27}),
+            "clip.mov does not name a video: use .mp4 (H.264), .mkv (FFV1, lossless), .avi "
+            "(Motion JPEG), .gif, .apng, .webp (animated WebP) or .webm (VP9)");
   const std::string file = (folder / "clip.MKV").string();
   EXPECT_NE(message(file, {0, 16, 27}).find("1 to 16384 pixels on a side, not 0 x 16"),
             std::string::npos);

@@ -7,11 +7,24 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <iterator>
 
 #include "gui/widgets/prompter.h"
 #include "project/videorecording.h"
 
 namespace {
+
+// The output formats in list order, and the extension each gives a video's
+// name; the first two keep the places they always had.
+struct TFormatEntry {
+  const char* text;
+  const char* extension;  // none: bitmap files
+};
+constexpr TFormatEntry kFormats[] = {
+    {"AVI Video", ".avi"},       {"BMP Sequence", nullptr},   {"GIF Animation", ".gif"},
+    {"APNG Animation", ".apng"}, {"WebP Animation", ".webp"}, {"WebM Video", ".webm"},
+};
+constexpr int kBmpSequence = 1;
 
 QLabel* NamedLabel(const char* name, const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
@@ -47,7 +60,7 @@ TfrmCapture::TfrmCapture(Prompter& prompter, QWidget* parent)
   grid->addWidget(NamedLabel("LFormat", QStringLiteral("Output format"), this), 1, 0);
   cbFormat = new QComboBox(this);
   cbFormat->setObjectName(QStringLiteral("cbFormat"));
-  cbFormat->addItems({QStringLiteral("AVI Video"), QStringLiteral("BMP Sequence")});
+  for (const TFormatEntry& format : kFormats) cbFormat->addItem(QString::fromLatin1(format.text));
   cbFormat->setCurrentIndex(0);
   connect(cbFormat, &QComboBox::currentIndexChanged, this, &TfrmCapture::cbFormatChange);
   grid->addWidget(cbFormat, 1, 1, 1, 2);
@@ -72,6 +85,13 @@ TfrmCapture::TfrmCapture(Prompter& prompter, QWidget* parent)
                      static_cast<QWidget*>(cbResetX), static_cast<QWidget*>(cbResetY)})
     w->setEnabled(false);
 
+  LLoop = NamedLabel("LLoop", QString(), this);
+  grid->addWidget(LLoop, 4, 1);
+  cbOneLoop = new QCheckBox(QStringLiteral("one loop"), this);
+  cbOneLoop->setObjectName(QStringLiteral("cbOneLoop"));
+  cbOneLoop->setEnabled(false);
+  grid->addWidget(cbOneLoop, 4, 2);
+
   auto* buttons = new QHBoxLayout();
   bSettings = NamedButton("bSettings", QStringLiteral("Settings"), this);
   bStart = NamedButton("bStart", QStringLiteral("START"), this);
@@ -80,13 +100,31 @@ TfrmCapture::TfrmCapture(Prompter& prompter, QWidget* parent)
   buttons->addStretch(1);
   buttons->addWidget(bStart);
   buttons->addWidget(bCancel);
-  grid->addLayout(buttons, 4, 0, 1, 4);
+  grid->addLayout(buttons, 5, 0, 1, 4);
   connect(bStart, &QPushButton::clicked, this, &QDialog::accept);
   connect(bCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool TfrmCapture::VideoChosen() const {
-  return cbFormat->currentIndex() == 0;
+  return cbFormat->currentIndex() != kBmpSequence;
+}
+
+std::string TfrmCapture::VideoExtension() const {
+  const int index = cbFormat->currentIndex();
+  const bool known = index >= 0 && index < int(std::size(kFormats)) && kFormats[index].extension;
+  return known ? kFormats[index].extension : ".avi";
+}
+
+void TfrmCapture::ShowLoop(const std::optional<quenvar::TLoopLength>& loop, int fps) {
+  LLoop->setText(loop ? QString::fromStdString(quenvar::LoopLabel(*loop, fps)) : QString());
+  const bool recordable = loop && !loop->over && loop->frames <= quenvar::kMaxLoopFrames;
+  loopFrames_ = recordable ? loop->frames : 0;
+  cbOneLoop->setEnabled(recordable);
+  if (!recordable) cbOneLoop->setChecked(false);
+}
+
+std::int64_t TfrmCapture::OneLoopFrames() const {
+  return cbOneLoop->isEnabled() && cbOneLoop->isChecked() ? std::int64_t(loopFrames_) : 0;
 }
 
 void TfrmCapture::bBrowseClick() {
@@ -96,9 +134,13 @@ void TfrmCapture::bBrowseClick() {
   cbFormatChange();
 }
 
-// A video's name shows the video extension it will be written with.
+// A video's name shows the video extension it will be written with; a loop
+// kind picked from the list puts its own in place of any other.
 void TfrmCapture::cbFormatChange() {
   const std::string text = eOutput->text().toStdString();
   if (!VideoChosen() || text.empty() || text.back() == '/' || text.back() == '\\') return;
-  eOutput->setText(QString::fromStdString(quenvar::VideoRecordName(text, std::string())));
+  const std::string name = cbFormat->currentIndex() == 0
+                               ? quenvar::VideoRecordName(text, std::string())
+                               : quenvar::WithVideoExtension(text, VideoExtension());
+  eOutput->setText(QString::fromStdString(name));
 }

@@ -194,6 +194,12 @@ void TframeLayer::BuildContextMenu() {
           &TframeLayer::ResetPosition1Click);
   connect(entry("ResetMotion1", "Reset Motion"), &QAction::triggered, this,
           &TframeLayer::ResetMotion1Click);
+  TileWrap1 = entry("TileWrap1", "Tile wrap");
+  TileWrap1->setCheckable(true);
+  connect(TileWrap1, &QAction::triggered, this, &TframeLayer::TileWrap1Click);
+  // Undo may have changed the flag since the menu last showed.
+  connect(popupLayer, &QMenu::aboutToShow, this,
+          [this] { TileWrap1->setChecked(layer && layer->tileWrap); });
   popupLayer->addSeparator();
   connect(entry("Duplicatelayer1", "Duplicate layer"), &QAction::triggered, this,
           &TframeLayer::Duplicatelayer1Click);
@@ -404,6 +410,13 @@ void TframeLayer::ResetPosition1Click() {
 
 void TframeLayer::ResetMotion1Click() {
   Edit(quenvar::TLayerScope::Fields, "Reset Motion", quenvar::ResetLayerMotion);
+}
+
+void TframeLayer::TileWrap1Click(bool tile) {
+  Edit(quenvar::TLayerScope::Fields, "Tile wrap",
+       [tile](quenvar::TProject& p, quenvar::TBlendLayer& l) {
+         quenvar::SetLayerTileWrap(p, l, tile);
+       });
 }
 
 void TframeLayer::Duplicatelayer1Click() {

@@ -10,6 +10,7 @@
 #include "project/layerrecord.h"
 #include "project/projectedit.h"
 
+class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -52,6 +53,7 @@ class TframeLayer : public QFrame {
   void ResetGraph1Click();
   void ResetPosition1Click();
   void ResetMotion1Click();
+  void TileWrap1Click(bool tile);
   void Duplicatelayer1Click();
   void Deletelayer1Click();
 
@@ -73,6 +75,7 @@ class TframeLayer : public QFrame {
   TImageView32* img2dc = nullptr;
   QWidget* PanelExtended = nullptr;
   QMenu* popupLayer = nullptr;
+  QAction* TileWrap1 = nullptr;  // checked while the layer moves tiled
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

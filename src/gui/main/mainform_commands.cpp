@@ -28,6 +28,7 @@
 #include "host/playback.h"
 #include "host/statuslog.h"
 #include "project/framestep.h"
+#include "project/looplength.h"
 #include "project/project.h"
 #include "project/projectopen.h"
 #include "project/videorecording.h"
@@ -160,12 +161,18 @@ void Tmainform::SaveFrameClick() {
 void Tmainform::RenderToDiskClick() {
   if (!project()) return;
   TfrmCapture& capture = CaptureDialog();
+  // The loop as the view plays it now (grid4's calls depend on the view).
+  std::optional<quenvar::TLoopLength> loop;
+  if (frmProject32) loop = quenvar::ProjectLoop(*project(), frmProject32->view()).project;
+  const int fps = cbInterval_->currentText().toInt();
+  capture.ShowLoop(loop, fps > 0 ? fps : quenvar::kDefaultFps);
   if (prompter_.ExecDialog(capture) != QDialog::Accepted) return;
   EndRecording();
   if (capture.VideoChosen())
     StartVideoRecording(capture);
   else
     quenvar::StartRecording(quenvar::Playback(), capture.eOutput->text().toStdString());
+  if (quenvar::Playback().recording) quenvar::Playback().lastFrame = capture.OneLoopFrames();
 }
 
 void Tmainform::StartVideoRecording(TfrmCapture& capture) {
@@ -173,8 +180,8 @@ void Tmainform::StartVideoRecording(TfrmCapture& capture) {
     prompter_.ShowMessage(this, QStringLiteral("Open or make a project before recording a video."));
     return;
   }
-  const std::string file =
-      quenvar::VideoRecordName(capture.eOutput->text().toStdString(), project()->name);
+  const std::string file = quenvar::VideoRecordName(capture.eOutput->text().toStdString(),
+                                                    project()->name, capture.VideoExtension());
   capture.eOutput->setText(QString::fromStdString(file));
   const int fps = cbInterval_->currentText().toInt();
   try {

@@ -1,5 +1,7 @@
 // Recording through the Render to disk dialog, PLAY/STOP ending it, a frame
 // file that cannot be written, and Save frame.
+#include <functional>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -79,8 +81,11 @@ class TestCapture : public QObject {
   void saveFrameWritesTheShownFrame();
   void videoNamesTakeTheVideoExtension();
   void aVideoRecordingHoldsEveryShownFrame();
+  void loopKindsFromTheListSetTheExtension();
   void aVideoThatCannotBeOpenedIsReportedOnce();
   void closingTheProgramFinishesTheVideo();
+  void theLoopLabelAndOneLoopFollowTheProject();
+  void oneLoopRecordsExactlyOneLoop();
 };
 
 void TestCapture::dialogHoldsItsControls() {
@@ -90,7 +95,7 @@ void TestCapture::dialogHoldsItsControls() {
   QCOMPARE(capture->windowTitle(), QStringLiteral("Render to disk"));
   QVERIFY(capture->windowFlags() & Qt::Tool);
   QCOMPARE(capture->cbFormat->currentText(), QStringLiteral("AVI Video"));
-  QCOMPARE(capture->cbFormat->count(), 2);
+  QCOMPARE(capture->cbFormat->count(), 6);
   QCOMPARE(capture->cbDuration->currentText(), QStringLiteral("Frames"));
   for (QWidget* w :
        {static_cast<QWidget*>(capture->cbDuration), static_cast<QWidget*>(capture->eDuration),
@@ -360,6 +365,42 @@ void TestCapture::aVideoRecordingHoldsEveryShownFrame() {
   QVERIFY(frames[0] != frames[1]);
 }
 
+void TestCapture::loopKindsFromTheListSetTheExtension() {
+  Shell s;
+  TfrmCapture* capture = s.form->frmCapture;
+  capture->eOutput->setText(QStringLiteral("/tmp/out/clip.mp4"));
+  const QStringList entries{"GIF Animation", "APNG Animation", "WebP Animation", "WebM Video"};
+  const QStringList names{"clip.gif", "clip.apng", "clip.webp", "clip.webm"};
+  for (int i = 0; i < entries.size(); ++i) {
+    capture->cbFormat->setCurrentText(entries[i]);
+    QVERIFY(capture->VideoChosen());
+    QCOMPARE(capture->eOutput->text(), "/tmp/out/" + names[i]);
+  }
+  // "AVI Video" keeps a video's extension, the loop kinds' too.
+  capture->cbFormat->setCurrentText(QStringLiteral("AVI Video"));
+  QCOMPARE(capture->eOutput->text(), QStringLiteral("/tmp/out/clip.webm"));
+
+  // A bare folder takes the project's name and the picked kind; the GIF
+  // holds every recorded frame once the recording ends.
+  QTemporaryDir dir;
+  s.newProject("My Project", "160", "120");
+  AddLayer(40, 30, 5, 5, 2, 1);
+  View(s)->BuildFromProject();
+  ScriptCapture(s, dir.path() + "/", true, QStringLiteral("GIF Animation"));
+  s.action("miRenderToDisk")->trigger();
+  const QString file = dir.filePath("MyProject.gif");
+  QCOMPARE(capture->eOutput->text(), file);
+  for (int i = 0; i < 4; ++i) QVERIFY(OneTick(s));
+  QVERIFY(!QFile::exists(file));  // encoded when the recording ends
+  s.form->StartPlayback();
+  s.child<QPushButton>("bAnimate")->click();  // STOP
+  QVERIFY(s.prompter.messages.isEmpty());
+  quenvar::TVideoInfo info;
+  QCOMPARE(VideoFrames(file, info).size(), std::size_t(4));
+  QCOMPARE(info.codec, std::string("gif"));
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList("MyProject.gif"));
+}
+
 void TestCapture::aVideoThatCannotBeOpenedIsReportedOnce() {
   QTemporaryDir dir;
   Shell s;
@@ -391,6 +432,88 @@ void TestCapture::closingTheProgramFinishesTheVideo() {
   quenvar::TVideoInfo info;
   QCOMPARE(VideoFrames(file, info).size(), std::size_t(2));
   QCOMPARE(info.codec, std::string("h264"));
+}
+
+namespace {
+
+// Opens the dialog, hands it to `look` and cancels or starts it.
+void ScriptLoop(Shell& s, const std::function<void(TfrmCapture&)>& look, bool start = false,
+                const QString& output = QString()) {
+  s.prompter.dialogs.push_back([=](QDialog& d) {
+    auto& capture = static_cast<TfrmCapture&>(d);
+    look(capture);
+    capture.cbFormat->setCurrentText(QStringLiteral("BMP Sequence"));
+    capture.eOutput->setText(output);
+    (start ? capture.bStart : capture.bCancel)->click();
+    return d.result();
+  });
+  s.action("miRenderToDisk")->trigger();
+}
+
+}  // namespace
+
+void TestCapture::theLoopLabelAndOneLoopFollowTheProject() {
+  Shell s;
+  s.newProject("Loop", "60", "40");
+  s.child<QComboBox>("cbInterval")->setCurrentText(QStringLiteral("25"));
+  AddLayer(6, 4, 0, 0, 1, 0);  // 24 frames
+  View(s)->BuildFromProject();
+  QString label;
+  bool allowed = false;
+  auto look = [&](TfrmCapture& c) {
+    label = c.LLoop->text();
+    allowed = c.cbOneLoop->isEnabled();
+    QCOMPARE(c.cbOneLoop->text(), QStringLiteral("one loop"));
+  };
+  ScriptLoop(s, look);
+  QCOMPARE(label, QStringLiteral("Loop: 24 frames, 1.0 s at 25 fps"));
+  QVERIFY(allowed);
+  // Tiled motion larger than the picture: 8 / gcd(8, 3) and 6 / gcd(6, 4).
+  quenvar::TBlendLayer& tiled = AddLayer(8, 6, 10, 10, 11, -2);
+  tiled.tileWrap = true;
+  View(s)->BuildFromProject();
+  ScriptLoop(s, look);
+  QCOMPARE(label, QStringLiteral("Loop: 24 frames, 1.0 s at 25 fps"));
+  // Longer than the limit: shown, but not offered.
+  AddLayer(400, 300, 0, 0, 1, 0);
+  View(s)->BuildFromProject();
+  ScriptLoop(s, look);
+  QCOMPARE(label, QStringLiteral("Loop: 120000 frames, 4800.0 s at 25 fps"));
+  QVERIFY(!allowed);
+  for (int w : {1021, 1019, 1013}) AddLayer(w, 1, 0, 0, 1, 0);
+  View(s)->BuildFromProject();
+  ScriptLoop(s, look);
+  QCOMPARE(label, QStringLiteral("does not repeat within 10^9 frames"));
+  QVERIFY(!allowed);
+}
+
+void TestCapture::oneLoopRecordsExactlyOneLoop() {
+  QTemporaryDir dir;
+  Shell s;
+  s.newProject("Loop", "40", "30");
+  AddLayer(6, 4, 0, 0, 1, 0);                                  // 24 frames
+  quenvar::TBlendLayer& tiled = AddLayer(8, 6, 10, 10, 3, 2);  // 8 and 3: 24
+  tiled.tileWrap = true;
+  View(s)->BuildFromProject();
+  ScriptLoop(
+      s, [](TfrmCapture& c) { c.cbOneLoop->setChecked(true); }, true, dir.filePath("clip"));
+  QVERIFY(Playback().recording);
+  for (int i = 0; i < 24; ++i) QVERIFY(OneTick(s));
+  // The recording ended by itself after the 24th frame.
+  QVERIFY(!Playback().recording);
+  QCOMPARE(s.child<QLabel>("LFrameCount")->text(), QStringLiteral(" "));
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 24);
+  QVERIFY(QFile::exists(dir.filePath("Loop00024.bmp")));
+  // The frame after the loop is its first frame again; the one before it is not.
+  QVERIFY(!FileShowsBuffer(dir.filePath("Loop00023.bmp"), View(s)->view().Buffer()));
+  QVERIFY(OneTick(s));
+  QVERIFY(FileShowsBuffer(dir.filePath("Loop00001.bmp"), View(s)->view().Buffer()));
+  QVERIFY(!FileShowsBuffer(dir.filePath("Loop00002.bmp"), View(s)->view().Buffer()));
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 24);
+  // Without the tick the recording has no end.
+  ScriptLoop(
+      s, [](TfrmCapture& c) { c.cbOneLoop->setChecked(false); }, true, dir.filePath("again/clip"));
+  QCOMPARE(Playback().lastFrame, 0);
 }
 
 QTEST_MAIN(TestCapture)

@@ -73,6 +73,22 @@ class FrameStepTest : public ProjectTest {
     ProjectTest::TearDown();
   }
 
+  // The bitmap file holds the 160 x 120 canvas as the view shows it, at the
+  // given rows and columns.
+  void ExpectCanvasFile(const std::string& path, std::initializer_list<int> rows,
+                        std::initializer_list<int> columns) {
+    const auto bytes = ReadBytes(path);
+    ASSERT_EQ(bytes.size(), 54u + 160u * 120u * 4u);
+    const TBitmap32& shown = host.view.Buffer();
+    for (int y : rows)
+      for (int x : columns) {
+        const std::size_t at = 54 + (std::size_t(119 - y) * 160 + std::size_t(x)) * 4;
+        const TColor32 c = TColor32(bytes[at]) | TColor32(bytes[at + 1]) << 8 |
+                           TColor32(bytes[at + 2]) << 16 | TColor32(bytes[at + 3]) << 24;
+        EXPECT_EQ(c, shown.Pixel(x, y)) << x << "," << y;
+      }
+  }
+
   // A layer whose pixels are numbered row by row, so moves can be traced.
   TBlendLayer& AddNumberedLayer(int w, int h, int posx, int posy) {
     auto* layer = new TBlendLayer();
@@ -181,16 +197,7 @@ TEST_F(FrameStepTest, RecordingWritesTheShownFrameAndCounts) {
   EXPECT_EQ(state.frameNumber, 3);
   EXPECT_FALSE(state.stepBusy);
   // The second file holds exactly the buffer shown after the second step.
-  const auto bytes = ReadBytes(Scratch("MyProject00002.bmp"));
-  ASSERT_EQ(bytes.size(), 54u + 160u * 120u * 4u);
-  const TBitmap32& shown = host.view.Buffer();
-  for (int y : {0, 7, 119})
-    for (int x : {0, 31, 159}) {
-      const std::size_t at = 54 + (std::size_t(119 - y) * 160 + std::size_t(x)) * 4;
-      const TColor32 c = TColor32(bytes[at]) | TColor32(bytes[at + 1]) << 8 |
-                         TColor32(bytes[at + 2]) << 16 | TColor32(bytes[at + 3]) << 24;
-      EXPECT_EQ(c, shown.Pixel(x, y)) << x << "," << y;
-    }
+  ExpectCanvasFile(Scratch("MyProject00002.bmp"), {0, 7, 119}, {0, 31, 159});
   EXPECT_TRUE(std::filesystem::exists(Scratch("MyProject00001.bmp")));
 }
 
@@ -200,16 +207,7 @@ TEST_F(FrameStepTest, AFrameIsTheCanvasWhateverTheWindowShowsBeyondIt) {
   host.view.SetClientSize(200, 130);  // the window made larger by hand
   host.view.Compose();
   WriteFrameFile(host.view, Scratch("still.bmp"));
-  const auto bytes = ReadBytes(Scratch("still.bmp"));
-  ASSERT_EQ(bytes.size(), 54u + 160u * 120u * 4u);
-  const TBitmap32& shown = host.view.Buffer();
-  for (int y : {0, 19, 119})
-    for (int x : {0, 29, 159}) {
-      const std::size_t at = 54 + (std::size_t(119 - y) * 160 + std::size_t(x)) * 4;
-      const TColor32 c = TColor32(bytes[at]) | TColor32(bytes[at + 1]) << 8 |
-                         TColor32(bytes[at + 2]) << 16 | TColor32(bytes[at + 3]) << 24;
-      EXPECT_EQ(c, shown.Pixel(x, y)) << x << "," << y;
-    }
+  ExpectCanvasFile(Scratch("still.bmp"), {0, 19, 119}, {0, 29, 159});
 }
 
 TEST_F(FrameStepTest, AFrameThatCannotBeWrittenEndsTheRecordingOnce) {

@@ -13,9 +13,14 @@
 #include "compose/bmpencode.h"
 #include "compose/kernels.h"
 #include "compose/layerstack.h"
+#include "pixeltestutil.h"
 
 namespace quenvar {
 namespace {
+
+using pixeltest::FromPixels;
+using pixeltest::Pixels;
+using pixeltest::RandomPixels;
 
 // Moves the pixels for real: pixel i goes to (i + dx + dy * w) mod n, with the
 // no-op rules of ScrollWrap.
@@ -24,28 +29,6 @@ void MoveForReal(std::vector<TColor32>& p, int w, int h, int dx, int dy) {
   const std::int64_t n = std::int64_t(p.size());
   const std::int64_t s = ((dx + std::int64_t(dy) * w) % n + n) % n;
   std::rotate(p.begin(), p.begin() + (n - s), p.end());
-}
-
-std::vector<TColor32> Pixels(const TBitmap32& b) {
-  return std::vector<TColor32>(b.Bits(), b.Bits() + std::size_t(b.Width()) * b.Height());
-}
-
-TBitmap32 FromPixels(int w, int h, const std::vector<TColor32>& p) {
-  TBitmap32 b;
-  b.Resize(w, h);
-  std::copy(p.begin(), p.end(), b.Bits());
-  return b;
-}
-
-std::vector<TColor32> RandomPixels(std::mt19937& rng, std::size_t n) {
-  std::vector<TColor32> p(n);
-  for (auto& c : p) {
-    const TColor32 r = rng();
-    // A quarter opaque, an eighth transparent, the rest anything.
-    const unsigned pick = r & 7;
-    c = pick < 2 ? (r | 0xFF000000u) : pick == 2 ? (r & 0x00FFFFFFu) : r;
-  }
-  return p;
 }
 
 // Every blend mode, with the alpha blend at full and partial opacity.

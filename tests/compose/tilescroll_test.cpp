@@ -11,9 +11,14 @@
 #include "compose/bandpool.h"
 #include "compose/blendmodes.h"
 #include "compose/layerstack.h"
+#include "pixeltestutil.h"
 
 namespace quenvar {
 namespace {
+
+using pixeltest::FromPixels;
+using pixeltest::Pixels;
+using pixeltest::RandomPixels;
 
 // Pixel (x, y) goes to ((x + dx) mod w, (y + dy) mod h), for any dx and dy.
 void TileForReal(std::vector<TColor32>& p, int w, int h, std::int64_t dx, std::int64_t dy) {
@@ -23,27 +28,6 @@ void TileForReal(std::vector<TColor32>& p, int w, int h, std::int64_t dx, std::i
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
       p[std::size_t((y + sy) % h) * w + std::size_t((x + sx) % w)] = from[std::size_t(y) * w + x];
-}
-
-std::vector<TColor32> Pixels(const TBitmap32& b) {
-  return std::vector<TColor32>(b.Bits(), b.Bits() + std::size_t(b.Width()) * b.Height());
-}
-
-TBitmap32 FromPixels(int w, int h, const std::vector<TColor32>& p) {
-  TBitmap32 b;
-  b.Resize(w, h);
-  std::copy(p.begin(), p.end(), b.Bits());
-  return b;
-}
-
-std::vector<TColor32> RandomPixels(std::mt19937& rng, std::size_t n) {
-  std::vector<TColor32> p(n);
-  for (auto& c : p) {
-    const TColor32 r = rng();
-    const unsigned pick = r & 7;
-    c = pick < 2 ? (r | 0xFF000000u) : pick == 2 ? (r & 0x00FFFFFFu) : r;
-  }
-  return p;
 }
 
 // Every width from 1 up, so the split of a row falls on every column, with

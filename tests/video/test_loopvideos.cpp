@@ -216,31 +216,23 @@ TEST(LoopVideos, LateFramesKeepTheirTimeInAGif) {
 
 TEST(LoopVideos, RefusedSettingsAndMissingFoldersLeaveNothing) {
   const auto folder = FreshFolder("loopsrefuse");
-  auto message = [](const std::string& file, TVideoSettings settings) -> std::string {
-    try {
-      TVideoWriter writer(file, settings);
-    } catch (const Error& e) {
-      return e.what();
-    }
-    return "";
-  };
   for (const char* name : {"clip.gif", "clip.apng", "clip.webp", "clip.webm"}) {
     const std::string missing = (folder / "no" / name).string();
-    EXPECT_EQ(message(missing, {16, 16, 27}),
+    EXPECT_EQ(RefusalOf(missing, {16, 16, 27}),
               "Cannot write the video file " + missing + ": No such file or directory");
   }
   const std::string gif = (folder / "fast.gif").string();
-  EXPECT_EQ(message(gif, {16, 16, 60}),
+  EXPECT_EQ(RefusalOf(gif, {16, 16, 60}),
             "Cannot write the video file " + gif +
                 ": a GIF plays at most 50 frames per second (a frame of 20 ms or more)");
   TVideoSettings timer{16, 16};
   timer.frameMs = 19;
-  EXPECT_NE(message(gif, timer), "");
+  EXPECT_NE(RefusalOf(gif, timer), "");
   timer.frameMs = 20;
-  EXPECT_EQ(message(gif, timer), "");
+  EXPECT_EQ(RefusalOf(gif, timer), "");
   TVideoSettings quality{16, 16, 27};
   quality.quality = 101;
-  EXPECT_NE(message((folder / "q.webp").string(), quality).find("WebP quality must be 0 to 100"),
+  EXPECT_NE(RefusalOf((folder / "q.webp").string(), quality).find("WebP quality must be 0 to 100"),
             std::string::npos);
   EXPECT_TRUE(FolderNames(folder).empty());
 }

@@ -148,24 +148,16 @@ TEST(VideoWriter, AnUnfinishedVideoLeavesNoFileAndSparesTheOldOne) {
 
 TEST(VideoWriter, RefusesWhatItCannotWriteWithTheReason) {
   const auto folder = FreshFolder("refuse");
-  auto message = [](const std::string& file, TVideoSettings settings) -> std::string {
-    try {
-      TVideoWriter writer(file, settings);
-    } catch (const Error& e) {
-      return e.what();
-    }
-    return "";
-  };
   const std::string missing = (folder / "no" / "clip.mp4").string();
-  EXPECT_EQ(message(missing, {16, 16, 27}),
+  EXPECT_EQ(RefusalOf(missing, {16, 16, 27}),
             "Cannot write the video file " + missing + ": No such file or directory");
-  EXPECT_EQ(message("clip.mov", {16, 16, 27}),
+  EXPECT_EQ(RefusalOf("clip.mov", {16, 16, 27}),
             "clip.mov does not name a video: use .mp4 (H.264), .mkv (FFV1, lossless), .avi "
             "(Motion JPEG), .gif, .apng, .webp (animated WebP) or .webm (VP9)");
   const std::string file = (folder / "clip.MKV").string();
-  EXPECT_NE(message(file, {0, 16, 27}).find("1 to 16384 pixels on a side, not 0 x 16"),
+  EXPECT_NE(RefusalOf(file, {0, 16, 27}).find("1 to 16384 pixels on a side, not 0 x 16"),
             std::string::npos);
-  EXPECT_NE(message(file, {16, 16, 0}).find("1 to 1000 frames per second, not 0"),
+  EXPECT_NE(RefusalOf(file, {16, 16, 0}).find("1 to 1000 frames per second, not 0"),
             std::string::npos);
   EXPECT_TRUE(FolderNames(folder).empty());
 }

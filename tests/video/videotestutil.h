@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "host/error.h"
+#include "video/videowriter.h"
+
 namespace quenvar::videotest {
 
 // A frame of smooth colour waves that move with `n`, opaque.
@@ -57,6 +60,16 @@ inline std::filesystem::path FreshFolder(const std::string& name) {
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   return folder;
+}
+
+// Why a video cannot be opened with these settings; empty when it can.
+inline std::string RefusalOf(const std::string& file, const TVideoSettings& settings) {
+  try {
+    TVideoWriter writer(file, settings);
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "";
 }
 
 }  // namespace quenvar::videotest

@@ -1,10 +1,9 @@
-// Enhanced metafiles: the records that draw (lines, curves, shapes, arcs,
-// bitmaps), build and use paths, and clip.
+// Enhanced metafiles: the records that draw (lines, curves, shapes, arcs),
+// build and use paths, and clip.
 #include <cstring>
 #include <vector>
 
 #include "formats/bytereader.h"
-#include "formats/dib.h"
 #include "formats/emfrecords.h"
 #include "formats/pictureutil.h"
 
@@ -125,39 +124,6 @@ void PlayClipRegion(MetafileCanvas& canvas, ByteReader& p) {
   canvas.SelectClipRects(corners, int(mode));
 }
 
-// STRETCHDIBITS (81) and BITBLT (76): a DIB inside the record, or for a
-// BITBLT without one, a fill with the brush.
-void PlayBitmap(MetafileCanvas& canvas, std::uint32_t type, std::span<const std::uint8_t> record,
-                const std::string& fileName) {
-  ByteReader p(record, fileName);
-  p.Skip(8 + 16);
-  const double x = p.I32LE(), y = p.I32LE();
-  double w = 0, h = 0;
-  int sx = 0, sy = 0, sw = 0, sh = 0;
-  std::uint32_t offBmi = 0, cbBmi = 0, offBits = 0, cbBits = 0;
-  if (type == 81) {
-    sx = p.I32LE(), sy = p.I32LE(), sw = p.I32LE(), sh = p.I32LE();
-    offBmi = p.U32LE(), cbBmi = p.U32LE(), offBits = p.U32LE(), cbBits = p.U32LE();
-    p.Skip(8);  // usage, raster operation
-    w = p.I32LE(), h = p.I32LE();
-  } else {
-    w = p.I32LE(), h = p.I32LE();
-    p.Skip(4);  // raster operation
-    sx = p.I32LE(), sy = p.I32LE();
-    p.Skip(24 + 4 + 4);  // transform, background colour, usage
-    offBmi = p.U32LE(), cbBmi = p.U32LE(), offBits = p.U32LE(), cbBits = p.U32LE();
-    sw = int(w), sh = int(h);
-    if (cbBmi == 0) return canvas.PatternFill(x, y, x + w, y + h);
-  }
-  if (cbBmi == 0 || offBmi >= record.size() || cbBmi > record.size() - offBmi ||
-      offBits >= record.size() || cbBits > record.size() - offBits)
-    FailPicture(fileName, "a bitmap record points outside itself");
-  DibOptions options;
-  options.pixelOffset = offBits;
-  TPicture picture = DecodeDib(record, offBmi, options, fileName);
-  canvas.DrawPicture(picture, x, y, w, h, sx, sy, sw, sh);
-}
-
 bool PlayPathRecord(MetafileCanvas& canvas, std::uint32_t type, ByteReader& p) {
   switch (type) {
     case 59:
@@ -238,10 +204,6 @@ bool PlayEmfDrawing(MetafileCanvas& canvas, std::uint32_t type,
     }
     case 75:
       PlayClipRegion(canvas, p);
-      return true;
-    case 76:
-    case 81:
-      PlayBitmap(canvas, type, record, fileName);
       return true;
     default:
       return PlayPathRecord(canvas, type, p);

@@ -1,13 +1,14 @@
 // Enhanced metafiles (EMF): the records are played onto a picture the size
 // of the header's frame at 96 pixels per inch. This file holds the header,
 // the record loop, objects and the state records; the drawing records are
-// in emfdrawing.cpp. Text and raster operations other than a plain copy are
-// not drawn.
+// in emfdrawing.cpp, the bitmap, gradient and region records in
+// emfraster.cpp. Text is not drawn.
 #include <cmath>
 #include <cstring>
 #include <map>
 
 #include "formats/bytereader.h"
+#include "formats/emfraster.h"
 #include "formats/emfrecords.h"
 #include "formats/metafilepage.h"
 #include "formats/metafileplayers.h"
@@ -33,28 +34,28 @@ struct EmfObject {
 bool SelectStock(std::uint32_t index, MetafileCanvas::State& st) {
   switch (index & 0x7FFFFFFFu) {
     case 0:
-      st.brush = {0, 0, Color32(255, 255, 255)};
+      st.brush = {0, 0, Color32(255, 255, 255), {}};
       return true;
     case 1:
-      st.brush = {0, 0, Color32(192, 192, 192)};
+      st.brush = {0, 0, Color32(192, 192, 192), {}};
       return true;
     case 2:
-      st.brush = {0, 0, Color32(128, 128, 128)};
+      st.brush = {0, 0, Color32(128, 128, 128), {}};
       return true;
     case 3:
-      st.brush = {0, 0, Color32(64, 64, 64)};
+      st.brush = {0, 0, Color32(64, 64, 64), {}};
       return true;
     case 4:
-      st.brush = {0, 0, Color32(0, 0, 0)};
+      st.brush = {0, 0, Color32(0, 0, 0), {}};
       return true;
     case 5:
       st.brush.style = 1;
       return true;
     case 6:
-      st.pen = {0, 0, true, Color32(255, 255, 255)};
+      st.pen = {0, 0, true, Color32(255, 255, 255), {}};
       return true;
     case 7:
-      st.pen = {0, 0, true, Color32(0, 0, 0)};
+      st.pen = {0, 0, true, Color32(0, 0, 0), {}};
       return true;
     case 8:
       st.pen.style = 5;
@@ -138,6 +139,8 @@ void CreateObject(std::uint32_t type, ByteReader& p, Objects& objects) {
     o.pen.width = p.I32LE();
     p.I32LE();
     o.pen.color = ColorRef(p.U32LE());
+    // Such pens are dashed only while one pixel wide.
+    if (o.pen.width > 1 && (o.pen.style & 15) >= 1 && (o.pen.style & 15) <= 4) o.pen.style &= ~15u;
   } else if (type == 95) {  // EXTCREATEPEN: cosmetic pens are one pixel
     o.isPen = true;
     p.Skip(16);
@@ -147,6 +150,12 @@ void CreateObject(std::uint32_t type, ByteReader& p, Objects& objects) {
     const std::uint32_t brushStyle = p.U32LE();
     o.pen.color = ColorRef(p.U32LE());
     if (brushStyle == 1) o.pen.style = 5;
+    if ((o.pen.style & 15) == 7 && p.Remaining() >= 8) {
+      p.U32LE();  // hatch
+      const std::uint32_t entries = p.U32LE();
+      if (entries > p.Remaining() / 4) p.Fail("a pen's style is longer than its record");
+      for (std::uint32_t i = 0; i < entries; ++i) o.pen.userStyle.push_back(p.U32LE());
+    }
   } else {  // CREATEBRUSHINDIRECT
     o.brush.style = p.U32LE();
     o.brush.color = ColorRef(p.U32LE());
@@ -260,6 +269,13 @@ bool PlayState(MetafileCanvas& canvas, std::uint32_t type, ByteReader& p, Object
     case 40:
       objects.erase(p.U32LE());
       return true;
+    case 93:
+    case 94: {  // CREATEMONOBRUSH, CREATEDIBPATTERNBRUSHPT
+      EmfObject o;
+      o.brush = EmfPatternBrush(canvas, p.Data(), canvas.FileName());
+      objects[p.U32LE()] = o;
+      return true;
+    }
     default:
       return false;
   }
@@ -283,6 +299,13 @@ TPicture PlayEmf(std::span<const std::uint8_t> data, const std::string& fileName
   MetafileCanvas canvas(picture, fileName);
   canvas.SetDevice(page.toPicture, page.devicePixelsPerMmX, page.devicePixelsPerMmY);
   Objects objects;
+  MetafileCanvas::State stock;
+  const EmfBrushLookup brushes = [&](std::uint32_t index) -> const MfBrush* {
+    if ((index & 0x80000000u) && (index & 0x7FFFFFFFu) <= 5 && SelectStock(index, stock))
+      return &stock.brush;
+    auto it = objects.find(index);
+    return it == objects.end() || it->second.isPen ? nullptr : &it->second.brush;
+  };
   std::size_t pos = 0;
   while (data.size() - pos >= 8) {
     ByteReader r(data.subspan(pos), fileName);
@@ -293,7 +316,9 @@ TPicture PlayEmf(std::span<const std::uint8_t> data, const std::string& fileName
     const auto record = data.subspan(pos, size);
     ByteReader p(record, fileName);
     p.Skip(8);
-    if (!PlayState(canvas, type, p, objects)) PlayEmfDrawing(canvas, type, record, fileName);
+    if (!PlayState(canvas, type, p, objects) &&
+        !PlayEmfRaster(canvas, type, record, brushes, fileName))
+      PlayEmfDrawing(canvas, type, record, fileName);
     pos += size;
   }
   // No end record: fine for a writer that leaves it out, not for a file cut

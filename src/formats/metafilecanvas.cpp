@@ -218,7 +218,7 @@ void MetafileCanvas::PaintSpan(int y, int x0, int x1, TColor32 color) {
 // A one-pixel line between picture points, one pixel per step along the
 // longer axis, through the pixels that hold the points. Open ends leave out
 // their last pixel, as the platform's lines do.
-void MetafileCanvas::ThinLine(MfPoint a, MfPoint b, bool lastPixel) {
+void MetafileCanvas::ThinLine(MfPoint a, MfPoint b, bool lastPixel, MfDashStepper* dash) {
   // Cut the line to the picture first, so far-away points cost nothing.
   const double lo[2] = {-2, -2}, hi[2] = {target_.width + 2.0, target_.height + 2.0};
   const double p0[2] = {a.x, a.y}, d[2] = {b.x - a.x, b.y - a.y};
@@ -232,7 +232,15 @@ void MetafileCanvas::ThinLine(MfPoint a, MfPoint b, bool lastPixel) {
     if (ta > tb) std::swap(ta, tb);
     t0 = std::max(t0, ta), t1 = std::min(t1, tb);
   }
-  if (t0 > t1) return;
+  // A dash pattern counts the pixels of the whole line, cut away or not.
+  const auto steps = [](MfPoint p, MfPoint q) {
+    return long(std::max(std::fabs(std::floor(q.x) - std::floor(p.x)),
+                         std::fabs(std::floor(q.y) - std::floor(p.y))));
+  };
+  if (t0 > t1) {
+    if (dash) dash->Skip(steps(a, b));
+    return;
+  }
   if (t1 < 1) lastPixel = true;
   long x0 = long(std::floor(a.x + t0 * d[0])), y0 = long(std::floor(a.y + t0 * d[1]));
   const long x1 = long(std::floor(a.x + t1 * d[0])), y1 = long(std::floor(a.y + t1 * d[1]));
@@ -240,35 +248,70 @@ void MetafileCanvas::ThinLine(MfPoint a, MfPoint b, bool lastPixel) {
   const long sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
   long err = dx + dy;
   budget_.Spend(double(dx - dy + 1));
+  long plotted = 0;
+  if (dash) dash->Skip(steps(a, {a.x + t0 * d[0], a.y + t0 * d[1]}));
   while (true) {
     const bool last = x0 == x1 && y0 == y1;
-    if (!last || lastPixel) Plot(x0, y0, state.pen.color);
+    if (!last || lastPixel) {
+      if (!dash || dash->Next()) Plot(x0, y0, state.pen.color);
+      ++plotted;
+    }
     if (last) break;
     const long e2 = 2 * err;
     if (e2 >= dy) err += dy, x0 += sx;
     if (e2 <= dx) err += dx, y0 += sy;
   }
+  if (dash && t1 < 1)
+    dash->Skip(steps(a, b) - steps(a, {a.x + t0 * d[0], a.y + t0 * d[1]}) - plotted);
 }
 
 void MetafileCanvas::StrokeFigure(const MfFigure& figure) {
   if ((state.pen.style & 15) == 5 || figure.points.size() < 2) return;
   const MfStrokeStyle style = StrokeStyle();
   const std::vector<MfPoint>& pts = figure.points;
+  const MfDashes dashes = DashPattern();
   if (style.width < 1.5) {
-    for (std::size_t i = 1; i < pts.size(); ++i) ThinLine(pts[i - 1], pts[i], false);
-    if (figure.closed) ThinLine(pts.back(), pts.front(), false);
+    MfDashStepper stepper(dashes);
+    MfDashStepper* dash = dashes.empty() ? nullptr : &stepper;
+    for (std::size_t i = 1; i < pts.size(); ++i) ThinLine(pts[i - 1], pts[i], false, dash);
+    if (figure.closed) ThinLine(pts.back(), pts.front(), false, dash);
     return;
   }
-  quenvar::StrokeFigure(
-      pts, figure.closed, style, target_.width, target_.height, budget_,
-      [&](const MfPolygons& pieces) {
-        ScanPolygons(pieces, true, target_.width, target_.height, budget_,
-                     [&](int y, int x0, int x1) { PaintSpan(y, x0, x1, state.pen.color); });
-      });
+  const auto paint = [&](const MfPolygons& pieces) {
+    ScanPolygons(pieces, true, target_.width, target_.height, budget_,
+                 [&](int y, int x0, int x1) { PaintSpan(y, x0, x1, state.pen.color); });
+  };
+  if (dashes.empty())
+    return quenvar::StrokeFigure(pts, figure.closed, style, target_.width, target_.height, budget_,
+                                 paint);
+  // Each dash is a line of its own, with the pen's caps at both ends.
+  SplitDashes(pts, figure.closed, dashes, style.width + 2, target_.width, target_.height, budget_,
+              [&](const std::vector<MfPoint>& piece) {
+                quenvar::StrokeFigure(piece, false, style, target_.width, target_.height, budget_,
+                                      paint);
+              });
+}
+
+MfDashes MetafileCanvas::DashPattern() const {
+  const MfPen& pen = state.pen;
+  const bool cosmetic = pen.cosmetic || pen.width == 0;
+  std::vector<double> user = pen.userStyle;
+  if (!cosmetic) {
+    const double scale = std::sqrt(std::fabs(LogicalToPicture().Det()));
+    for (double& v : user) v *= scale;
+  }
+  return quenvar::DashPattern(pen.style & 15, cosmetic, PenWidthPixels(), user);
 }
 
 bool MetafileCanvas::BrushCovers(const MfBrush& brush, long x, long y, TColor32* color) const {
   if (brush.style == 1) return false;
+  if (brush.style == 3 && brush.pattern) {
+    const TPicture& tile = *brush.pattern;
+    const long tx = ((x % tile.width) + tile.width) % tile.width,
+               ty = ((y % tile.height) + tile.height) % tile.height;
+    *color = tile.pixels[std::size_t(ty) * std::size_t(tile.width) + std::size_t(tx)] | 0xFF000000u;
+    return true;
+  }
   if (brush.style != 2) {
     *color = brush.color;
     return true;
@@ -309,7 +352,7 @@ void MetafileCanvas::FillPolygons(const MfPolygons& polygons, bool nonZero) {
   if (brush.style == 1 || polygons.empty()) return;
   ScanPolygons(polygons, nonZero, target_.width, target_.height, budget_,
                [&](int y, int x0, int x1) {
-                 if (brush.style != 2) return PaintSpan(y, x0, x1, brush.color);
+                 if (brush.style == 0) return PaintSpan(y, x0, x1, brush.color);
                  state.clip.Runs(y, x0, x1, [&](int a, int b) {
                    budget_.Spend(double(b - a));
                    TColor32 color;
@@ -323,41 +366,6 @@ void MetafileCanvas::Draw(const MfPath& path, bool fill, bool stroke, bool nonZe
   if (fill) FillPolygons(path.Polygons(), nonZero);
   if (stroke)
     for (const MfFigure& figure : path.Figures()) StrokeFigure(figure);
-}
-
-void MetafileCanvas::DrawPicture(const TPicture& source, double dx, double dy, double dw, double dh,
-                                 int sx, int sy, int sw, int sh) {
-  if (source.width <= 0 || source.height <= 0 || sw == 0 || sh == 0 || dw == 0 || dh == 0) return;
-  // Each picture pixel's centre is taken back to the logical rectangle and
-  // from there into the source, so rotated and mirrored copies come out
-  // right.
-  const MfXform m = LogicalToPicture();
-  MfXform back;
-  if (!m.Invert(&back)) return;
-  double left = kMfFar, right = -kMfFar, top = kMfFar, bottom = -kMfFar;
-  for (const MfPoint& c :
-       {MfPoint{dx, dy}, MfPoint{dx + dw, dy}, MfPoint{dx, dy + dh}, MfPoint{dx + dw, dy + dh}}) {
-    const MfPoint p = ClampPoint(m.Apply(c));
-    left = std::min(left, p.x), right = std::max(right, p.x);
-    top = std::min(top, p.y), bottom = std::max(bottom, p.y);
-  }
-  const int x0 = Edge(left, target_.width), x1 = Edge(right, target_.width);
-  const int y0 = Edge(top, target_.height), y1 = Edge(bottom, target_.height);
-  budget_.Spend(double(std::max(0, x1 - x0)) * double(std::max(0, y1 - y0)));
-  const long aw = std::labs(sw), ah = std::labs(sh);
-  for (int y = y0; y < y1; ++y) {
-    for (int x = x0; x < x1; ++x) {
-      const MfPoint l = back.Apply({x + 0.5, y + 0.5});
-      const double u = (l.x - dx) / dw, v = (l.y - dy) / dh;
-      if (!(u >= 0 && u < 1 && v >= 0 && v < 1)) continue;
-      const long ox = long(u * double(aw)), oy = long(v * double(ah));
-      const long px = sw > 0 ? sx + ox : sx - 1 - ox, py = sh > 0 ? sy + oy : sy - 1 - oy;
-      if (px < 0 || px >= source.width || py < 0 || py >= source.height) continue;
-      Plot(x, y,
-           source.pixels[std::size_t(py) * std::size_t(source.width) + std::size_t(px)] |
-               0xFF000000u);
-    }
-  }
 }
 
 }  // namespace quenvar

@@ -4,12 +4,15 @@
 // clipping, current position), the path bracket, and the drawing operations
 // of its records, rasterised into a picture. Shapes come in logical units;
 // the path and the current position are kept in picture pixels.
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "formats/metafilebudget.h"
 #include "formats/metafileclip.h"
+#include "formats/metafiledash.h"
 #include "formats/metafilegeometry.h"
 #include "formats/metafilepath.h"
 #include "formats/metafilestroke.h"
@@ -24,12 +27,23 @@ struct MfPen {
   double width = 0;       // logical units; 0 means one pixel
   bool cosmetic = false;  // one pixel whatever the width
   TColor32 color = 0xFF000000u;
+  // A user style's dash and gap lengths: logical units for a geometric pen,
+  // pixels for a cosmetic one.
+  std::vector<double> userStyle;
 };
 
 struct MfBrush {
-  unsigned style = 0;  // 0 solid, 1 none, 2 hatched
+  unsigned style = 0;  // 0 solid, 1 none, 2 hatched, 3 pattern
   unsigned hatch = 0;
   TColor32 color = 0xFFFFFFFFu;
+  // The tile of a pattern brush, repeated from the picture's origin.
+  std::shared_ptr<const TPicture> pattern;
+};
+
+// A corner of a gradient: a logical point and a colour of 16 bits a channel.
+struct MfGradientVertex {
+  double x = 0, y = 0;
+  std::uint16_t red = 0, green = 0, blue = 0;
 };
 
 class MetafileCanvas {
@@ -98,9 +112,30 @@ class MetafileCanvas {
 
   // Fills a logical rectangle with the brush, no outline, never into a path.
   void PatternFill(double left, double top, double right, double bottom);
-  // Draws `source` (src rectangle in its pixels) into the logical rectangle.
-  void DrawPicture(const TPicture& source, double dx, double dy, double dw, double dh, int sx,
-                   int sy, int sw, int sh);
+
+  // Raster records: bitmaps and patterns combined with what is there by a
+  // raster operation or by alpha, gradients, regions and single pixels.
+  // `rop` is the record's raster operation; its third byte picks the
+  // operation on pattern, source and destination bits.
+  void Blit(const TPicture* source, double dx, double dy, double dw, double dh, int sx, int sy,
+            int sw, int sh, std::uint32_t rop);
+  // `blend`: operation, flags, constant alpha, format (1: the source carries
+  // premultiplied alpha), from the low byte up.
+  void AlphaBlend(const TPicture& source, double dx, double dy, double dw, double dh, int sx,
+                  int sy, int sw, int sh, std::uint32_t blend);
+  void SetPixel(MfPoint p, TColor32 color);
+  // Mode 0 rectangles shaded left to right, 1 top to bottom (two corner
+  // indices each), 2 triangles (three indices each).
+  void GradientFill(const std::vector<MfGradientVertex>& vertices,
+                    const std::vector<std::uint32_t>& indices, unsigned mode);
+  // Regions as lists of logical rectangles (left, top, right, bottom).
+  using Rects = std::vector<std::array<double, 4>>;
+  void FillRegion(const Rects& rects, const MfBrush& brush);
+  void FrameRegion(const Rects& rects, const MfBrush& brush, double width, double height);
+  void InvertRegion(const Rects& rects);
+  // Work a player does for the records, such as decoding their bitmaps.
+  void Spend(double work) { budget_.Spend(work); }
+  const std::string& FileName() const { return fileName_; }
 
   void BeginPath();
   void EndPath();
@@ -135,13 +170,19 @@ class MetafileCanvas {
 
   void FillPolygons(const MfPolygons& polygons, bool nonZero);
   void StrokeFigure(const MfFigure& figure);
-  void ThinLine(MfPoint a, MfPoint b, bool lastPixel);
+  // `dash`, when given, says pixel by pixel whether to draw.
+  void ThinLine(MfPoint a, MfPoint b, bool lastPixel, MfDashStepper* dash = nullptr);
   void PaintSpan(int y, int x0, int x1, TColor32 color);
   void Plot(long x, long y, TColor32 color);
   bool BrushCovers(const MfBrush& brush, long x, long y, TColor32* color) const;
   double PenWidthPixels() const;
   MfStrokeStyle StrokeStyle() const;
+  MfDashes DashPattern() const;
   void ClipShape(const std::vector<MfPoint>& corners, bool axisAligned, int mode);
+  template <class Visit>
+  void VisitRect(double dx, double dy, double dw, double dh, Visit&& visit);
+  MfPolygons RegionPolygons(const Rects& rects) const;
+  TColor32 PatternAt(int x, int y) const;
 
   TPicture& target_;
   std::string fileName_;

@@ -1,17 +1,17 @@
 // Windows metafiles (WMF), with or without the placeable header: the common
 // drawing records, arcs, pies and chords included, are played onto a
-// picture. Text, regions, clipping and raster operations other than a plain
-// copy are not drawn.
+// picture; bitmaps, patterns and pixels are in wmfraster.cpp. Text, regions
+// and clipping are not drawn.
 #include <cmath>
 #include <vector>
 
 #include "formats/bytereader.h"
-#include "formats/dib.h"
 #include "formats/limits.h"
 #include "formats/metafilecanvas.h"
 #include "formats/metafilepage.h"
 #include "formats/metafileplayers.h"
 #include "formats/pictureutil.h"
+#include "formats/wmfraster.h"
 
 namespace quenvar {
 namespace {
@@ -67,16 +67,9 @@ void PutObject(std::vector<WmfObject>& objects, const WmfObject& object) {
   objects.push_back(object);
 }
 
-// A DIB stretched onto the page; the record's own size fields come first.
-void DrawDibRecord(MetafileCanvas& canvas, std::span<const std::uint8_t> dib, double x, double y,
-                   double w, double h, int sx, int sy, int sw, int sh,
-                   const std::string& fileName) {
-  TPicture picture = DecodeDib(dib, 0, DibOptions{}, fileName);
-  canvas.DrawPicture(picture, x, y, w, h, sx, sy, sw, sh);
-}
-
 void Play(MetafileCanvas& canvas, const WmfRecord& r, std::vector<WmfObject>& objects,
           const std::string& fileName) {
+  if (PlayWmfRaster(canvas, r.function, r.params, fileName)) return;
   ByteReader p(r.params, fileName);
   auto& st = canvas.state;
   switch (r.function) {
@@ -112,6 +105,9 @@ void Play(MetafileCanvas& canvas, const WmfRecord& r, std::vector<WmfObject>& ob
       o.pen.width = p.I16LE();
       p.I16LE();
       o.pen.color = ColorRef(p.U32LE());
+      // Such pens are dashed only while one pixel wide.
+      if (o.pen.width > 1 && (o.pen.style & 15) >= 1 && (o.pen.style & 15) <= 4)
+        o.pen.style &= ~15u;
       PutObject(objects, o);
       break;
     }
@@ -125,8 +121,14 @@ void Play(MetafileCanvas& canvas, const WmfRecord& r, std::vector<WmfObject>& ob
       PutObject(objects, o);
       break;
     }
+    case 0x0142: {  // DIBCREATEPATTERNBRUSH
+      WmfObject o;
+      o.kind = WmfObject::Brush;
+      o.brush = WmfPatternBrush(canvas, r.params, fileName);
+      PutObject(objects, o);
+      break;
+    }
     case 0x00F7:
-    case 0x0142:
     case 0x01F9:
     case 0x02FB:
     case 0x06FF: {  // other objects
@@ -200,38 +202,6 @@ void Play(MetafileCanvas& canvas, const WmfRecord& r, std::vector<WmfObject>& ob
                         : r.function == 0x081A ? Kind::kPie
                                                : Kind::kChord;
       canvas.Arc(kind, left, top, right, bottom, {xs, ys}, {xe, ye});
-      break;
-    }
-    case 0x061D: {  // PATBLT
-      p.U32LE();
-      const double h = p.I16LE(), w = p.I16LE(), y = p.I16LE(), x = p.I16LE();
-      canvas.PatternFill(x, y, x + w, y + h);
-      break;
-    }
-    case 0x0F43: {  // STRETCHDIB
-      p.U32LE();
-      p.U16LE();
-      const int sh = p.I16LE(), sw = p.I16LE(), sy = p.I16LE(), sx = p.I16LE();
-      const double h = p.I16LE(), w = p.I16LE(), y = p.I16LE(), x = p.I16LE();
-      DrawDibRecord(canvas, p.Bytes(p.Remaining()), x, y, w, h, sx, sy, sw, sh, fileName);
-      break;
-    }
-    case 0x0B41: {  // DIBSTRETCHBLT
-      p.U32LE();
-      const bool withBitmap = r.params.size() > 22;
-      if (!withBitmap) break;
-      const int sh = p.I16LE(), sw = p.I16LE(), sy = p.I16LE(), sx = p.I16LE();
-      const double h = p.I16LE(), w = p.I16LE(), y = p.I16LE(), x = p.I16LE();
-      DrawDibRecord(canvas, p.Bytes(p.Remaining()), x, y, w, h, sx, sy, sw, sh, fileName);
-      break;
-    }
-    case 0x0940: {  // DIBBITBLT
-      p.U32LE();
-      if (r.params.size() <= 18) break;
-      const int sy = p.I16LE(), sx = p.I16LE();
-      const int h = p.I16LE(), w = p.I16LE();
-      const double y = p.I16LE(), x = p.I16LE();
-      DrawDibRecord(canvas, p.Bytes(p.Remaining()), x, y, w, h, sx, sy, w, h, fileName);
       break;
     }
     default:

@@ -39,7 +39,9 @@ void MetafileCanvas::VisitRect(double dx, double dy, double dw, double dh, Visit
   }
   const int x0 = PixelEdge(left, target_.width), x1 = PixelEdge(right, target_.width);
   const int y0 = PixelEdge(top, target_.height), y1 = PixelEdge(bottom, target_.height);
-  budget_.Spend(double(std::max(0, x1 - x0)) * double(std::max(0, y1 - y0)));
+  // Each pixel is taken back through the transform and combined: weighed as
+  // a few of a fill's pixels.
+  budget_.Spend(4 * double(std::max(0, x1 - x0)) * double(std::max(0, y1 - y0)));
   for (int y = y0; y < y1; ++y)
     for (int x = x0; x < x1; ++x) {
       if (!state.clip.Covers(x, y)) continue;

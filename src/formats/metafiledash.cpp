@@ -8,9 +8,21 @@ namespace {
 
 constexpr double kShortestPeriod = 0.25;
 
-bool Outside(MfPoint a, MfPoint b, double margin, int width, int height) {
-  return std::max(a.x, b.x) < -margin || std::min(a.x, b.x) > width + margin ||
-         std::max(a.y, b.y) < -margin || std::min(a.y, b.y) > height + margin;
+// The stretch [t0, t1] of the segment from a to b inside box (left, top,
+// right, bottom); false when none of it is.
+bool VisiblePart(MfPoint a, MfPoint b, const double* box, double* t0, double* t1) {
+  const double start[2] = {a.x, a.y}, d[2] = {b.x - a.x, b.y - a.y};
+  for (int axis = 0; axis < 2; ++axis) {
+    const double lo = box[axis], hi = box[axis + 2];
+    if (d[axis] == 0) {
+      if (start[axis] < lo || start[axis] > hi) return false;
+      continue;
+    }
+    double ta = (lo - start[axis]) / d[axis], tb = (hi - start[axis]) / d[axis];
+    if (ta > tb) std::swap(ta, tb);
+    *t0 = std::max(*t0, ta), *t1 = std::min(*t1, tb);
+  }
+  return *t0 < *t1;
 }
 
 }  // namespace
@@ -59,8 +71,18 @@ void SplitDashes(const std::vector<MfPoint>& points, bool closed, const MfDashes
   double left = dashes[0];
   std::vector<MfPoint> current{points[0]};
   auto drawing = [&] { return index % 2 == 0; };
+  // A closed figure's first dash waits: when the last one runs on into it,
+  // the two are one dash round the corner.
+  std::vector<MfPoint> first;
+  bool holding = closed;
   auto emit = [&] {
-    if (drawing() && current.size() >= 2) dash(current);
+    if (drawing() && current.size() >= 2) {
+      if (holding)
+        first = current;
+      else
+        dash(current);
+    }
+    holding = false;
     current.clear();
   };
   // Moves on to the next entry at point p.
@@ -72,38 +94,57 @@ void SplitDashes(const std::vector<MfPoint>& points, bool closed, const MfDashes
     current.push_back(p);
     budget.Spend(1);
   };
+  // Moves the pattern on by `distance` unseen, to point `to`; the dash in
+  // progress ends where it was.
+  auto skip = [&](double distance, MfPoint to) {
+    emit();
+    if (distance >= left) {
+      double rest = std::fmod(distance - left, period);
+      index = (index + 1) % dashes.size();
+      while (rest >= dashes[index]) rest -= dashes[index], index = (index + 1) % dashes.size();
+      left = dashes[index] - rest;
+    } else {
+      left -= distance;
+    }
+    current.push_back(to);
+  };
+  const double box[4] = {-margin, -margin, width + margin, height + margin};
   const std::size_t n = points.size(), segments = closed ? n : n - 1;
   for (std::size_t s = 0; s < segments; ++s) {
     const MfPoint a = points[s], b = points[(s + 1) % n];
     const double length = std::hypot(b.x - a.x, b.y - a.y);
     if (!(length > 0)) continue;
     budget.Spend(1);
-    if (Outside(a, b, margin, width, height)) {
-      // Nothing of it shows: the dash in progress ends unseen, and the
-      // pattern moves on by the segment's length.
-      emit();
-      double rest = length;
-      if (rest >= left) {
-        rest = std::fmod(rest - left, period);
-        index = (index + 1) % dashes.size();
-        while (rest >= dashes[index]) rest -= dashes[index], index = (index + 1) % dashes.size();
-        left = dashes[index] - rest;
-      } else {
-        left -= rest;
-      }
-      current.push_back(b);
+    // Only the part inside the picture (grown by the margin) is walked dash
+    // by dash, so far-away lines cost nothing.
+    double t0 = 0, t1 = 1;
+    if (!VisiblePart(a, b, box, &t0, &t1)) {
+      skip(length, b);
       continue;
     }
     const double ux = (b.x - a.x) / length, uy = (b.y - a.y) / length;
-    double pos = 0;
-    while (length - pos > left) {
+    auto at = [&](double pos) { return MfPoint{a.x + ux * pos, a.y + uy * pos}; };
+    double pos = t0 * length;
+    const double end = t1 * length;
+    if (pos > 0) skip(pos, at(pos));
+    while (end - pos > left) {
       pos += left;
-      step({a.x + ux * pos, a.y + uy * pos});
+      step(at(pos));
     }
-    left -= length - pos;
-    if (drawing()) current.push_back(b);
+    left -= end - pos;
+    if (t1 < 1) {
+      if (drawing()) current.push_back(at(end));
+      skip(length - end, b);
+    } else if (drawing()) {
+      current.push_back(b);
+    }
+  }
+  if (closed && drawing() && !first.empty()) {
+    current.insert(current.end(), first.begin(), first.end());
+    first.clear();
   }
   emit();
+  if (first.size() >= 2) dash(first);
 }
 
 MfDashStepper::MfDashStepper(const MfDashes& dashes) {

@@ -24,9 +24,8 @@ using MfDashes = std::vector<double>;
 MfDashes DashPattern(unsigned kind, bool cosmetic, double width, const std::vector<double>& user);
 
 // Breaks a figure into the dashes drawn, each an open polyline handed to
-// `dash`, the pattern running on over corners. Stretches of the figure that
-// lie wholly outside the picture grown by `margin` pixels only advance the
-// pattern.
+// `dash`, the pattern running on over corners. Parts of the figure outside
+// the picture grown by `margin` pixels only advance the pattern.
 void SplitDashes(const std::vector<MfPoint>& points, bool closed, const MfDashes& dashes,
                  double margin, int width, int height, MfBudget& budget,
                  const std::function<void(const std::vector<MfPoint>&)>& dash);

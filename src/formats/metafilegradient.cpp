@@ -2,7 +2,7 @@
 // three of its corners' colours, evaluated exactly at each pixel centre:
 // corners go to sixteenths of a pixel, the weights of a pixel are integer
 // edge functions, and the colour is their weighted sum divided by the
-// total, rounded down, then taken from 16 to 8 bits.
+// total and by 256, rounded to the nearest 8-bit value.
 #include <algorithm>
 #include <cmath>
 
@@ -84,11 +84,17 @@ void MetafileCanvas::GradientFill(const std::vector<MfGradientVertex>& vertices,
             const __int128 sum = __int128(plane[0].channel[c]) * w0 +
                                  __int128(plane[1].channel[c]) * w1 +
                                  __int128(plane[2].channel[c]) * w2;
-            // Pixels on the outline may lie a hair outside the plane's range.
-            __int128 value = sum / area;
-            if ((sum % area != 0) && ((sum < 0) != (area < 0))) --value;
-            const auto v16 = unsigned(std::clamp<__int128>(value, 0, 0xFFFF));
-            colour |= TColor32(v16 >> 8) << (16 - 8 * c);
+            // Rounded to the nearest 8-bit value: the sum over 256 times
+            // the total, halves up. Pixels on the outline may lie a hair
+            // outside the plane's range.
+            const __int128 den = __int128(area) * 256 * 2;
+            __int128 num = sum * 2 + den / 2;
+            if (den < 0) num = -num;
+            const __int128 positive = den < 0 ? -den : den;
+            __int128 value = num / positive;
+            if (num % positive != 0 && num < 0) --value;
+            const auto v8 = unsigned(std::clamp<__int128>(value, 0, 255));
+            colour |= TColor32(v8) << (16 - 8 * c);
           }
           row[x] = colour;
         }

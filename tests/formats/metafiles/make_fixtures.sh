@@ -3,7 +3,9 @@
 # player's tests, each with a reference rendering <name>.ref.png at 96 dpi.
 #
 #   ink_*.svg -> Inkscape -> ink_*.emf; the reference is Inkscape's own
-#                rendering of the SVG.
+#                rendering of the SVG. Its EMF output is set to write linear
+#                gradients as the format's own gradient fills (the default
+#                writes their average colour).
 #   fig_*.fig -> fig2dev -> fig_*.emf; the reference is fig2dev's SVG of the
 #                same drawing, its page set to the EMF's frame (see below),
 #                rendered by Inkscape.
@@ -24,6 +26,13 @@ cd "$(dirname "$0")"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 export HOME="$tmp"  # keeps Inkscape's preferences out of the way
+mkdir -p "$tmp/.config/inkscape"
+cat >"$tmp/.config/inkscape/preferences.xml" <<'XML'
+<?xml version="1.0" encoding="UTF-8" standalone="no"?>
+<inkscape version="1" xmlns:sodipodi="http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd" xmlns:inkscape="http://www.inkscape.org/namespaces/inkscape">
+  <group id="extensions" org.inkscape.output.emf.FixPPTLinGrad="true" />
+</inkscape>
+XML
 
 png() {  # png <svg> <output>
   inkscape "$1" --export-type=png --export-dpi=96 --export-background=white \

@@ -3,6 +3,7 @@
 // the record loop, objects and the state records; the drawing records are
 // in emfdrawing.cpp, the bitmap, gradient and region records in
 // emfraster.cpp. Text is not drawn.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -154,7 +155,9 @@ void CreateObject(std::uint32_t type, ByteReader& p, Objects& objects) {
       p.U32LE();  // hatch
       const std::uint32_t entries = p.U32LE();
       if (entries > p.Remaining() / 4) p.Fail("a pen's style is longer than its record");
-      for (std::uint32_t i = 0; i < entries; ++i) o.pen.userStyle.push_back(p.U32LE());
+      // A style has at most 16 entries; the rest are left out.
+      for (std::uint32_t i = 0; i < std::min(entries, 16u); ++i)
+        o.pen.userStyle.push_back(p.U32LE());
     }
   } else {  // CREATEBRUSHINDIRECT
     o.brush.style = p.U32LE();

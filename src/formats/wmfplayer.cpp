@@ -1,6 +1,6 @@
 // Windows metafiles (WMF), with or without the placeable header: the common
 // drawing records, arcs, pies and chords included, are played onto a
-// picture; bitmaps, patterns and pixels are in wmfraster.cpp. Text, regions
+// picture; bitmaps, patterns, regions and pixels are in wmfraster.cpp. Text
 // and clipping are not drawn.
 #include <cmath>
 #include <vector>
@@ -24,9 +24,10 @@ TColor32 ColorRef(std::uint32_t c) {
 }
 
 struct WmfObject {
-  enum Kind { None, Pen, Brush, Other } kind = None;
+  enum Kind { None, Pen, Brush, Region, Other } kind = None;
   MfPen pen;
   MfBrush brush;
+  MetafileCanvas::Rects region;
 };
 
 struct WmfRecord {
@@ -65,6 +66,22 @@ void PutObject(std::vector<WmfObject>& objects, const WmfObject& object) {
       return;
     }
   objects.push_back(object);
+}
+
+// The region records name a region object, and some a brush object.
+void PlayRegion(MetafileCanvas& canvas, const WmfRecord& r, const std::vector<WmfObject>& objects,
+                const std::string& fileName) {
+  ByteReader p(r.params, fileName);
+  const std::uint16_t region = p.U16LE();
+  if (region >= objects.size() || objects[region].kind != WmfObject::Region) return;
+  const MetafileCanvas::Rects& rects = objects[region].region;
+  if (r.function == 0x012A) return canvas.InvertRegion(rects);
+  if (r.function == 0x012B) return canvas.FillRegion(rects, canvas.state.brush);
+  const std::uint16_t brush = p.U16LE();
+  if (brush >= objects.size() || objects[brush].kind != WmfObject::Brush) return;
+  if (r.function == 0x0228) return canvas.FillRegion(rects, objects[brush].brush);
+  const double height = p.I16LE(), width = p.I16LE();
+  canvas.FrameRegion(rects, objects[brush].brush, width, height);
 }
 
 void Play(MetafileCanvas& canvas, const WmfRecord& r, std::vector<WmfObject>& objects,
@@ -121,6 +138,20 @@ void Play(MetafileCanvas& canvas, const WmfRecord& r, std::vector<WmfObject>& ob
       PutObject(objects, o);
       break;
     }
+    case 0x06FF: {  // CREATEREGION
+      WmfObject o;
+      o.kind = WmfObject::Region;
+      o.region = WmfRegion(canvas, r.params, fileName);
+      PutObject(objects, o);
+      break;
+    }
+    case 0x0228:    // FILLREGION
+    case 0x012B:    // PAINTREGION
+    case 0x012A:    // INVERTREGION
+    case 0x0429: {  // FRAMEREGION
+      PlayRegion(canvas, r, objects, fileName);
+      break;
+    }
     case 0x0142: {  // DIBCREATEPATTERNBRUSH
       WmfObject o;
       o.kind = WmfObject::Brush;
@@ -130,8 +161,7 @@ void Play(MetafileCanvas& canvas, const WmfRecord& r, std::vector<WmfObject>& ob
     }
     case 0x00F7:
     case 0x01F9:
-    case 0x02FB:
-    case 0x06FF: {  // other objects
+    case 0x02FB: {  // other objects
       WmfObject o;
       o.kind = WmfObject::Other;
       PutObject(objects, o);

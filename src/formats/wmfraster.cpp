@@ -85,6 +85,29 @@ bool PlayWmfRaster(MetafileCanvas& canvas, std::uint16_t function,
   }
 }
 
+// A region object: its header, then scans, each a band of rows (top,
+// bottom) with pairs of left and right edges, its count before and after.
+MetafileCanvas::Rects WmfRegion(MetafileCanvas& canvas, std::span<const std::uint8_t> params,
+                                const std::string& fileName) {
+  ByteReader p(params, fileName);
+  p.Skip(2 + 2 + 4 + 2);  // next in chain, object type, object count, region size
+  const std::uint16_t scans = p.U16LE();
+  p.Skip(2 + 8);  // largest scan, bounds
+  MetafileCanvas::Rects rects;
+  for (std::uint16_t s = 0; s < scans; ++s) {
+    const std::uint16_t count = p.U16LE();
+    const double top = p.I16LE(), bottom = p.I16LE();
+    if (count % 2 || count > p.Remaining() / 2) p.Fail("a region's scan is longer than its record");
+    canvas.Spend(double(count) + 1);
+    for (std::uint16_t i = 0; i < count; i += 2) {
+      const double left = p.I16LE(), right = p.I16LE();
+      rects.push_back({left, top, right, bottom});
+    }
+    p.U16LE();  // the count again
+  }
+  return rects;
+}
+
 MfBrush WmfPatternBrush(MetafileCanvas& canvas, std::span<const std::uint8_t> params,
                         const std::string& fileName) {
   ByteReader p(params, fileName);

@@ -14,6 +14,10 @@ namespace quenvar {
 bool PlayWmfRaster(MetafileCanvas& canvas, std::uint16_t function,
                    std::span<const std::uint8_t> params, const std::string& fileName);
 
+// CREATEREGION: the region object's rectangles, in logical units.
+MetafileCanvas::Rects WmfRegion(MetafileCanvas& canvas, std::span<const std::uint8_t> params,
+                                const std::string& fileName);
+
 // DIBCREATEPATTERNBRUSH: the brush of the bitmap the record carries.
 MfBrush WmfPatternBrush(MetafileCanvas& canvas, std::span<const std::uint8_t> params,
                         const std::string& fileName);

@@ -653,5 +653,34 @@ TEST(WmfRecords, PixelsPatternsAndBitmaps) {
   EXPECT_THROW(PlayWmf({{0x0142, Bytes().U16(5).U16(0).U32(40)}}), Error);
 }
 
+TEST(WmfRecords, RegionObjectsAreFilledInvertedAndFramed) {
+  // The same L as above as a region object of two scans.
+  Bytes region;
+  region.U16(0).U16(6).U32(0).U16(0).U16(2).U16(2).I32s({0, 0});
+  region.U16(2).U16(2).U16(6).U16(2).U16(10).U16(2);
+  region.U16(2).U16(6).U16(12).U16(2).U16(6).U16(2);
+  const Bytes green = Bytes().U16(0).U32(std::uint32_t(ColorRef(kGreen))).U16(0);
+  TPicture p = PlayWmf({{0x02FC, green}, {0x06FF, region}, {0x0228, Bytes().U16(1).U16(0)}});
+  EXPECT_EQ(At(p, 9, 5), kGreen);
+  EXPECT_EQ(At(p, 5, 11), kGreen);
+  EXPECT_EQ(At(p, 6, 6), kWhite);
+  p = PlayWmf({{0x06FF, region}, {0x012A, Bytes().U16(0)}});
+  EXPECT_EQ(At(p, 3, 3), kBlack);
+  EXPECT_EQ(At(p, 15, 15), kWhite);
+  // Framed 1 across and 1 down: the L's inner outline only.
+  p = PlayWmf({{0x02FC, green}, {0x06FF, region}, {0x0429, Bytes().U16(1).U16(0).U16(1).U16(1)}});
+  EXPECT_EQ(At(p, 2, 8), kGreen);
+  EXPECT_EQ(At(p, 3, 8), kWhite);
+  EXPECT_EQ(At(p, 5, 8), kGreen);
+  EXPECT_EQ(At(p, 7, 5), kGreen);
+  EXPECT_EQ(At(p, 7, 4), kWhite);
+  // A scan longer than the record fails; a missing region draws nothing.
+  Bytes lying = region;
+  lying.v[22] = 0x7F;
+  EXPECT_THROW(PlayWmf({{0x06FF, lying}}), Error);
+  p = PlayWmf({{0x0228, Bytes().U16(5).U16(0)}});
+  EXPECT_EQ(std::count(p.pixels.begin(), p.pixels.end(), kWhite), 400);
+}
+
 }  // namespace
 }  // namespace quenvar

@@ -12,7 +12,7 @@
 namespace quenvar {
 namespace {
 
-constexpr double kSub = 16;        // fixed-point steps per pixel
+constexpr std::int64_t kSub = 16;  // fixed-point steps per pixel
 constexpr double kFarPixel = 1e7;  // keeps the products inside 64 bits
 
 struct FixedVertex {
@@ -21,13 +21,34 @@ struct FixedVertex {
 };
 
 std::int64_t Fixed(double v) {
-  return std::int64_t(std::llround(std::clamp(v, -kFarPixel, kFarPixel) * kSub));
+  return std::int64_t(std::llround(std::clamp(v, -kFarPixel, kFarPixel) * double(kSub)));
 }
 
 // Twice the signed area of (a, b, p), in fixed-point units squared.
 std::int64_t EdgeFunction(const FixedVertex& a, const FixedVertex& b, std::int64_t px,
                           std::int64_t py) {
   return (b.x - a.x) * (py - a.y) - (b.y - a.y) * (px - a.x);
+}
+
+// The colour of the plane (corners turning the positive way, `area` their
+// edge function) at fixed-point point (px, py): each channel's weighted
+// sum over 256 times the total, rounded to nearest, halves up. Points on
+// the outline may lie a hair outside the plane's range: clamped.
+TColor32 Shade(const FixedVertex* plane, std::int64_t area, std::int64_t px, std::int64_t py) {
+  const std::int64_t w0 = EdgeFunction(plane[1], plane[2], px, py),
+                     w1 = EdgeFunction(plane[2], plane[0], px, py),
+                     w2 = EdgeFunction(plane[0], plane[1], px, py);
+  const __int128 den = __int128(area) * 256 * 2;
+  TColor32 colour = 0xFF000000u;
+  for (int c = 0; c < 3; ++c) {
+    const __int128 sum = __int128(plane[0].channel[c]) * w0 + __int128(plane[1].channel[c]) * w1 +
+                         __int128(plane[2].channel[c]) * w2;
+    const __int128 num = sum * 2 + den / 2;
+    __int128 value = num / den;
+    if (num % den != 0 && num < 0) --value;  // division rounding down
+    colour |= TColor32(std::clamp<__int128>(value, 0, 255)) << (16 - 8 * c);
+  }
+  return colour;
 }
 
 }  // namespace
@@ -38,8 +59,7 @@ void MetafileCanvas::GradientFill(const std::vector<MfGradientVertex>& vertices,
   const std::size_t per = mode == 2 ? 3 : 2;
   auto fixed = [&](double x, double y, const MfGradientVertex& colour) {
     const MfPoint p = ToPicture({x, y});
-    FixedVertex f{Fixed(p.x), Fixed(p.y), {colour.red, colour.green, colour.blue}};
-    return f;
+    return FixedVertex{Fixed(p.x), Fixed(p.y), {colour.red, colour.green, colour.blue}};
   };
   for (std::size_t i = 0; i + per <= indices.size(); i += per) {
     if (std::any_of(indices.begin() + std::ptrdiff_t(i), indices.begin() + std::ptrdiff_t(i + per),
@@ -65,39 +85,19 @@ void MetafileCanvas::GradientFill(const std::vector<MfGradientVertex>& vertices,
       plane[2] = fixed(a.x, b.y, down);
       outline = {plane[0], plane[1], fixed(b.x, b.y, b), plane[2]};
     }
-    const std::int64_t area = EdgeFunction(plane[0], plane[1], plane[2].x, plane[2].y);
+    std::int64_t area = EdgeFunction(plane[0], plane[1], plane[2].x, plane[2].y);
     if (area == 0) continue;
+    if (area < 0) std::swap(plane[1], plane[2]), area = -area;
     MfPolygons shape(1);
-    for (const FixedVertex& v : outline) shape[0].push_back({v.x / kSub, v.y / kSub});
+    for (const FixedVertex& v : outline)
+      shape[0].push_back({double(v.x) / double(kSub), double(v.y) / double(kSub)});
     ScanPolygons(shape, true, target_.width, target_.height, budget_, [&](int y, int x0, int x1) {
       state.clip.Runs(y, x0, x1, [&](int a, int b) {
         budget_.Spend(double(b - a));
-        const std::int64_t py = std::int64_t(y) * 16 + 8;
+        const std::int64_t py = std::int64_t(y) * kSub + kSub / 2;
         TColor32* row = target_.pixels.data() + std::size_t(y) * std::size_t(target_.width);
-        for (int x = a; x < b; ++x) {
-          const std::int64_t px = std::int64_t(x) * 16 + 8;
-          const std::int64_t w0 = EdgeFunction(plane[1], plane[2], px, py),
-                             w1 = EdgeFunction(plane[2], plane[0], px, py),
-                             w2 = EdgeFunction(plane[0], plane[1], px, py);
-          TColor32 colour = 0xFF000000u;
-          for (int c = 0; c < 3; ++c) {
-            const __int128 sum = __int128(plane[0].channel[c]) * w0 +
-                                 __int128(plane[1].channel[c]) * w1 +
-                                 __int128(plane[2].channel[c]) * w2;
-            // Rounded to the nearest 8-bit value: the sum over 256 times
-            // the total, halves up. Pixels on the outline may lie a hair
-            // outside the plane's range.
-            const __int128 den = __int128(area) * 256 * 2;
-            __int128 num = sum * 2 + den / 2;
-            if (den < 0) num = -num;
-            const __int128 positive = den < 0 ? -den : den;
-            __int128 value = num / positive;
-            if (num % positive != 0 && num < 0) --value;
-            const auto v8 = unsigned(std::clamp<__int128>(value, 0, 255));
-            colour |= TColor32(v8) << (16 - 8 * c);
-          }
-          row[x] = colour;
-        }
+        for (int x = a; x < b; ++x)
+          row[x] = Shade(plane, area, std::int64_t(x) * kSub + kSub / 2, py);
       });
     });
   }

@@ -361,6 +361,10 @@ TEST(EmfGradients, TrianglesInterpolateTheirCorners) {
                 Color32(PlainShade(0xFF00, 0, 0, 40, x), 0, PlainShade(0, 0xFF00, 0, 40, x)))
           << x << "," << y;
   EXPECT_EQ(At(p, 30, 30), kWhite);
+  // Corners the other way round give the same picture.
+  Bytes reversed = g;
+  reversed.v.resize(reversed.v.size() - 12);
+  EXPECT_EQ(Emf(40, 40).Rec(118, reversed.I32s({0, 2, 1})).Play().pixels, p.pixels);
   // One colour everywhere gives that colour; indices out of range are skipped.
   Bytes one;
   one.I32s({0, 0, 0, 0, 3, 2, 2});

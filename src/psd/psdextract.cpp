@@ -67,7 +67,7 @@ void ExtractPsdLayers(const TPsdImage& image, const std::string& dir) {
   for (int i = 0; i < image.layerCount; ++i) {
     const PsdLayer& layer = image.layers[std::size_t(i)];
     if (IsPsdPictureLayer(layer) && !layer.picture.Empty())
-      SavePngFile(PsdLayerAsShown(layer), dir + "/" + LayerFileName(i));
+      SavePngFile(PsdLayerAsShown(image, i), dir + "/" + LayerFileName(i));
   }
   std::ofstream tsv(dir + "/layers.tsv", std::ios::binary);
   tsv << PsdLayersTsv(image);

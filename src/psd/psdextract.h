@@ -16,8 +16,8 @@ namespace quenvar {
 std::string PsdLayersTsv(const TPsdImage& image);
 
 // Creates `dir` when needed and writes DIR/NNN.png for every picture layer
-// of at least 1 x 1 pixel, as the document shows it (PsdLayerAsShown), and
-// DIR/layers.tsv.
+// of at least 1 x 1 pixel, as the document shows it (PsdLayerAsShown of the
+// image, so clipped to its base), and DIR/layers.tsv.
 void ExtractPsdLayers(const TPsdImage& image, const std::string& dir);
 
 }  // namespace quenvar

@@ -1,5 +1,5 @@
 // The PSD reader: the whole document into the PSD record, then every picture
-// layer as the document shows it.
+// layer as the document shows it, clipped layers clipped to their bases.
 #include "fuzztarget.h"
 #include "host/error.h"
 #include "psd/psdreader.h"
@@ -14,6 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const TPsdImage& image = tPsdImage();
   for (std::size_t i = 0; i < image.layerCount && i < image.layers.size(); ++i)
-    if (IsPsdPictureLayer(image.layers[i])) (void)PsdLayerAsShown(image.layers[i]);
+    if (IsPsdPictureLayer(image.layers[i])) (void)PsdLayerAsShown(image, int(i));
   return 0;
 }

@@ -8,6 +8,7 @@
 #include "compose/pngsave.h"
 #include "host/error.h"
 #include "psd/psdblendkey.h"
+#include "psd/psdclip.h"
 #include "psd/psdshown.h"
 
 namespace quenvar {
@@ -44,7 +45,7 @@ const char* KindName(TPsdLayerKind kind) {
 std::string PsdLayersTsv(const TPsdImage& image) {
   std::string out =
       "index\tname\tleft\ttop\twidth\theight\tchannels\tids\tblend\tmode\topacity\tvisible\t"
-      "kind\tdepth\thiddengroup\n";
+      "kind\tdepth\thiddengroup\tclipbase\n";
   for (int i = 0; i < image.layerCount; ++i) {
     const PsdLayer& l = image.layers[std::size_t(i)];
     std::string ids;
@@ -55,7 +56,8 @@ std::string PsdLayersTsv(const TPsdImage& image) {
            std::to_string(l.height) + '\t' + std::to_string(l.channelCount) + '\t' + ids + '\t' +
            TsvField(l.blendKey) + '\t' + PsdBlendKeyModeName(l.blendKey) + '\t' +
            std::to_string(l.opacity) + '\t' + (l.visible ? "1" : "0") + '\t' + KindName(l.kind) +
-           '\t' + std::to_string(l.groupDepth) + '\t' + (l.inHiddenGroup ? "1" : "0") + '\n';
+           '\t' + std::to_string(l.groupDepth) + '\t' + (l.inHiddenGroup ? "1" : "0") + '\t' +
+           std::to_string(PsdClipBase(image, i)) + '\n';
   }
   return out;
 }
@@ -67,7 +69,7 @@ void ExtractPsdLayers(const TPsdImage& image, const std::string& dir) {
   for (int i = 0; i < image.layerCount; ++i) {
     const PsdLayer& layer = image.layers[std::size_t(i)];
     if (IsPsdPictureLayer(layer) && !layer.picture.Empty())
-      SavePngFile(PsdLayerAsShown(layer), dir + "/" + LayerFileName(i));
+      SavePngFile(PsdLayerAsShown(image, i), dir + "/" + LayerFileName(i));
   }
   std::ofstream tsv(dir + "/layers.tsv", std::ios::binary);
   tsv << PsdLayersTsv(image);

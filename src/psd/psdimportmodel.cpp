@@ -1,13 +1,15 @@
 #include "psd/psdimportmodel.h"
 
 #include "psd/psdblendkey.h"
+#include "psd/psdclip.h"
 #include "psd/psdshown.h"
 
 namespace quenvar {
 
 namespace {
 
-TPsdImportRow RowOf(const PsdLayer& layer, int index, int parent) {
+TPsdImportRow RowOf(const TPsdImage& image, int index, int parent) {
+  const PsdLayer& layer = image.layers[std::size_t(index)];
   TPsdImportRow row;
   row.index = index;
   row.group = layer.kind == TPsdLayerKind::GroupOpen;
@@ -20,8 +22,11 @@ TPsdImportRow RowOf(const PsdLayer& layer, int index, int parent) {
   row.width = layer.width;
   row.height = layer.height;
   row.empty = layer.empty;
-  if (!row.group) row.picture = PsdLayerAsShown(layer);
-  row.ticked = layer.visible;
+  if (!row.group) row.picture = PsdLayerAsShown(image, index);
+  // A clipped layer starts hidden with its base; ticked, it keeps its
+  // clipped shape.
+  const int base = PsdClipBase(image, index);
+  row.ticked = layer.visible && (base < 0 || image.layers[std::size_t(base)].visible);
   row.opacity = layer.opacity;
   row.mode = BlendModeFromKey(layer.blendKey);
   row.place =
@@ -64,7 +69,7 @@ TPsdImportModel PsdImportModelOf(const TPsdImage& image) {
   std::vector<int> rowOfRecord(image.layerCount, -1);
   for (auto it = found.rbegin(); it != found.rend(); ++it) {
     rowOfRecord[std::size_t(it->first)] = int(model.rows.size());
-    model.rows.push_back(RowOf(image.layers[std::size_t(it->first)], it->first, it->second));
+    model.rows.push_back(RowOf(image, it->first, it->second));
   }
   for (TPsdImportRow& row : model.rows)
     if (row.parent >= 0) row.parent = rowOfRecord[std::size_t(row.parent)];

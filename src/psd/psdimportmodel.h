@@ -24,7 +24,10 @@ struct TPsdImportRow {
   std::string blendKey;
   std::int32_t left = 0, top = 0, width = 0, height = 0;
   bool empty = false;
-  TBitmap32 picture;  // as the document shows it; empty for groups
+  // As the document shows it, clipped to its base when it is clipped
+  // (PsdLayerAsShown); empty for groups. Clipping is applied here once:
+  // moving the base in the preview or the project later does not redo it.
+  TBitmap32 picture;
 
   // The row's settings, the document's until the user changes them.
   bool ticked = false;

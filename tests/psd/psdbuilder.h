@@ -96,6 +96,7 @@ struct BuiltLayer {
   std::vector<BuiltChannel> channels;
   std::string key = "norm";
   std::uint8_t opacity = 255;
+  std::uint8_t clipping = 0;
   std::uint8_t flags = 0;
   std::string name;
   Bytes mask;       // layer mask data (MaskData)
@@ -189,7 +190,7 @@ struct BuiltDocument {
     b.insert(b.end(), {'8', 'B', 'I', 'M'});
     b.insert(b.end(), l.key.begin(), l.key.end());
     b.push_back(l.opacity);
-    b.push_back(0);
+    b.push_back(l.clipping);
     b.push_back(l.flags);
     b.push_back(0);
     Bytes extra;

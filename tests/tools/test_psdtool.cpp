@@ -68,17 +68,19 @@ TEST_F(PsdTool, PrintsTheAccountAndExtractsLayers) {
   const std::string tsv = ReadText(dir_ / "layers.tsv");
   EXPECT_EQ(tsv.substr(0, tsv.find('\n')),
             "index\tname\tleft\ttop\twidth\theight\tchannels\tids\tblend\tmode\topacity\tvisible"
-            "\tkind\tdepth\thiddengroup");
+            "\tkind\tdepth\thiddengroup\tclipbase");
   EXPECT_NE(
-      tsv.find("\n1\tOffset\t-5\t-4\t16\t12\t4\t-1,0,1,2\tmul \tmultiply\t128\t1\tlayer\t0\t0\n"),
+      tsv.find(
+          "\n1\tOffset\t-5\t-4\t16\t12\t4\t-1,0,1,2\tmul \tmultiply\t128\t1\tlayer\t0\t0\t-1\n"),
       std::string::npos);
   EXPECT_NE(
-      tsv.find("\n2\tHidden\t30\t20\t20\t15\t4\t-1,0,1,2\tscrn\tscreen\t255\t0\tlayer\t0\t0\n"),
+      tsv.find("\n2\tHidden\t30\t20\t20\t15\t4\t-1,0,1,2\tscrn\tscreen\t255\t0\tlayer\t0\t0\t-1\n"),
       std::string::npos);
-  EXPECT_NE(tsv.find("\n7\tMasked\t2\t2\t8\t8\t5\t-1,0,1,2,-2\tnorm\tnone\t255\t1\tlayer\t0\t0\n"),
-            std::string::npos);
   EXPECT_NE(
-      tsv.find("\n5\tInside\t10\t10\t6\t5\t4\t-1,0,1,2\tover\toverlay\t255\t1\tlayer\t1\t0\n"),
+      tsv.find("\n7\tMasked\t2\t2\t8\t8\t5\t-1,0,1,2,-2\tnorm\tnone\t255\t1\tlayer\t0\t0\t-1\n"),
+      std::string::npos);
+  EXPECT_NE(
+      tsv.find("\n5\tInside\t10\t10\t6\t5\t4\t-1,0,1,2\tover\toverlay\t255\t1\tlayer\t1\t0\t-1\n"),
       std::string::npos);
 
   // Empty layers have no picture to write.
@@ -105,13 +107,26 @@ TEST_F(PsdTool, GroupRecordsHaveNoPicturesAndNamesKeepTheirLetters) {
   EXPECT_NE(r.out.find("\nLayer 6 \"Kind 日本\n"), std::string::npos);
   const std::string tsv = ReadText(dir_ / "layers.tsv");
   EXPECT_NE(tsv.find("\n1\tÜber 🎨\t"), std::string::npos);
-  EXPECT_NE(tsv.find("\tgroupend\t1\t0\n4\tTief\t"), std::string::npos);
-  EXPECT_NE(tsv.find("\tlayer\t2\t1\n5\tVersteckt\t"), std::string::npos);
-  EXPECT_NE(tsv.find("\t255\t0\tgroup\t1\t0\n"), std::string::npos);
+  EXPECT_NE(tsv.find("\tgroupend\t1\t0\t-1\n4\tTief\t"), std::string::npos);
+  EXPECT_NE(tsv.find("\tlayer\t2\t1\t-1\n5\tVersteckt\t"), std::string::npos);
+  EXPECT_NE(tsv.find("\t255\t0\tgroup\t1\t0\t-1\n"), std::string::npos);
   for (const char* png : {"000.png", "001.png", "004.png", "006.png"})
     EXPECT_TRUE(fs::exists(dir_ / png)) << png;
   for (const char* png : {"002.png", "003.png", "005.png", "007.png"})
     EXPECT_FALSE(fs::exists(dir_ / png)) << png;
+}
+
+TEST_F(PsdTool, ClippedLayersNameTheirBaseAndAreWrittenClipped) {
+  ASSERT_EQ(RunTool(Fixture("clip.psd") + " --extract " + dir_.string()).status, 0);
+  const std::string tsv = ReadText(dir_ / "layers.tsv");
+  EXPECT_NE(tsv.find("\n2\tClip A\t"), std::string::npos);
+  EXPECT_NE(tsv.find("\tlayer\t0\t0\t1\n3\tClip B\t"), std::string::npos);
+  EXPECT_NE(tsv.find("\tlayer\t0\t0\t1\n4\tFree\t"), std::string::npos);
+  // Clip A at (0, 0): nothing left of its base at (2, 1), something over it.
+  const quenvar::TPicture clipA = DecodePng(dir_ / "002.png");
+  ASSERT_EQ(clipA.width, 6);
+  EXPECT_EQ(clipA.pixels[0] >> 24, 0u);
+  EXPECT_NE(clipA.pixels[1 * 6 + 2] >> 24, 0u);
 }
 
 TEST_F(PsdTool, FailsWithTheReadersMessage) {

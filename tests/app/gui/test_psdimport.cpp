@@ -2,7 +2,8 @@
 // the account of a read, the rows top first with their fields, groups and
 // hidden layers, the row handlers, the preview selection, failed reads,
 // importing into a new project as one undoable step, what the user changed
-// being what is imported, dropped documents and a read that is running.
+// being what is imported, clipped layers imported as previewed, dropped
+// documents and a read that is running.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -112,6 +113,7 @@ class TestPsdImport : public QObject {
   void importIntoANewProjectIsOneUndoableStep();
   void importStopsWhenTheNewProjectIsCancelled();
   void importTakesWhatTheUserChanged();
+  void clippedLayersImportAsThePreviewShowsThem();
   void aDroppedDocumentIsReadInTheWindow();
   void aRunningReadKeepsTheButtonsAndASecondReadAway();
 };
@@ -571,6 +573,41 @@ void TestPsdImport::importTakesWhatTheUserChanged() {
   QVERIFY(s.logLines().contains(QStringLiteral("Inserting layer .. (Xor mul )")));
   // Playback stopped around the import and goes on after it.
   QVERIFY(quenvar::Playback().playing);
+}
+
+void TestPsdImport::clippedLayersImportAsThePreviewShowsThem() {
+  Shell s;
+  s.runBanner();
+  TfrmPSDImport& w = Window(s);
+  s.newProject("Clip", "10", "8");
+  Read(s, "clip.psd");
+  // "On hidden" sits on a hidden base: neither is ticked nor imported.
+  QVERIFY(!RowNamed(w, "On hidden").isVisible->isChecked());
+  w.G32_Button1->click();
+
+  QStringList names;
+  for (const quenvar::TBlendLayer* layer : CurrentProject()->layers)
+    names << QString::fromStdString(layer->name);
+  QCOMPARE(names, QStringList({"Layer 1", "Background", "Base", "Clip A", "Clip B", "Free",
+                               "Outside", "First", "Above", "Over group"}));
+  for (std::size_t i = 1; i < CurrentProject()->layers.size(); ++i) {
+    const quenvar::TBlendLayer& layer = LayerAt(int(i));
+    const quenvar::TBitmap32& preview =
+        RowNamed(w, QString::fromStdString(layer.name)).previewLayer->Bitmap();
+    QCOMPARE(layer.bmp.Width(), preview.Width());
+    QCOMPARE(layer.bmp.Height(), preview.Height());
+    for (int y = 0; y < preview.Height(); ++y)
+      for (int x = 0; x < preview.Width(); ++x) {
+        QCOMPARE(layer.bmp.Pixel(x, y), preview.Pixel(x, y));
+        QCOMPARE(layer.ALayer->Bitmap().Pixel(x, y), preview.Pixel(x, y));
+      }
+  }
+  // Clip A at (0, 0) is clipped away left of its base at (2, 1) and kept
+  // over it; the base keeps its own opacity.
+  const quenvar::TBlendLayer& clipA = LayerAt(3);
+  QCOMPARE(clipA.bmp.Pixel(0, 0) >> 24, 0u);
+  QVERIFY((clipA.bmp.Pixel(2, 1) >> 24) > 0u);
+  QCOMPARE(LayerAt(2).opacity, 128);
 }
 
 void TestPsdImport::aDroppedDocumentIsReadInTheWindow() {

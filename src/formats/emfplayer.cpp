@@ -1,8 +1,8 @@
 // Enhanced metafiles (EMF): the records are played onto a picture the size
 // of the header's frame at 96 pixels per inch. This file holds the header,
 // the record loop, objects and the state records; the drawing records are
-// in emfdrawing.cpp. Text and raster operations other than a plain copy are
-// not drawn.
+// in emfdrawing.cpp, the text records in metafiletextrecords.cpp. Raster
+// operations other than a plain copy are not drawn.
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -27,6 +27,8 @@ struct EmfObject {
   bool isPen = false;
   MfPen pen;
   MfBrush brush;
+  bool isFont = false;
+  MfFont font;
 };
 
 // The stock objects a record selects with the high bit set.
@@ -132,7 +134,10 @@ using Objects = std::map<std::uint32_t, EmfObject>;
 void CreateObject(std::uint32_t type, ByteReader& p, Objects& objects) {
   EmfObject o;
   const std::uint32_t ih = p.U32LE();
-  if (type == 38) {  // CREATEPEN: width in logical units, 0 for one pixel
+  if (type == 82) {  // EXTCREATEFONTINDIRECTW
+    o.isFont = true;
+    o.font = ReadEmfLogFont(p);
+  } else if (type == 38) {  // CREATEPEN: width in logical units, 0 for one pixel
     o.isPen = true;
     o.pen.style = p.U32LE();
     o.pen.width = p.I32LE();
@@ -243,15 +248,21 @@ bool PlayState(MetafileCanvas& canvas, std::uint32_t type, ByteReader& p, Object
       return true;
     case 38:
     case 39:
+    case 82:
     case 95:
       CreateObject(type, p, objects);
       return true;
     case 37: {  // SELECTOBJECT
       const std::uint32_t ih = p.U32LE();
       if ((ih & 0x80000000u) && SelectStock(ih, st)) return true;
+      // The stock fonts (10 to 17, but not the palette 15) are the default font.
+      if ((ih & 0x80000000u) && (ih & 0xFF) >= 10 && (ih & 0xFF) <= 17 && (ih & 0xFF) != 15)
+        st.text.font = MfFont{};
       auto it = objects.find(ih);
       if (it == objects.end()) return true;
-      if (it->second.isPen)
+      if (it->second.isFont)
+        st.text.font = it->second.font;
+      else if (it->second.isPen)
         st.pen = it->second.pen;
       else
         st.brush = it->second.brush;
@@ -293,7 +304,8 @@ TPicture PlayEmf(std::span<const std::uint8_t> data, const std::string& fileName
     const auto record = data.subspan(pos, size);
     ByteReader p(record, fileName);
     p.Skip(8);
-    if (!PlayState(canvas, type, p, objects)) PlayEmfDrawing(canvas, type, record, fileName);
+    if (!PlayState(canvas, type, p, objects) && !PlayEmfText(canvas, type, record, fileName))
+      PlayEmfDrawing(canvas, type, record, fileName);
     pos += size;
   }
   // No end record: fine for a writer that leaves it out, not for a file cut

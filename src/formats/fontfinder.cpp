@@ -1,0 +1,98 @@
+#include "formats/fontfinder.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace quenvar {
+namespace {
+
+struct FontFile {
+  std::string path;
+  int index = 0;
+};
+
+// Lookups and their results are shared; fontconfig is asked under the lock.
+std::mutex fontconfigLock;
+FcConfig* fontconfig = nullptr;
+std::map<FontRequest, FontFile> knownFiles;
+constexpr std::size_t kMaxKnownFiles = 512;
+
+FontFile Lookup(const FontRequest& request) {
+  std::lock_guard<std::mutex> hold(fontconfigLock);
+  if (auto it = knownFiles.find(request); it != knownFiles.end()) return it->second;
+  if (!fontconfig) fontconfig = FcInitLoadConfigAndFonts();
+  FontFile file;
+  if (!fontconfig) return file;
+  FcPattern* pattern = FcPatternCreate();
+  const std::string family = request.family.empty() ? "sans-serif" : request.family;
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(request.weight));
+  FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+  FcConfigSubstitute(fontconfig, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(fontconfig, pattern, &result);
+  FcChar8* path = nullptr;
+  if (match && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) {
+    file.path = reinterpret_cast<const char*>(path);
+    FcPatternGetInteger(match, FC_INDEX, 0, &file.index);
+  }
+  if (match) FcPatternDestroy(match);
+  FcPatternDestroy(pattern);
+  if (knownFiles.size() >= kMaxKnownFiles) knownFiles.clear();
+  knownFiles[request] = file;
+  return file;
+}
+
+// This thread's FreeType library and the faces it opened.
+struct ThreadFaces {
+  FT_Library library = nullptr;
+  std::map<FontRequest, FT_Face> faces;
+  static constexpr std::size_t kMaxFaces = 32;
+
+  ThreadFaces() {
+    if (FT_Init_FreeType(&library) != 0) library = nullptr;
+  }
+  ~ThreadFaces() {
+    Forget();
+    if (library) FT_Done_FreeType(library);
+  }
+  void Forget() {
+    for (auto& entry : faces)
+      if (entry.second) FT_Done_Face(entry.second);
+    faces.clear();
+  }
+  FT_Face Open(const FontFile& file) {
+    FT_Face face = nullptr;
+    if (file.path.empty() ||
+        FT_New_Face(library, file.path.c_str(), FT_Long(file.index), &face) != 0)
+      return nullptr;
+    if (!FT_IS_SCALABLE(face)) {
+      FT_Done_Face(face);
+      return nullptr;
+    }
+    return face;
+  }
+};
+
+}  // namespace
+
+FT_Face FindFace(const FontRequest& request, bool* opened) {
+  thread_local ThreadFaces cache;
+  if (opened) *opened = false;
+  if (!cache.library) return nullptr;
+  if (auto it = cache.faces.find(request); it != cache.faces.end()) return it->second;
+  if (opened) *opened = true;
+  if (cache.faces.size() >= ThreadFaces::kMaxFaces) cache.Forget();
+  FT_Face face = cache.Open(Lookup(request));
+  // A face fontconfig names but FreeType cannot draw: the default sans.
+  if (!face) face = cache.Open(Lookup(FontRequest{"DejaVu Sans", request.weight, request.italic}));
+  cache.faces[request] = face;
+  return face;
+}
+
+}  // namespace quenvar

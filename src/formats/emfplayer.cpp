@@ -256,8 +256,8 @@ bool PlayState(MetafileCanvas& canvas, std::uint32_t type, ByteReader& p, Object
       const std::uint32_t ih = p.U32LE();
       if ((ih & 0x80000000u) && SelectStock(ih, st)) return true;
       // The stock fonts (10 to 17, but not the palette 15) are the default font.
-      if ((ih & 0x80000000u) && (ih & 0xFF) >= 10 && (ih & 0xFF) <= 17 && (ih & 0xFF) != 15)
-        st.text.font = MfFont{};
+      const std::uint32_t stock = ih & 0x7FFFFFFFu;
+      if ((ih & 0x80000000u) && stock >= 10 && stock <= 17 && stock != 15) st.text.font = MfFont{};
       auto it = objects.find(ih);
       if (it == objects.end()) return true;
       if (it->second.isFont)

@@ -48,11 +48,13 @@ FontFile Lookup(const FontRequest& request) {
   return file;
 }
 
-// This thread's FreeType library and the faces it opened.
+// This thread's FreeType library, the font files it opened and the
+// requests it answered; many requests share one file.
 struct ThreadFaces {
   FT_Library library = nullptr;
-  std::map<FontRequest, FT_Face> faces;
-  static constexpr std::size_t kMaxFaces = 32;
+  std::map<std::pair<std::string, int>, FT_Face> files;
+  std::map<FontRequest, FT_Face> answers;
+  static constexpr std::size_t kMaxFiles = 32, kMaxAnswers = 256;
 
   ThreadFaces() {
     if (FT_Init_FreeType(&library) != 0) library = nullptr;
@@ -62,19 +64,23 @@ struct ThreadFaces {
     if (library) FT_Done_FreeType(library);
   }
   void Forget() {
-    for (auto& entry : faces)
+    answers.clear();
+    for (auto& entry : files)
       if (entry.second) FT_Done_Face(entry.second);
-    faces.clear();
+    files.clear();
   }
   FT_Face Open(const FontFile& file) {
+    if (file.path.empty()) return nullptr;
+    const auto key = std::make_pair(file.path, file.index);
+    if (auto it = files.find(key); it != files.end()) return it->second;
+    if (files.size() >= kMaxFiles) Forget();
     FT_Face face = nullptr;
-    if (file.path.empty() ||
-        FT_New_Face(library, file.path.c_str(), FT_Long(file.index), &face) != 0)
-      return nullptr;
-    if (!FT_IS_SCALABLE(face)) {
+    if (FT_New_Face(library, file.path.c_str(), FT_Long(file.index), &face) != 0) face = nullptr;
+    if (face && !FT_IS_SCALABLE(face)) {
       FT_Done_Face(face);
-      return nullptr;
+      face = nullptr;
     }
+    files[key] = face;
     return face;
   }
 };
@@ -85,13 +91,14 @@ FT_Face FindFace(const FontRequest& request, bool* opened) {
   thread_local ThreadFaces cache;
   if (opened) *opened = false;
   if (!cache.library) return nullptr;
-  if (auto it = cache.faces.find(request); it != cache.faces.end()) return it->second;
+  if (auto it = cache.answers.find(request); it != cache.answers.end()) return it->second;
   if (opened) *opened = true;
-  if (cache.faces.size() >= ThreadFaces::kMaxFaces) cache.Forget();
   FT_Face face = cache.Open(Lookup(request));
   // A face fontconfig names but FreeType cannot draw: the default sans.
   if (!face) face = cache.Open(Lookup(FontRequest{"DejaVu Sans", request.weight, request.italic}));
-  cache.faces[request] = face;
+  // Opening may have emptied the caches; the face itself stays open.
+  if (cache.answers.size() >= ThreadFaces::kMaxAnswers) cache.answers.clear();
+  cache.answers[request] = face;
   return face;
 }
 

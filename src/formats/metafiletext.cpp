@@ -272,10 +272,18 @@ void MetafileCanvas::TextOut(const MfTextOut& text) {
                            Fixed(-axes.m12 * ws * s),
                            Fixed(-(ws * shear * axes.m12 + axes.m22) * s)};
     double penX = startX, penY = baseline;
+    // Glyphs whose origin is more than two ems away from the drawn area
+    // cannot reach it and are not even loaded.
+    const double reach = 2 * emPixels + 2;
+    const MfClip::Box& area = painter.box;
     for (std::size_t i = 0; i < glyphs.size(); ++i) {
-      DrawGlyph(painter, face, glyphs[i], at(penX, penY), matrix, bold ? ppem * kSyntheticBold : 0,
-                state.text.color);
+      const MfPoint pen = at(penX, penY);
       penX += advances[i].x, penY += advances[i].y;
+      if (pen.x < area.x0 - reach || pen.x > area.x1 + reach || pen.y < area.y0 - reach ||
+          pen.y > area.y1 + reach)
+        continue;
+      DrawGlyph(painter, face, glyphs[i], pen, matrix, bold ? ppem * kSyntheticBold : 0,
+                state.text.color);
     }
   }
   const double bar = metrics.underlineSize * perUnit;

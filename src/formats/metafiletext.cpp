@@ -174,132 +174,154 @@ void DrawGlyph(TextPainter& painter, FT_Face face, FT_UInt glyph, MfPoint pen,
   painter.Glyph(slot->bitmap, long(fx) + slot->bitmap_left, long(fy) - slot->bitmap_top, color);
 }
 
+// The box a clipped output keeps its text in: the picture pixels round the
+// rectangle, which the transform may have turned.
+MfClip::Box OutputBox(const std::vector<MfPoint>& rect, int width, int height) {
+  double x0 = kMfFar, y0 = kMfFar, x1 = -kMfFar, y1 = -kMfFar;
+  for (const MfPoint& p : rect) {
+    x0 = std::min(x0, p.x), y0 = std::min(y0, p.y);
+    x1 = std::max(x1, p.x), y1 = std::max(y1, p.y);
+  }
+  auto edge = [](double v, int size) {
+    return int(std::clamp(std::ceil(v - 0.5), 0.0, double(size)));
+  };
+  return {edge(x0, width), edge(y0, height), edge(x1, width), edge(y1, height)};
+}
+
+// The text laid out in text space: sizes in logical units, each glyph and
+// the step to the next.
+struct TextLayout {
+  FT_Face face = nullptr;
+  FaceMetrics metrics;
+  MfXform axes;
+  double em = 0, ppem = 0, widthScale = 1, emPixels = 0, ascent = 0, descent = 0;
+  std::vector<FT_UInt> glyphs;
+  std::vector<MfPoint> advances;
+  double total = 0;
+};
+
+// Sizes the face for the font and the mapping (`page` takes page units to
+// picture pixels) and measures the text; false when nothing can be drawn.
+bool LayOut(const MfFont& font, const MfTextOut& text, const MfXform& world, const MfXform& page,
+            MfBudget& budget, TextLayout& t) {
+  bool opened = false;
+  t.face = FindFace({font.face, font.weight, font.italic}, &opened);
+  if (opened) budget.Spend(kFaceWork);
+  if (!t.face) return false;
+  t.metrics = MeasureFace(t.face);
+  t.axes = TextAxes(world, page, font.escapement);
+  t.em = EmSize(font, t.metrics, std::hypot(page.m21, page.m22));
+  const double k = std::sqrt(std::fabs(t.axes.Det()));
+  if (!t.axes.Usable() || !(t.em > 0) || !(k > 0)) return false;
+  if (font.width > 0 && t.metrics.averageWidth > 0)
+    t.widthScale = std::clamp(font.width / (t.metrics.averageWidth * t.em / t.metrics.unitsPerEm),
+                              1.0 / 16, 16.0);
+  t.emPixels = t.em * t.axes.MaxStretch() * t.widthScale;
+  // The size FreeType works at; the matrix makes up the rest.
+  t.ppem = std::max(1.0, std::round(std::min(t.em * k, kMaxEmPixels) * 64)) / 64;
+  if (FT_Set_Char_Size(t.face, 0, FT_F26Dot6(t.ppem * 64), 72, 72) != 0) return false;
+  const double perUnit = t.em / t.metrics.unitsPerEm;
+  t.ascent = t.metrics.ascent * perUnit, t.descent = t.metrics.descent * perUnit;
+  const bool glyphIndex = (text.options & kEtoGlyphIndex) != 0;
+  for (std::size_t i = 0; i < text.codes.size(); ++i) {
+    budget.Spend(kAdvanceWork);
+    t.glyphs.push_back(GlyphFor(t.face, text.codes[i], glyphIndex));
+    MfPoint step;
+    if (!text.advances.empty()) {
+      step = {text.advances[i].x, -text.advances[i].y};  // the record's y runs down
+    } else {
+      FT_Fixed advance = 0;
+      FT_Get_Advance(t.face, t.glyphs.back(), FT_LOAD_NO_HINTING, &advance);
+      step.x = double(advance) / 65536 / t.ppem * t.em * t.widthScale;
+    }
+    t.advances.push_back(step);
+    t.total += step.x;
+  }
+  return true;
+}
+
+// Draws the glyphs from (x, y) in text space; `frame` takes text space to
+// picture pixels.
+void DrawGlyphs(TextPainter& painter, const TextLayout& t, const MfFont& font, const MfXform& frame,
+                double x, double y, TColor32 color) {
+  if (t.emPixels > kMaxEmPixels) return;
+  // Outlines in FreeType's pixels at `ppem` go to picture pixels (y down)
+  // through the text axes; FreeType's own y runs up.
+  const bool slant = font.italic && !(t.face->style_flags & FT_STYLE_FLAG_ITALIC);
+  const bool bold = font.weight >= 600 && !(t.face->style_flags & FT_STYLE_FLAG_BOLD);
+  const MfXform& a = t.axes;
+  const double s = t.em / t.ppem, ws = t.widthScale, shear = slant ? kSyntheticSlant : 0;
+  const FT_Matrix matrix{Fixed(a.m11 * ws * s), Fixed((ws * shear * a.m11 + a.m21) * s),
+                         Fixed(-a.m12 * ws * s), Fixed(-(ws * shear * a.m12 + a.m22) * s)};
+  // Glyphs whose origin is more than two ems away from the drawn area
+  // cannot reach it and are not even loaded.
+  const double reach = 2 * t.emPixels + 2;
+  const MfClip::Box& area = painter.box;
+  for (std::size_t i = 0; i < t.glyphs.size(); ++i) {
+    const MfPoint pen = ClampPoint(frame.Apply({x, y}));
+    x += t.advances[i].x, y += t.advances[i].y;
+    if (pen.x < area.x0 - reach || pen.x > area.x1 + reach || pen.y < area.y0 - reach ||
+        pen.y > area.y1 + reach)
+      continue;
+    DrawGlyph(painter, t.face, t.glyphs[i], pen, matrix, bold ? t.ppem * kSyntheticBold : 0, color);
+  }
+  FT_Set_Transform(t.face, nullptr, nullptr);
+}
+
 }  // namespace
 
 void MetafileCanvas::TextOut(const MfTextOut& text) {
   budget_.Spend(double(text.codes.size()) + 1);
-  const MfXform toPicture = LogicalToPicture();
   TextPainter painter{target_, state.clip, budget_, {0, 0, target_.width, target_.height}};
-  const bool hasRect = !(text.options & kEtoNoRect);
   const double* r = text.rect;
   const std::vector<MfPoint> rect{ToPicture({r[0], r[1]}), ToPicture({r[2], r[1]}),
                                   ToPicture({r[2], r[3]}), ToPicture({r[0], r[3]})};
+  const bool hasRect = !(text.options & kEtoNoRect);
   if (hasRect && (text.options & kEtoOpaque)) painter.Fill(rect, state.background);
-  if (hasRect && (text.options & kEtoClipped)) {
-    // Rectangles turned by the transform clip to the box round them.
-    double x0 = kMfFar, y0 = kMfFar, x1 = -kMfFar, y1 = -kMfFar;
-    for (const MfPoint& p : rect)
-      x0 = std::min(x0, p.x), y0 = std::min(y0, p.y), x1 = std::max(x1, p.x),
-      y1 = std::max(y1, p.y);
-    auto edge = [](double v, int size) {
-      return int(std::clamp(std::ceil(v - 0.5), 0.0, double(size)));
-    };
-    painter.box = {edge(x0, target_.width), edge(y0, target_.height), edge(x1, target_.width),
-                   edge(y1, target_.height)};
-  }
-  if (text.codes.empty()) return;
-
-  const MfFont& font = state.text.font;
-  bool opened = false;
-  FT_Face face = FindFace({font.face, font.weight, font.italic}, &opened);
-  if (opened) budget_.Spend(kFaceWork);
-  if (!face) return;
-  const FaceMetrics metrics = MeasureFace(face);
-  const MfXform page = Page().Then(device_);
-  const MfXform axes = TextAxes(state.world, page, font.escapement);
-  const double em = EmSize(font, metrics, std::hypot(page.m21, page.m22));
-  const double k = std::sqrt(std::fabs(axes.Det()));
-  if (!axes.Usable() || !(em > 0) || !(k > 0)) return;
-  double widthScale = 1;
-  if (font.width > 0 && metrics.averageWidth > 0)
-    widthScale =
-        std::clamp(font.width / (metrics.averageWidth * em / metrics.unitsPerEm), 1.0 / 16, 16.0);
-  const double emPixels = em * axes.MaxStretch() * widthScale;
-  // The size FreeType works at; the matrix makes up the rest.
-  const double ppem = std::max(1.0, std::round(std::min(em * k, kMaxEmPixels) * 64)) / 64;
-  if (FT_Set_Char_Size(face, 0, FT_F26Dot6(ppem * 64), 72, 72) != 0) return;
-  // Font units, then logical units of text space.
-  const double perUnit = em / metrics.unitsPerEm;
-  const double ascent = metrics.ascent * perUnit, descent = metrics.descent * perUnit;
-
-  // The advances, in logical units along the baseline (x) and up (y).
-  const bool glyphIndex = (text.options & kEtoGlyphIndex) != 0;
-  std::vector<FT_UInt> glyphs;
-  std::vector<MfPoint> advances;
-  double total = 0;
-  for (std::size_t i = 0; i < text.codes.size(); ++i) {
-    budget_.Spend(kAdvanceWork);
-    glyphs.push_back(GlyphFor(face, text.codes[i], glyphIndex));
-    MfPoint step;
-    if (!text.advances.empty()) {
-      step = {text.advances[i].x, -text.advances[i].y};
-    } else {
-      FT_Fixed advance = 0;
-      FT_Get_Advance(face, glyphs.back(), FT_LOAD_NO_HINTING, &advance);
-      step.x = double(advance) / 65536 / ppem * em * widthScale;
-    }
-    advances.push_back(step);
-    total += step.x;
-  }
+  if (hasRect && (text.options & kEtoClipped))
+    painter.box = OutputBox(rect, target_.width, target_.height);
+  TextLayout t;
+  if (text.codes.empty() ||
+      !LayOut(state.text.font, text, state.world, Page().Then(device_), budget_, t))
+    return;
 
   // Where the baseline starts for the alignment.
   const unsigned align = state.text.align;
-  const double startX = (align & kTaCenter) == kTaCenter  ? -total / 2
-                        : (align & kTaCenter) == kTaRight ? -total
+  const double startX = (align & kTaCenter) == kTaCenter  ? -t.total / 2
+                        : (align & kTaCenter) == kTaRight ? -t.total
                                                           : 0;
   const double baseline = (align & kTaBaseline) == kTaBaseline ? 0
-                          : (align & kTaBaseline) == kTaBottom ? descent
-                                                               : -ascent;
-  const MfPoint origin =
-      (align & kTaUpdateCp) ? state.position : ClampPoint(toPicture.Apply(text.reference));
-  MfXform frame = axes;
+                          : (align & kTaBaseline) == kTaBottom ? t.descent
+                                                               : -t.ascent;
+  const MfPoint origin = (align & kTaUpdateCp) ? state.position : ToPicture(text.reference);
+  MfXform frame = t.axes;
   frame.dx = origin.x, frame.dy = origin.y;
-  auto at = [&](double x, double y) { return ClampPoint(frame.Apply({x, y})); };
   auto band = [&](double bottom, double top) {
-    return std::vector<MfPoint>{at(startX, bottom), at(startX + total, bottom),
-                                at(startX + total, top), at(startX, top)};
+    std::vector<MfPoint> corners;
+    for (const MfPoint& c : {MfPoint{startX, bottom}, MfPoint{startX + t.total, bottom},
+                             MfPoint{startX + t.total, top}, MfPoint{startX, top}})
+      corners.push_back(ClampPoint(frame.Apply(c)));
+    return corners;
   };
   if (state.opaqueBackground)
-    painter.Fill(band(baseline - descent, baseline + ascent), state.background);
-
-  if (emPixels <= kMaxEmPixels) {
-    // Outlines in FreeType's pixels at `ppem` go to picture pixels (y down)
-    // through the text axes; FreeType's own y runs up.
-    const bool slant = font.italic && !(face->style_flags & FT_STYLE_FLAG_ITALIC);
-    const bool bold = font.weight >= 600 && !(face->style_flags & FT_STYLE_FLAG_BOLD);
-    const double s = em / ppem, ws = widthScale, shear = slant ? kSyntheticSlant : 0;
-    const FT_Matrix matrix{Fixed(axes.m11 * ws * s), Fixed((ws * shear * axes.m11 + axes.m21) * s),
-                           Fixed(-axes.m12 * ws * s),
-                           Fixed(-(ws * shear * axes.m12 + axes.m22) * s)};
-    double penX = startX, penY = baseline;
-    // Glyphs whose origin is more than two ems away from the drawn area
-    // cannot reach it and are not even loaded.
-    const double reach = 2 * emPixels + 2;
-    const MfClip::Box& area = painter.box;
-    for (std::size_t i = 0; i < glyphs.size(); ++i) {
-      const MfPoint pen = at(penX, penY);
-      penX += advances[i].x, penY += advances[i].y;
-      if (pen.x < area.x0 - reach || pen.x > area.x1 + reach || pen.y < area.y0 - reach ||
-          pen.y > area.y1 + reach)
-        continue;
-      DrawGlyph(painter, face, glyphs[i], pen, matrix, bold ? ppem * kSyntheticBold : 0,
-                state.text.color);
-    }
-  }
-  const double bar = metrics.underlineSize * perUnit;
+    painter.Fill(band(baseline - t.descent, baseline + t.ascent), state.background);
+  const MfFont& font = state.text.font;
+  DrawGlyphs(painter, t, font, frame, startX, baseline, state.text.color);
+  const double perUnit = t.em / t.metrics.unitsPerEm;
   if (font.underline) {
-    const double y = baseline + metrics.underlinePosition * perUnit;
-    painter.Fill(band(y - bar / 2, y + bar / 2), state.text.color);
+    const double y = baseline + t.metrics.underlinePosition * perUnit;
+    const double half = t.metrics.underlineSize * perUnit / 2;
+    painter.Fill(band(y - half, y + half), state.text.color);
   }
   if (font.strikeOut) {
-    const double y = baseline + metrics.strikePosition * perUnit;
-    painter.Fill(band(y - metrics.strikeSize * perUnit, y), state.text.color);
+    const double y = baseline + t.metrics.strikePosition * perUnit;
+    painter.Fill(band(y - t.metrics.strikeSize * perUnit, y), state.text.color);
   }
-  FT_Set_Transform(face, nullptr, nullptr);
-
-  if (align & kTaUpdateCp) {
-    if ((align & kTaCenter) == 0) state.position = at(total, 0);
-    if ((align & kTaCenter) == kTaRight) state.position = at(-total, 0);
+  // The current position moves past the text, away from the side it is
+  // aligned on; centred text leaves it.
+  if ((align & kTaUpdateCp) && (align & kTaCenter) != kTaCenter) {
+    const double to = (align & kTaCenter) == kTaRight ? -t.total : t.total;
+    state.position = ClampPoint(frame.Apply({to, 0}));
   }
 }
 

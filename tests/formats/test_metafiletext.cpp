@@ -68,6 +68,10 @@ struct EditorText {
   std::vector<TextRegion> regions;
 };
 
+void PrintTo(const EditorText& t, std::ostream* os) {
+  *os << t.file;
+}
+
 class EditorTextMetafile : public ::testing::TestWithParam<EditorText> {};
 
 TEST_P(EditorTextMetafile, TextCoversWhatTheEditorsRenderingCovers) {

@@ -2,7 +2,7 @@
 // of the header's frame at 96 pixels per inch. This file holds the header,
 // the record loop, objects and the state records; the drawing records are
 // in emfdrawing.cpp, the bitmap, gradient and region records in
-// emfraster.cpp. Text is not drawn.
+// emfraster.cpp, the text records in metafiletextrecords.cpp.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -29,6 +29,8 @@ struct EmfObject {
   bool isPen = false;
   MfPen pen;
   MfBrush brush;
+  bool isFont = false;
+  MfFont font;
 };
 
 // The stock objects a record selects with the high bit set.
@@ -134,7 +136,10 @@ using Objects = std::map<std::uint32_t, EmfObject>;
 void CreateObject(std::uint32_t type, ByteReader& p, Objects& objects) {
   EmfObject o;
   const std::uint32_t ih = p.U32LE();
-  if (type == 38) {  // CREATEPEN: width in logical units, 0 for one pixel
+  if (type == 82) {  // EXTCREATEFONTINDIRECTW
+    o.isFont = true;
+    o.font = ReadEmfLogFont(p);
+  } else if (type == 38) {  // CREATEPEN: width in logical units, 0 for one pixel
     o.isPen = true;
     o.pen.style = p.U32LE();
     o.pen.width = p.I32LE();
@@ -255,15 +260,21 @@ bool PlayState(MetafileCanvas& canvas, std::uint32_t type, ByteReader& p, Object
       return true;
     case 38:
     case 39:
+    case 82:
     case 95:
       CreateObject(type, p, objects);
       return true;
     case 37: {  // SELECTOBJECT
       const std::uint32_t ih = p.U32LE();
       if ((ih & 0x80000000u) && SelectStock(ih, st)) return true;
+      // The stock fonts (10 to 17, but not the palette 15) are the default font.
+      const std::uint32_t stock = ih & 0x7FFFFFFFu;
+      if ((ih & 0x80000000u) && stock >= 10 && stock <= 17 && stock != 15) st.text.font = MfFont{};
       auto it = objects.find(ih);
       if (it == objects.end()) return true;
-      if (it->second.isPen)
+      if (it->second.isFont)
+        st.text.font = it->second.font;
+      else if (it->second.isPen)
         st.pen = it->second.pen;
       else
         st.brush = it->second.brush;
@@ -307,7 +318,8 @@ TPicture PlayEmf(std::span<const std::uint8_t> data, const std::string& fileName
     if ((index & 0x80000000u) && (index & 0x7FFFFFFFu) <= 5 && SelectStock(index, stock))
       return &stock.brush;
     auto it = objects.find(index);
-    return it == objects.end() || it->second.isPen ? nullptr : &it->second.brush;
+    return it == objects.end() || it->second.isPen || it->second.isFont ? nullptr
+                                                                        : &it->second.brush;
   };
   std::size_t pos = 0;
   while (data.size() - pos >= 8) {
@@ -319,7 +331,7 @@ TPicture PlayEmf(std::span<const std::uint8_t> data, const std::string& fileName
     const auto record = data.subspan(pos, size);
     ByteReader p(record, fileName);
     p.Skip(8);
-    if (!PlayState(canvas, type, p, objects) &&
+    if (!PlayState(canvas, type, p, objects) && !PlayEmfText(canvas, type, record, fileName) &&
         !PlayEmfRaster(canvas, type, record, brushes, fileName))
       PlayEmfDrawing(canvas, type, record, fileName);
     pos += size;

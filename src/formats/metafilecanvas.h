@@ -16,6 +16,7 @@
 #include "formats/metafilegeometry.h"
 #include "formats/metafilepath.h"
 #include "formats/metafilestroke.h"
+#include "formats/metafiletext.h"
 #include "formats/picture.h"
 
 namespace quenvar {
@@ -71,6 +72,7 @@ class MetafileCanvas {
     bool clockwise = false;
     double miterLimit = 10;
     MfClip clip;
+    MfTextState text;  // font, alignment, colour
   };
   State state;
 
@@ -154,6 +156,10 @@ class MetafileCanvas {
   // Rectangles as pairs of opposite corners, in device units; none with
   // the copy mode removes all clipping.
   void SelectClipRects(const std::vector<MfPoint>& corners, int mode);
+
+  // Text (metafiletext.cpp): one output in the text state's font, at the
+  // reference point or the current position as the alignment says.
+  void TextOut(const MfTextOut& text);
 
  private:
   template <class Build>

@@ -1,7 +1,7 @@
 // Windows metafiles (WMF), with or without the placeable header: the common
 // drawing records, arcs, pies and chords included, are played onto a
-// picture; bitmaps, patterns, regions and pixels are in wmfraster.cpp. Text
-// and clipping are not drawn.
+// picture; bitmaps, patterns, regions and pixels are in wmfraster.cpp, the
+// text records in metafiletextrecords.cpp. Clipping is not drawn.
 #include <cmath>
 #include <vector>
 
@@ -24,10 +24,11 @@ TColor32 ColorRef(std::uint32_t c) {
 }
 
 struct WmfObject {
-  enum Kind { None, Pen, Brush, Region, Other } kind = None;
+  enum Kind { None, Pen, Brush, Region, Other, Font } kind = None;
   MfPen pen;
   MfBrush brush;
   MetafileCanvas::Rects region;
+  MfFont font;
 };
 
 struct WmfRecord {
@@ -159,9 +160,15 @@ void Play(MetafileCanvas& canvas, const WmfRecord& r, std::vector<WmfObject>& ob
       PutObject(objects, o);
       break;
     }
+    case 0x02FB: {  // CREATEFONTINDIRECT
+      WmfObject o;
+      o.kind = WmfObject::Font;
+      o.font = ReadWmfLogFont(p);
+      PutObject(objects, o);
+      break;
+    }
     case 0x00F7:
-    case 0x01F9:
-    case 0x02FB: {  // other objects
+    case 0x01F9: {  // other objects
       WmfObject o;
       o.kind = WmfObject::Other;
       PutObject(objects, o);
@@ -172,6 +179,7 @@ void Play(MetafileCanvas& canvas, const WmfRecord& r, std::vector<WmfObject>& ob
       if (i >= objects.size()) break;
       if (objects[i].kind == WmfObject::Pen) st.pen = objects[i].pen;
       if (objects[i].kind == WmfObject::Brush) st.brush = objects[i].brush;
+      if (objects[i].kind == WmfObject::Font) st.text.font = objects[i].font;
       break;
     }
     case 0x01F0: {  // DELETEOBJECT
@@ -235,7 +243,8 @@ void Play(MetafileCanvas& canvas, const WmfRecord& r, std::vector<WmfObject>& ob
       break;
     }
     default:
-      break;  // text, clipping, palettes and the rest are not drawn
+      PlayWmfText(canvas, r.function, r.params, fileName);
+      break;  // clipping, palettes and the rest are not drawn
   }
 }
 

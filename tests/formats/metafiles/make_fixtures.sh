@@ -9,6 +9,13 @@
 #   fig_*.fig -> fig2dev -> fig_*.emf; the reference is fig2dev's SVG of the
 #                same drawing, its page set to the EMF's frame (see below),
 #                rendered by Inkscape.
+#   fig_text.fig -> fig2dev -> fig_text.emf, rendered by Inkscape for its
+#                reference (see below); ink_text.svg -> Inkscape ->
+#                ink_text.wmf as well, against the SVG's reference.
+#
+# Inkscape is told to keep text as text (its exporters turn it into paths
+# unless asked not to); the references draw it with the fonts fontconfig
+# finds here (DejaVu, and the URW fonts for fig2dev's Times and Helvetica).
 #
 # Inkscape rounds an EMF's frame up to whole millimetres, so the SVG pages
 # here are sizes whose frame comes back to the same pixel count (64 x 49,
@@ -30,7 +37,9 @@ mkdir -p "$tmp/.config/inkscape"
 cat >"$tmp/.config/inkscape/preferences.xml" <<'XML'
 <?xml version="1.0" encoding="UTF-8" standalone="no"?>
 <inkscape version="1" xmlns:sodipodi="http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd" xmlns:inkscape="http://www.inkscape.org/namespaces/inkscape">
-  <group id="extensions" org.inkscape.output.emf.FixPPTLinGrad="true" />
+  <group id="extensions" org.inkscape.output.emf.FixPPTLinGrad="true"
+         org.inkscape.output.emf.textToPath="false"
+         org.inkscape.output.wmf.textToPath="false" />
 </inkscape>
 XML
 
@@ -44,10 +53,18 @@ for svg in ink_*.svg; do
   inkscape "$svg" --export-type=emf --export-filename="$name.emf" 2>/dev/null
   png "$svg" "$name.ref.png"
 done
+inkscape ink_text.svg --export-type=wmf --export-filename=ink_text.wmf 2>/dev/null
 
 for fig in fig_*.fig; do
   name=${fig%.fig}
   fig2dev -L emf "$fig" "$name.emf"
+  if [[ $name == *text* ]]; then
+    # fig2dev sizes text differently in its SVG and its EMF (14 points
+    # become 168 and 205 units of 1/1200 inch), so the text reference is
+    # Inkscape's own rendering of the EMF.
+    png "$name.emf" "$name.ref.png"
+    continue
+  fi
   fig2dev -L svg "$fig" "$tmp/$name.svg"
   python3 - "$name.emf" "$tmp/$name.svg" <<'PY'
 import re, struct, sys
@@ -77,4 +94,4 @@ PY
   png "$tmp/$name.svg" "$name.ref.png"
 done
 
-echo "metafile fixtures: $(ls ./*.emf | wc -l) files, $(cat ./*.emf ./*.png | wc -c) bytes with references"
+echo "metafile fixtures: $(ls ./*.emf ./*.wmf | wc -l) files, $(cat ./*.emf ./*.wmf ./*.png | wc -c) bytes with references"

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 
 #include "formats/readers.h"
 #include "psdfixture.h"
@@ -114,6 +115,50 @@ TEST(PsdProfile, DamagedProfilesAndResourcesLeaveTheColoursAsStored) {
   EXPECT_TRUE(ConvertedLines(greyLog).empty());
   const unsigned g = StoredSample(0, 3, 2);
   EXPECT_EQ(img.layers[0].picture.Pixel(3, 2), Color32(g, g, g, StoredSample(-1, 3, 2)));
+}
+
+// Image resources holding one ICC profile resource.
+Bytes ProfileResource(const std::string& profilePath) {
+  std::ifstream in(profilePath, std::ios::binary);
+  const Bytes profile{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  Bytes b = {'8', 'B', 'I', 'M', 0x04, 0x0F, 0, 0};
+  Put32(b, std::uint32_t(profile.size()));
+  Append(b, profile);
+  if (b.size() % 2) b.push_back(0);
+  return b;
+}
+
+int Distance(TColor32 p, int r, int g, int b) {
+  return std::max(
+      {std::abs(int(RedOf(p)) - r), std::abs(int(GreenOf(p)) - g), std::abs(int(BlueOf(p)) - b)});
+}
+
+// Expected colours from Little CMS's transicc with the same options:
+//   echo "78.431373 -28 32" | transicc -t1 -b -i<lab.icc> -o*sRGB
+//     -> 155.64 207.94 132.11
+//   echo "155.642100 38.910506 194.552529" | transicc -t1 -b -i<Adobe RGB> -o*sRGB
+//     (the 16-bit samples 40000 10000 50000 on transicc's 0 .. 255 scale)
+//     -> 181.65 34.02 199.53
+TEST(PsdProfile, LabAndSixteenBitDocumentsGoThroughTheProfile) {
+  BuiltDocument lab = Document({RawLayer({-1, 0, 1, 2}, {200, 200, 100, 160})}, 9, 8, 3);
+  lab.resources = ProfileResource("/usr/share/color/icc/ghostscript/lab.icc");
+  RecordingLogSink labLog;
+  const TColor32 labPixel = ReadOk(lab.Build(), &labLog).layers[0].picture.Pixel(1, 1);
+  EXPECT_LE(Distance(labPixel, 156, 208, 132), 1);
+  EXPECT_EQ(AlphaOf(labPixel), 200u);
+  EXPECT_EQ(ConvertedLines(labLog).size(), 1u);
+
+  BuiltLayer wide = RawLayer({-1, 0, 1, 2}, {0, 0, 0, 0});
+  const unsigned values[4] = {65535, 40000, 10000, 50000};
+  for (std::size_t k = 0; k < 4; ++k) {
+    wide.channels[k].data.clear();
+    for (int i = 0; i < 4; ++i) Put16(wide.channels[k].data, values[k]);
+  }
+  BuiltDocument rgb16 = Document({wide}, 3, 16, 4);
+  rgb16.resources = ProfileResource("/usr/share/color/icc/compatibleWithAdobeRGB1998.icc");
+  const TColor32 widePixel = ReadOk(rgb16.Build()).layers[0].picture.Pixel(0, 1);
+  EXPECT_LE(Distance(widePixel, 182, 34, 200), 1) << std::hex << widePixel;
+  EXPECT_EQ(AlphaOf(widePixel), 255u);
 }
 
 TEST(PsdProfile, DocumentsWithoutAProfileSayNothingOfColours) {

@@ -6,12 +6,14 @@
 #include <csetjmp>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "formats/iccconvert.h"
 #include "formats/limits.h"
 #include "formats/pictureutil.h"
 #include "formats/readers.h"
@@ -44,6 +46,7 @@ int ReadHeaderStage(jpeg_decompress_struct* cinfo, JpegErrors* errors, const std
                     unsigned long size) {
   if (setjmp(errors->jump)) return 0;
   jpeg_mem_src(cinfo, data, size);
+  jpeg_save_markers(cinfo, JPEG_APP0 + 2, 0xFFFF);
   jpeg_read_header(cinfo, TRUE);
   if (cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK) {
     cinfo->out_color_space = JCS_CMYK;
@@ -137,6 +140,51 @@ void CmykToRgb(TPicture& picture, bool inverted) {
   }
 }
 
+// The embedded ICC profile: APP2 markers "ICC_PROFILE\0", sequence number,
+// count, then a piece of the profile. Pieces missing or given twice mean no
+// usable profile.
+std::vector<std::uint8_t> EmbeddedProfile(j_decompress_ptr cinfo) {
+  static const char kTag[12] = "ICC_PROFILE";
+  std::vector<const jpeg_marker_struct*> pieces;
+  for (auto* m = cinfo->marker_list; m; m = m->next) {
+    if (m->marker != JPEG_APP0 + 2 || m->data_length < 14 ||
+        std::memcmp(m->data, kTag, sizeof kTag) != 0)
+      continue;
+    const unsigned seq = m->data[12], count = m->data[13];
+    if (pieces.empty()) pieces.assign(count, nullptr);
+    if (count != pieces.size() || seq == 0 || seq > count || pieces[seq - 1]) return {};
+    pieces[seq - 1] = m;
+  }
+  std::vector<std::uint8_t> profile;
+  for (const jpeg_marker_struct* m : pieces) {
+    if (!m) return {};
+    profile.insert(profile.end(), m->data + 14, m->data + m->data_length);
+  }
+  return profile;
+}
+
+// CMYK samples as libjpeg gives them, C, M, Y, K bytes in each pixel,
+// become sRGB through the profile in place.
+bool ConvertCmyk(TPicture& picture, std::span<const std::uint8_t> profile, bool inverted) {
+  auto transform =
+      TIccTransform::Open(profile, inverted ? TIccSamples::Cmyk8Inverted : TIccSamples::Cmyk8);
+  if (!transform) return false;
+  transform->Convert(picture.pixels.data(), picture.pixels.data(), picture.pixels.size());
+  for (TColor32& px : picture.pixels) px |= 0xFF000000u;
+  picture.convertedFrom = transform->Description();
+  return true;
+}
+
+void ApplyColours(j_decompress_ptr cinfo, std::span<const std::uint8_t> profile,
+                  TPicture& picture) {
+  if (cinfo->out_color_space == JCS_CMYK) {
+    if (profile.empty() || !ConvertCmyk(picture, profile, cinfo->saw_Adobe_marker))
+      CmykToRgb(picture, cinfo->saw_Adobe_marker);
+  } else if (!profile.empty()) {
+    ConvertPictureToSrgb(picture, profile, cinfo->jpeg_color_space == JCS_GRAYSCALE);
+  }
+}
+
 TPicture DecodeJpeg(std::span<const std::uint8_t> data, const std::string& fileName) {
   if (data.size() < 4 || data[0] != 0xFF || data[1] != 0xD8)
     FailPicture(fileName, "not a JPEG file");
@@ -158,8 +206,10 @@ TPicture DecodeJpeg(std::span<const std::uint8_t> data, const std::string& fileN
   picture.width = int(guard.cinfo.output_width);
   picture.height = int(guard.cinfo.output_height);
   picture.kind = TPictureKind::Other;
+  // The saved markers go with the decode's memory when it finishes.
+  const std::vector<std::uint8_t> profile = EmbeddedProfile(&guard.cinfo);
   ReadRows(&guard.cinfo, &errors, picture, data.size(), fileName);
-  if (guard.cinfo.out_color_space == JCS_CMYK) CmykToRgb(picture, guard.cinfo.saw_Adobe_marker);
+  ApplyColours(&guard.cinfo, profile, picture);
   return picture;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A decoded picture as a reader hands it over, before TBitmap32::CopyFrom
 // turns it into a surface. The kind tells CopyFrom how to treat alpha.
+#include <string>
 #include <vector>
 
 #include "compose/color32.h"
@@ -22,6 +23,9 @@ struct TPicture {
   // get alpha 0.
   bool transparent = false;
   TColor32 transparentColor = 0;
+  // The description of the embedded colour profile the reader converted the
+  // pixels from into sRGB; empty when the picture was not converted.
+  std::string convertedFrom;
 };
 
 }  // namespace quenvar

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "formats/iccconvert.h"
 #include "formats/limits.h"
 #include "formats/pictureutil.h"
 #include "formats/readers.h"
@@ -27,6 +28,7 @@ struct PngHeader {
   png_uint_32 height;
   int hasAlpha;
   int interlaced;
+  int grey;                // grey samples, spread over R, G and B by the transforms
   png_size_t rawRowBytes;  // one row as stored, before the transforms
 };
 
@@ -54,6 +56,7 @@ int ReadHeaderStage(png_structp png, png_infop info, PngHeader* header) {
   header->interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
   int colorType = png_get_color_type(png, info);
   int bitDepth = png_get_bit_depth(png, info);
+  header->grey = !(colorType & PNG_COLOR_MASK_COLOR);
   header->hasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
   if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
   if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
@@ -124,6 +127,30 @@ TPicture ReadRowByRow(png_structp png, PngSource& src, const PngHeader& header, 
   return picture;
 }
 
+// An embedded profile turns the samples into sRGB; a file that says it is
+// sRGB already keeps them.
+void ApplyProfile(png_structp png, png_infop info, const PngHeader& header, TPicture& picture) {
+  if (png_get_valid(png, info, PNG_INFO_sRGB)) return;
+  png_charp name = nullptr;
+  png_bytep profile = nullptr;
+  png_uint_32 length = 0;
+  int compression = 0;
+  if (!png_get_iCCP(png, info, &name, &compression, &profile, &length) || !profile) return;
+  ConvertPictureToSrgb(picture, {profile, length}, header.grey != 0);
+}
+
+TPicture DecodePicture(png_structp png, PngSource& src, const PngHeader& header,
+                       std::size_t fileSize, const std::string& fileName) {
+  const TPictureKind kind = header.hasAlpha ? TPictureKind::Bitmap32 : TPictureKind::Bitmap;
+  if (!header.interlaced) return ReadRowByRow(png, src, header, kind, fileSize, fileName);
+  TPicture picture = NewPicture(header.width, header.height, kind, fileName);
+  std::vector<png_bytep> rows(header.height);
+  for (png_uint_32 y = 0; y < header.height; ++y)
+    rows[y] = reinterpret_cast<png_bytep>(picture.pixels.data() + std::size_t(y) * header.width);
+  if (!ReadRowsStage(png, rows.data())) FailPicture(fileName, src.message);
+  return picture;
+}
+
 TPicture DecodePng(std::span<const std::uint8_t> data, const std::string& fileName) {
   if (!IsPng(data)) FailPicture(fileName, "not a PNG file");
   PngSource src{data.data(), data.size(), 0, {}};
@@ -141,14 +168,8 @@ TPicture DecodePng(std::span<const std::uint8_t> data, const std::string& fileNa
     FailPicture(fileName, "the file is too small to hold a picture of " +
                               std::to_string(header.width) + " x " + std::to_string(header.height) +
                               " pixels");
-  const TPictureKind kind = header.hasAlpha ? TPictureKind::Bitmap32 : TPictureKind::Bitmap;
-  if (!header.interlaced)
-    return ReadRowByRow(guard.png(), src, header, kind, data.size(), fileName);
-  TPicture picture = NewPicture(header.width, header.height, kind, fileName);
-  std::vector<png_bytep> rows(header.height);
-  for (png_uint_32 y = 0; y < header.height; ++y)
-    rows[y] = reinterpret_cast<png_bytep>(picture.pixels.data() + std::size_t(y) * header.width);
-  if (!ReadRowsStage(guard.png(), rows.data())) FailPicture(fileName, src.message);
+  TPicture picture = DecodePicture(guard.png(), src, header, data.size(), fileName);
+  ApplyProfile(guard.png(), guard.info(), header, picture);
   return picture;
 }
 

@@ -13,6 +13,7 @@
 #include "formats/pictureutil.h"
 #include "formats/readers.h"
 #include "formats/tiffdecode.h"
+#include "formats/tiffprofile.h"
 
 namespace quenvar {
 namespace {
@@ -356,6 +357,7 @@ TPicture DecodeTiffData(std::span<const std::uint8_t> data, const std::string& f
     ReadPlainRgb8(tif.get(), file, picture, alpha, alphaKind == EXTRASAMPLE_ASSOCALPHA, fileName);
   else
     ReadThroughRgba(tif.get(), file, picture, alpha, fileName);
+  ApplyTiffProfile(tif.get(), picture);
   return picture;
 }
 

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "formats/formatlist.h"
+#include "formats/iccconvert.h"
 #include "formats/limits.h"
 #include "formats/readers.h"
 #include "host/error.h"
@@ -30,6 +31,12 @@ std::int32_t InitialSpeed(std::int64_t n) {
 std::int32_t ClampedSum(std::int32_t a, std::int32_t b) {
   const std::int64_t sum = std::int64_t(a) + std::int64_t(b);
   return std::int32_t(std::clamp<std::int64_t>(sum, INT32_MIN, INT32_MAX));
+}
+
+// A picture converted through its embedded colour profile says so in the
+// log once it is the layer's.
+void LogConversion(const TPicture& picture) {
+  if (!picture.convertedFrom.empty()) StatusLog(ConvertedLogLine(picture.convertedFrom));
 }
 
 TPictureBytes ShareBytes(std::span<const std::uint8_t> data) {
@@ -94,11 +101,11 @@ void TBlendLayer::OpenPictureFile(const std::string& path) {
   // read and decoded before the layer changes, so a file that fails leaves
   // the layer its name, picture and kept bytes (which a save writes back).
   TPictureBytes bytes;
-  TBitmap32 decoded;
+  TPicture picture;
   if (NamesJpeg(lowered)) {
     try {
       bytes = ShareBytes(ReadWholeFile(path, MaxPictureFileBytes()));
-      decoded.CopyFrom(JpegReader().Decode(bytes ? *bytes : std::vector<std::uint8_t>{}, path));
+      picture = JpegReader().Decode(bytes ? *bytes : std::vector<std::uint8_t>{}, path);
     } catch (const std::exception&) {
       StatusLog("# Error : Unable to load jpeg :" + lowered);
       throw;
@@ -107,8 +114,10 @@ void TBlendLayer::OpenPictureFile(const std::string& path) {
     const TPictureReader* reader = PictureFormats().LoadReaderFor(ExtensionOf(path));
     if (!reader) throw Error("Unknown picture file extension (." + ExtensionOf(path) + ")");
     bytes = ShareBytes(ReadWholeFile(path, MaxPictureFileBytes()));
-    decoded.CopyFrom(reader->Decode(bytes ? *bytes : std::vector<std::uint8_t>{}, path));
+    picture = reader->Decode(bytes ? *bytes : std::vector<std::uint8_t>{}, path);
   }
+  TBitmap32 decoded;
+  decoded.CopyFrom(picture);
   name = FileNamePart(lowered);
   filename = path;
   bmp = std::move(decoded);
@@ -117,6 +126,7 @@ void TBlendLayer::OpenPictureFile(const std::string& path) {
   // A new picture is drawn at its own size where the layer starts.
   x2 = ClampedSum(x, bmp.Width());
   y2 = ClampedSum(y, bmp.Height());
+  LogConversion(picture);
   RefreshViewLayer();
 }
 
@@ -144,15 +154,22 @@ void TBlendLayer::LoadPictureStream(TPictureBytes data, const std::string& entry
       picture = TPicture{};
     }
     bmp.CopyFrom(picture);
+    LogConversion(picture);
   } else if (entryName.find(".bmp") != std::string::npos) {
     const TPictureReader* reader = PictureFormats().FindReaderByExtension(ExtensionOf(filename));
     if (!reader) throw Error("No picture reader for \"" + filename + "\"");
-    bmp.CopyFrom(reader->Decode(bytes, filename));
+    const TPicture picture = reader->Decode(bytes, filename);
+    bmp.CopyFrom(picture);
+    LogConversion(picture);
   } else {
     const TPictureReader* reader = PictureFormats().FindReaderByExtension(ExtensionOf(filename));
     if (!reader) StatusLog("Unable to load file : " + entryName);
     try {
-      if (reader) bmp.CopyFrom(reader->Decode(bytes, filename));
+      if (reader) {
+        const TPicture picture = reader->Decode(bytes, filename);
+        bmp.CopyFrom(picture);
+        LogConversion(picture);
+      }
     } catch (const std::exception&) {
     }
   }

@@ -1,6 +1,8 @@
 #include "psd/psdimportread.h"
 
 #include "formats/formatlist.h"
+#include "formats/iccconvert.h"
+#include "host/statuslog.h"
 
 namespace quenvar {
 
@@ -12,9 +14,15 @@ const char* const kPsdReadErrorLines[2] = {
 TPicture LoadImportPicture(const std::string& fileName) {
   const TFileFormatList& formats = PictureFormats();
   const TPictureReader* reader = formats.FindReaderByContent(fileName);
-  if (!reader) return formats.LoadPicture(fileName);
-  const std::vector<std::uint8_t> data = ReadWholeFile(fileName);
-  return reader->Decode(data, fileName);
+  TPicture picture;
+  if (!reader) {
+    picture = formats.LoadPicture(fileName);
+  } else {
+    const std::vector<std::uint8_t> data = ReadWholeFile(fileName);
+    picture = reader->Decode(data, fileName);
+  }
+  if (!picture.convertedFrom.empty()) PsdLog(ConvertedLogLine(picture.convertedFrom));
+  return picture;
 }
 
 std::vector<std::string> PsdReadAccount(const std::string& fileName, const TPsdImportModel& model,

@@ -16,6 +16,7 @@
 #include "psd/psdheader.h"
 #include "psd/psdimage.h"
 #include "psd/psdmask.h"
+#include "psd/psdprofile.h"
 #include "psd/psdrecord.h"
 #include "psd/psdstream.h"
 #include "psd/psdtaggedblock.h"
@@ -190,6 +191,7 @@ TPsdPlaneShape ShapeOf(const PsdLayer& layer, const TPsdChannel& ch, int bps, bo
 void DecodeLayers(PsdStream& s, TPsdImage& img, const TPsdDocument& doc) {
   const int bps = doc.bitsPerSample / 8;
   CheckPixelBudget(img, s.Size());
+  bool converted = false;
   for (int i = 0; i < img.layerCount; ++i) {
     PsdLayer& layer = img.layers[std::size_t(i)];
     PsdLog(" ");
@@ -206,7 +208,9 @@ void DecodeLayers(PsdStream& s, TPsdImage& img, const TPsdDocument& doc) {
     }
     PsdLog("  Mixing colors // ");
     AssemblePsdLayer(layer, bps, img.colorMode);
+    if (doc.profile && doc.profile->Apply(layer)) converted = true;
   }
+  if (converted) PsdLog(ConvertedLogLine(doc.profile->Description()));
 }
 
 TPicture DocumentPicture(const TPsdDocument& doc) {
@@ -260,6 +264,7 @@ TPicture ReadGuarded(std::span<const std::uint8_t> data) {
   img.large = doc.large;
   PreparePsdPicture(doc, s.Size());
   ReadPsdColorModeData(s, doc);
+  doc.profile = TPsdProfile::Open(PeekPsdIccProfile(s), img.colorMode, doc.bitsPerSample / 8);
   const LayerInfoPlace place = ReadSectionLengths(s, img, doc.large);
   s.Seek(place.begin);
   ReadLayers(s, img, doc, place);

@@ -3,6 +3,7 @@
 // every layer's channels, decoded into the program's tPsdImage.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "formats/picture.h"
 
 namespace quenvar {
+
+class TPsdProfile;
 
 enum class TPsdColorScheme { None, Grey, Indexed, RGB, RGBA, CMYK, Lab };
 
@@ -27,6 +30,9 @@ struct TPsdDocument {
   int pixelBits = 0;              // pixel format of the document picture
   std::vector<TColor32> palette;  // indexed: the stored palette; grey: a ramp
   std::uint16_t compositeCompression = 0;
+  // The embedded colour profile the layers' colours go through; null when
+  // the document has none that fits it.
+  std::shared_ptr<const TPsdProfile> profile;
 };
 
 // The colour every pixel of the reader's own document picture gets: the

@@ -1,6 +1,7 @@
 // PackBits and channel decoding: the first six bytes pick the compression,
-// the sample size and the plane's width and height; the rest is the
-// channel's stored data.
+// the sample size, the plane's width and height and whether only its middle
+// is kept (as for a mask larger than its layer); the rest is the channel's
+// stored data.
 #include "fuzztarget.h"
 #include "host/error.h"
 #include "psd/packbits.h"
@@ -19,6 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   shape.rowCountBytes = data[1] & 4 ? 4 : 2;
   shape.width = data[2] << 8 | data[3];
   shape.height = data[4] << 8 | data[5];
+  if (data[0] & 8)
+    shape.keep =
+        TPsdPlaneWindow{shape.width / 4, shape.height / 4, shape.width / 2, shape.height / 2};
   try {
     PsdStream stream(stored);
     DecodePsdChannel(stream, layer, channel, shape);

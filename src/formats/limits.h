@@ -9,6 +9,9 @@ namespace quenvar {
 struct PictureLimits {
   std::int64_t maxSide = 32768;
   std::int64_t maxPixels = std::int64_t(1) << 28;
+  // All the pictures and sample planes one document read may decode into:
+  // a layered document holds many pictures at once.
+  std::int64_t maxReadBytes = std::int64_t(4) << 30;
 };
 
 // The limits in force (tests may lower them).

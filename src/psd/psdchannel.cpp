@@ -1,6 +1,5 @@
 #include "psd/psdchannel.h"
 
-#include <zlib.h>
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -9,6 +8,8 @@
 #include "host/error.h"
 #include "host/statuslog.h"
 #include "psd/packbits.h"
+#include "psd/psdbudget.h"
+#include "psd/psdinflate.h"
 
 namespace quenvar {
 
@@ -16,10 +17,8 @@ namespace {
 
 // A row count at or above this marks a damaged row table.
 constexpr std::uint32_t kBrokenRowCount = 10000;
-// PackBits turns two packed bytes into at most 128; deflate expands at most
-// about 1032 times. Planes beyond these cannot come from the stored data.
-constexpr std::uint64_t kMaxRleRatio = 128;
-constexpr std::uint64_t kMaxZipRatio = 1032;
+// Inflated bytes are handed to a kept window in pieces of this size.
+constexpr std::size_t kInflatePiece = std::size_t(1) << 16;
 
 std::string ChannelText(const PsdLayer& layer, const TPsdChannel& channel) {
   return "Layer \"" + layer.name + "\" channel " + std::to_string(channel.id);
@@ -36,12 +35,11 @@ std::uint32_t RowCount(std::span<const std::uint8_t> table, std::size_t y, int b
   return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
 }
 
-void CheckFillable(const PsdLayer& layer, const TPsdChannel& channel, std::size_t planeSize,
-                   std::uint64_t ratio) {
-  const std::uint64_t stored = channel.length > 0 ? std::uint64_t(channel.length) : 0;
-  if (planeSize > stored * ratio + 1024)
-    throw Error(ChannelText(layer, channel) + ": " + std::to_string(stored) +
-                " bytes of data cannot fill a plane of " + std::to_string(planeSize) + " bytes");
+// The kept window's writer over the channel's plane, allocated at the
+// window's size.
+PsdPlaneWindowWriter KeptWriter(TPsdChannel& channel, const TPsdPlaneShape& shape) {
+  channel.data.assign(shape.KeptSize(), 0);
+  return PsdPlaneWindowWriter(shape.width, shape.bytesPerSample, *shape.keep, channel.data);
 }
 
 void DecodeRle(PsdStream& stream, const PsdLayer& layer, TPsdChannel& channel,
@@ -50,7 +48,7 @@ void DecodeRle(PsdStream& stream, const PsdLayer& layer, TPsdChannel& channel,
   const int countBytes = shape.rowCountBytes;
   auto table = stream.Bytes(CheckedMul(height, std::size_t(countBytes)));
   LogShape(shape);
-  CheckFillable(layer, channel, planeSize, kMaxRleRatio);
+  CheckPsdChannelFillable(layer, channel, shape);
 
   std::uint64_t packedSize = 0;
   for (std::size_t y = 0; y < height; ++y) {
@@ -69,19 +67,58 @@ void DecodeRle(PsdStream& stream, const PsdLayer& layer, TPsdChannel& channel,
   // The packed rows are decoded straight from the document's bytes: they are
   // already in memory, so no scratch copy is needed.
   auto packed = stream.Bytes(std::size_t(packedSize));
+  if (shape.keep) {
+    // One run of packed data over all rows, as for a whole plane.
+    PsdPlaneWindowWriter out = KeptWriter(channel, shape);
+    DecodePackBits(packed.data(), packed.size(), planeSize, out);
+    return;
+  }
   channel.data.assign(planeSize, 0);
   TPackbitsRLEDecoder().Decode(packed.data(), channel.data.data(), packed.size(), planeSize);
+}
+
+// Inflates the whole plane into the kept window, row by row where rows
+// must be whole to undo their prediction; returns the plane bytes filled.
+std::size_t InflateKept(std::span<const std::uint8_t> compressed, TPsdChannel& channel,
+                        const TPsdPlaneShape& shape, std::size_t planeSize) {
+  PsdPlaneWindowWriter out = KeptWriter(channel, shape);
+  PsdInflater inflater(compressed);
+  std::size_t filled = 0;
+  if (channel.compression == 3) {
+    const std::size_t width = std::size_t(shape.width);
+    std::vector<std::uint8_t> row(width * std::size_t(shape.bytesPerSample));
+    for (std::int32_t y = 0; y < shape.height; ++y) {
+      std::fill(row.begin(), row.end(), 0);
+      filled += inflater.Next(row);
+      UndoPsdPrediction(row, width, 1, shape.bytesPerSample);
+      out.Copy(row.data(), row.size());
+    }
+    return filled;
+  }
+  std::vector<std::uint8_t> piece(std::min(kInflatePiece, planeSize));
+  while (filled < planeSize) {
+    const std::size_t n =
+        inflater.Next(std::span(piece).first(std::min(piece.size(), planeSize - filled)));
+    if (n == 0) break;
+    out.Copy(piece.data(), n);
+    filled += n;
+  }
+  return filled;
 }
 
 void DecodeZip(PsdStream& stream, const PsdLayer& layer, TPsdChannel& channel,
                const TPsdPlaneShape& shape, std::size_t planeSize) {
   LogShape(shape);
-  CheckFillable(layer, channel, planeSize, kMaxZipRatio);
+  CheckPsdChannelFillable(layer, channel, shape);
   auto compressed = stream.Bytes(std::size_t(channel.length));
-  channel.data.assign(planeSize, 0);
   std::size_t filled = 0;
   try {
-    filled = InflatePsdPlane(compressed, channel.data);
+    if (shape.keep) {
+      filled = InflateKept(compressed, channel, shape, planeSize);
+    } else {
+      channel.data.assign(planeSize, 0);
+      filled = InflatePsdPlane(compressed, channel.data);
+    }
   } catch (const Error& e) {
     throw Error(ChannelText(layer, channel) + ": " + e.what());
   }
@@ -90,7 +127,7 @@ void DecodeZip(PsdStream& stream, const PsdLayer& layer, TPsdChannel& channel,
     throw Error(ChannelText(layer, channel) + ": " + std::to_string(filled) +
                 " bytes of float samples do not fill a plane of " + std::to_string(planeSize) +
                 " bytes");
-  if (channel.compression == 3)
+  if (channel.compression == 3 && !shape.keep)
     UndoPsdPrediction(channel.data, std::size_t(shape.width), std::size_t(shape.height),
                       shape.bytesPerSample);
 }
@@ -103,6 +140,10 @@ void DecodeRaw(PsdStream& stream, const PsdLayer& layer, TPsdChannel& channel,
   if (channel.length >= 0 && std::uint64_t(channel.length) < planeSize)
     throw Error(ChannelText(layer, channel) + ": " + std::to_string(channel.length) +
                 " bytes of data cannot fill a plane of " + std::to_string(planeSize) + " bytes");
+  if (shape.keep) {
+    KeptWriter(channel, shape).Copy(bytes.data(), bytes.size());
+    return;
+  }
   channel.data.assign(bytes.begin(), bytes.end());
 }
 
@@ -130,31 +171,7 @@ void DecodePsdChannel(PsdStream& stream, const PsdLayer& layer, TPsdChannel& cha
 
 std::size_t InflatePsdPlane(std::span<const std::uint8_t> compressed,
                             std::span<std::uint8_t> plane) {
-  z_stream z{};
-  if (inflateInit(&z) != Z_OK) throw Error("cannot start inflating ZIP data");
-  std::size_t inDone = 0;
-  std::size_t outDone = 0;
-  int rc = Z_OK;
-  // zlib counts in 32-bit units: feed very large planes in slices.
-  constexpr std::size_t kSlice = 1u << 30;
-  while (rc == Z_OK && outDone < plane.size()) {
-    if (z.avail_in == 0 && inDone < compressed.size()) {
-      const std::size_t n = std::min(kSlice, compressed.size() - inDone);
-      z.next_in = const_cast<Bytef*>(compressed.data() + inDone);
-      z.avail_in = uInt(n);
-      inDone += n;
-    }
-    const std::size_t room = std::min(kSlice, plane.size() - outDone);
-    z.next_out = plane.data() + outDone;
-    z.avail_out = uInt(room);
-    rc = inflate(&z, Z_NO_FLUSH);
-    outDone += room - z.avail_out;
-    if (rc == Z_BUF_ERROR && z.avail_in == 0 && inDone == compressed.size()) break;  // data ends
-    if (rc == Z_BUF_ERROR) rc = Z_OK;
-  }
-  inflateEnd(&z);
-  if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) throw Error("damaged ZIP data");
-  return outDone;
+  return PsdInflater(compressed).Next(plane);
 }
 
 namespace {

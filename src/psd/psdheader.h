@@ -23,9 +23,9 @@ void PreparePsdPicture(TPsdDocument& doc, std::size_t fileSize);
 // grey ones, skipped for the rest.
 void ReadPsdColorModeData(PsdStream& s, TPsdDocument& doc);
 
-// How many pixels a document's pictures may hold in all: every stored row
-// costs a few bytes, so a file can only describe so many; empty layers and
-// masks may still claim bounds.
+// How many pixels the document picture may hold: the composite image is
+// stored too, and every stored row costs a few bytes, so a file can only
+// describe so many.
 std::uint64_t PsdPixelBudget(std::size_t fileSize);
 
 }  // namespace quenvar

@@ -1,9 +1,9 @@
 #include "psd/psdmask.h"
 
+#include <algorithm>
 #include <limits>
 #include <string>
 
-#include "formats/limits.h"
 #include "host/error.h"
 #include "psd/psdcolor.h"
 
@@ -50,7 +50,6 @@ class MaskFields {
                   " x " + std::to_string(h) + ")");
     m.height = std::int32_t(h);
     m.width = std::int32_t(w);
-    CheckPictureSize(m.width, m.height, LayerText(index_) + " mask", true);
   }
 
  private:
@@ -117,6 +116,32 @@ bool PsdMaskHasPlane(const TPsdMask& mask, const TPsdChannel& channel) {
   return mask.present && !mask.Empty() && channel.length > 0;
 }
 
+TPsdPlaneWindow PsdMaskKeptWindow(const PsdLayer& layer, const TPsdMask& mask) {
+  // Editors store the rectangle in document pixels whatever the "relative
+  // to layer" flag says (it tells whether the mask moves with the layer).
+  const std::int64_t left = std::max<std::int64_t>(layer.left, mask.left);
+  const std::int64_t top = std::max<std::int64_t>(layer.top, mask.top);
+  const std::int64_t right =
+      std::min(std::int64_t(layer.left) + layer.width, std::int64_t(mask.left) + mask.width);
+  const std::int64_t bottom =
+      std::min(std::int64_t(layer.top) + layer.height, std::int64_t(mask.top) + mask.height);
+  if (left >= right || top >= bottom) return {};
+  return {std::int32_t(left - mask.left), std::int32_t(top - mask.top), std::int32_t(right - left),
+          std::int32_t(bottom - top)};
+}
+
+TPsdPlaneShape PsdChannelShape(const PsdLayer& layer, const TPsdChannel& channel,
+                               int bytesPerSample, bool large) {
+  TPsdPlaneShape shape{layer.width, layer.height, bytesPerSample, large ? 4 : 2, std::nullopt};
+  if (const TPsdMask* mask = PsdMaskOfChannel(layer, channel)) {
+    const bool plane = PsdMaskHasPlane(*mask, channel);
+    shape.width = plane ? mask->width : 0;
+    shape.height = plane ? mask->height : 0;
+    if (plane) shape.keep = PsdMaskKeptWindow(layer, *mask);
+  }
+  return shape;
+}
+
 namespace {
 
 // A weakened mask: density d keeps d / 255 of the mask's effect.
@@ -125,22 +150,22 @@ unsigned WithDensity(unsigned m, unsigned density) {
   return 255 - ((255 - m) * density + 127) / 255;
 }
 
-void ApplyMask(PsdLayer& layer, const TPsdMask& mask, const std::uint8_t* plane, int bps) {
-  // Editors store the rectangle in document pixels whatever the "relative
-  // to layer" flag says (it tells whether the mask moves with the layer).
-  // Offset of the layer's top-left pixel inside the mask's rectangle:
-  const std::int64_t dx = std::int64_t(layer.left) - mask.left;
-  const std::int64_t dy = std::int64_t(layer.top) - mask.top;
+// `plane` holds the window of the mask that lies over the layer.
+void ApplyMask(PsdLayer& layer, const TPsdMask& mask, const TPsdPlaneWindow& kept,
+               const std::uint8_t* plane, int bps) {
+  // Offset of the layer's top-left pixel inside the kept window:
+  const std::int64_t dx = std::int64_t(layer.left) - mask.left - kept.left;
+  const std::int64_t dy = std::int64_t(layer.top) - mask.top - kept.top;
   const unsigned outside = WithDensity(mask.defaultColor, mask.density);
   for (int y = 0; y < layer.picture.Height(); ++y) {
     TColor32* row = layer.picture.RowPointer(y);
     const std::int64_t my = dy + y;
-    const bool rowInside = my >= 0 && my < mask.height;
+    const bool rowInside = my >= 0 && my < kept.height;
     for (int x = 0; x < layer.picture.Width(); ++x) {
       const std::int64_t mx = dx + x;
       unsigned m = outside;
-      if (rowInside && mx >= 0 && mx < mask.width)
-        m = WithDensity(PsdCoverageSample(plane, std::size_t(my * mask.width + mx), bps),
+      if (rowInside && mx >= 0 && mx < kept.width)
+        m = WithDensity(PsdCoverageSample(plane, std::size_t(my * kept.width + mx), bps),
                         mask.density);
       if (m == 255) continue;
       const unsigned a = row[x] >> 24;
@@ -157,12 +182,13 @@ bool ApplyPsdMasks(PsdLayer& layer, int bytesPerSample) {
     const TPsdChannel& ch = layer.channels[k];
     const TPsdMask* mask = PsdMaskOfChannel(layer, ch);
     if (!mask || mask->Disabled() || !PsdMaskHasPlane(*mask, ch)) continue;
+    const TPsdPlaneWindow kept = PsdMaskKeptWindow(layer, *mask);
     const std::size_t planeSize =
-        std::size_t(bytesPerSample) * std::size_t(mask->width) * std::size_t(mask->height);
+        std::size_t(bytesPerSample) * std::size_t(kept.width) * std::size_t(kept.height);
     if (ch.data.size() < planeSize)
       throw Error("Layer \"" + layer.name + "\": mask channel " + std::to_string(ch.id) +
                   " holds no decoded plane");
-    ApplyMask(layer, *mask, ch.data.data(), bytesPerSample);
+    ApplyMask(layer, *mask, kept, ch.data.data(), bytesPerSample);
     applied = true;
   }
   return applied;

@@ -11,6 +11,7 @@
 #include "host/error.h"
 #include "host/statuslog.h"
 #include "psd/psdassemble.h"
+#include "psd/psdbudget.h"
 #include "psd/psdchannel.h"
 #include "psd/psdgroups.h"
 #include "psd/psdheader.h"
@@ -157,40 +158,9 @@ void ReadChannelHeaders(PsdStream& s, TPsdImage& img) {
   }
 }
 
-std::uint64_t Area(std::int32_t width, std::int32_t height) {
-  return std::uint64_t(width) * std::uint64_t(height);
-}
-
-// Checked before any picture is made, so that a small file cannot make the
-// reader allocate gigabytes.
-void CheckPixelBudget(const TPsdImage& img, std::size_t fileSize) {
-  std::uint64_t pixels = 0;
-  for (int i = 0; i < img.layerCount; ++i) {
-    const PsdLayer& layer = img.layers[std::size_t(i)];
-    pixels += Area(layer.width, layer.height);
-    for (const TPsdMask* m : {&layer.mask, &layer.realMask})
-      if (m->present) pixels += Area(m->width, m->height);
-  }
-  if (pixels > PsdPixelBudget(fileSize))
-    throw Error("The layers claim " + N(std::int64_t(pixels)) +
-                " pixels, more than the document's data can describe");
-}
-
-// Mask channels decode at their mask's rectangle, or not at all when the
-// mask is empty.
-TPsdPlaneShape ShapeOf(const PsdLayer& layer, const TPsdChannel& ch, int bps, bool large) {
-  TPsdPlaneShape shape{layer.width, layer.height, bps, large ? 4 : 2};
-  if (const TPsdMask* mask = PsdMaskOfChannel(layer, ch)) {
-    const bool plane = PsdMaskHasPlane(*mask, ch);
-    shape.width = plane ? mask->width : 0;
-    shape.height = plane ? mask->height : 0;
-  }
-  return shape;
-}
-
 void DecodeLayers(PsdStream& s, TPsdImage& img, const TPsdDocument& doc) {
   const int bps = doc.bitsPerSample / 8;
-  CheckPixelBudget(img, s.Size());
+  CheckPsdReadBudget(img, bps, doc.large, doc.width, doc.height);
   bool converted = false;
   for (int i = 0; i < img.layerCount; ++i) {
     PsdLayer& layer = img.layers[std::size_t(i)];
@@ -199,7 +169,7 @@ void DecodeLayers(PsdStream& s, TPsdImage& img, const TPsdDocument& doc) {
     if (!layer.empty) {
       for (std::uint32_t k = 0; k < layer.channelCount; ++k) {
         TPsdChannel& ch = layer.channels[k];
-        const TPsdPlaneShape shape = ShapeOf(layer, ch, bps, doc.large);
+        const TPsdPlaneShape shape = PsdChannelShape(layer, ch, bps, doc.large);
         PsdLog("  channel type " + PsdCompressionName(ch.compression) + " id " + N(ch.id) +
                " BPS : " + N(bps) + " size " + N(std::int64_t(shape.Size())));
         PsdLog("  pos :" + N(ch.position));

@@ -69,7 +69,7 @@ struct ChannelRun {
     ch.compression = std::uint16_t(compression);
     ch.position = 2;
     ch.length = std::int32_t(file.size() - 2);
-    DecodePsdChannel(s, layer, ch, {layer.width, layer.height, bps, 2});
+    DecodePsdChannel(s, layer, ch, {layer.width, layer.height, bps, 2, std::nullopt});
     endPosition = s.Position();
     return ch.data;
   }

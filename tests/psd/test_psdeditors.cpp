@@ -106,9 +106,10 @@ TEST(PsdEditors, LayerMasksOfEveryKind) {
   EXPECT_EQ(layer(6).mask.density, 128);
   EXPECT_TRUE(layer(7).mask.Empty());
   EXPECT_TRUE(layer(8).realMask.present);
-  // Mask planes have their rectangle's size.
+  // Mask planes keep the part of their rectangle over the layer: all of
+  // the smaller masks, 6 x 5 of the 10 x 8 one.
   EXPECT_EQ(layer(1).channels[4].data.size(), 6u);
-  EXPECT_EQ(layer(2).channels[4].data.size(), 80u);
+  EXPECT_EQ(layer(2).channels[4].data.size(), 30u);
   EXPECT_EQ(layer(8).channels[5].data.size(), 12u);
 }
 

@@ -117,12 +117,13 @@ TEST(PsdMask, VectorAndUserMaskBothApply) {
 }
 
 TEST(PsdMask, MaskChannelsDecodeAtTheirOwnSize) {
-  // A 5 x 1 RLE mask over a 2 x 2 layer: one row count, not two.
+  // A 5 x 1 RLE mask over a 4 x 3 layer: one row count, not three; the 3
+  // samples over the layer are kept.
   BuiltLayer l = Masked(MaskData(1, 0, 2, 5, 255, 0), {});
   l.channels[4] = {-2, 1, {0x00, 0x02, 0xFC, 0x00}, 0};
   RecordingLogSink log;
   const PsdLayer& r = ReadOne(l, &log);
-  EXPECT_EQ(r.channels[4].data, Bytes(5, 0));
+  EXPECT_EQ(r.channels[4].data, Bytes(3, 0));
   EXPECT_EQ(Alphas(r),
             std::vector<unsigned>({0, 0, 0, 200, 200, 200, 200, 200, 200, 200, 200, 200}));
   const auto lines = log.Texts();
@@ -181,12 +182,13 @@ TEST(PsdMask, DamagedMaskDataFailsWithAMessage) {
   // Parameters announced but missing.
   EXPECT_TRUE(says(MaskData(1, 2, 4, 6, 0, 0x10, {}), "shorter than the fields"));
   EXPECT_TRUE(says(MaskData(1, 2, 4, 6, 0, 0x10, {0x02, 0}), "shorter than the fields"));
-  // Inverted, vast and absurd rectangles.
+  // Inverted and absurd rectangles.
   EXPECT_TRUE(says(MaskData(4, 2, 1, 6, 0, 0), "invalid mask rectangle"));
-  EXPECT_TRUE(says(MaskData(0, 0, 1, 100000, 0, 0), "limit"));
   EXPECT_TRUE(says(MaskData(INT32_MIN, 0, INT32_MAX, 1, 0, 0), "invalid mask rectangle"));
-  // Within the limits, but more than a small file can describe.
-  EXPECT_TRUE(says(MaskData(0, 0, 16000, 16000, 0, 0), "more than the document's data"));
+  // Rectangles the 12 stored bytes cannot fill, beyond the picture limits
+  // or within them.
+  EXPECT_TRUE(says(MaskData(0, 0, 1, 100000, 0, 0), "cannot fill a plane of 100000 bytes"));
+  EXPECT_TRUE(says(MaskData(0, 0, 16000, 16000, 0, 0), "cannot fill a plane of 256000000"));
   // A mask length beyond the layer's extra data.
   BuiltDocument lying = test::Document({Masked(MaskData(1, 2, 4, 6, 0, 0), plane)});
   Bytes file = lying.Build();

@@ -1,0 +1,1 @@
+#include "largestallocation_impl.h"

@@ -14,8 +14,6 @@ namespace {
 constexpr std::uint64_t kPackBitsBytesPerPackedByte = 64;
 // Deflate's largest expansion: 258 bytes from a 2-bit length and distance.
 constexpr std::uint64_t kDeflateRatio = 1032;
-// Damaged small channels still decode, the bytes they do not reach left 0.
-constexpr std::uint64_t kShortDataAllowance = 1024;
 // Pictures of layers whose bounds no stored data backs (empty layers, or
 // layers made of mask channels alone) may claim this many pixels in all.
 constexpr std::uint64_t kUnbackedPixels = std::uint64_t(1) << 24;
@@ -55,7 +53,7 @@ void CheckPsdChannelFillable(const PsdLayer& layer, const TPsdChannel& channel,
   const std::uint64_t plane = shape.Size();
   const std::uint64_t allowance =
       channel.compression == 1 || channel.compression == 2 || channel.compression == 3
-          ? kShortDataAllowance
+          ? kPsdShortDataAllowance
           : 0;  // raw data fills exactly its length
   if (plane > PsdFillableBytes(channel, shape) + allowance)
     throw Error("Layer \"" + layer.name + "\" channel " + std::to_string(channel.id) + ": " +

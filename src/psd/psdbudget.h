@@ -9,14 +9,17 @@
 
 namespace quenvar {
 
+// Damaged small channels still decode: a plane may lack this many bytes of
+// what its data should fill, the bytes not reached left 0.
+constexpr std::uint64_t kPsdShortDataAllowance = 1024;
+
 // The most plane bytes a channel's stored data can fill with its
 // compression: raw data fills its length, PackBits 128 bytes for every 2
 // packed bytes behind the row table, deflate about 1032 times its length.
 std::uint64_t PsdFillableBytes(const TPsdChannel& channel, const TPsdPlaneShape& shape);
 
 // Fails with a message when the plane the shape describes is larger than
-// the channel's data can fill. Short data within a small allowance is let
-// through: damaged channels leave the rest of a small plane unwritten.
+// the channel's data can fill, beyond the allowance for short data.
 void CheckPsdChannelFillable(const PsdLayer& layer, const TPsdChannel& channel,
                              const TPsdPlaneShape& shape);
 

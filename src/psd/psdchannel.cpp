@@ -122,6 +122,12 @@ void DecodeZip(PsdStream& stream, const PsdLayer& layer, TPsdChannel& channel,
   } catch (const Error& e) {
     throw Error(ChannelText(layer, channel) + ": " + e.what());
   }
+  // Deflate's ratio is reached only by data made for it: a plane left
+  // mostly empty is damaged data claiming a size it does not describe.
+  if (planeSize - filled > kPsdShortDataAllowance)
+    throw Error(ChannelText(layer, channel) + ": " + std::to_string(filled) +
+                " bytes of inflated data do not fill a plane of " + std::to_string(planeSize) +
+                " bytes");
   // Byte planes of float samples cannot be taken in part.
   if (shape.bytesPerSample == 4 && filled != planeSize)
     throw Error(ChannelText(layer, channel) + ": " + std::to_string(filled) +

@@ -36,9 +36,9 @@ struct TPsdPlaneShape {
 // the channel's data at its position: PackBits for code 1, inflate for codes
 // 2 and 3 (3 also undoes the row prediction), the plain bytes otherwise.
 // A kept window is cut from the plane row by row as it is decoded. Data
-// that cannot fill the plane it describes, raw data shorter than its plane
-// and inflated 32-bit data that does not fill its plane fail with a
-// message.
+// that cannot fill the plane it describes, raw data shorter than its plane,
+// inflated data that leaves more than a little of its plane unfilled and
+// inflated 32-bit data that does not fill its plane fail with a message.
 void DecodePsdChannel(PsdStream& stream, const PsdLayer& layer, TPsdChannel& channel,
                       const TPsdPlaneShape& shape);
 

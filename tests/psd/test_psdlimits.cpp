@@ -276,6 +276,28 @@ TEST(PsdLimits, TinyFilesClaimingHugePicturesAreRefusedBeforeAllocating) {
   ExpectRefusedSmall(vast.Build(), "claim 18000000 pixels, more than the document's data");
 }
 
+TEST(PsdLimits, InflatedDataMustFillWhatItClaims) {
+  // 1010 bytes may describe a plane of 1000 x 1000, but these inflate to
+  // 10: refused before the 4 MB picture is made.
+  Bytes data = Deflated(Bytes(10, 7));
+  data.resize(1010, 0xAB);
+  BuiltLayer l = RawLayer({0, 1, 2}, {0, 0, 0}, 1, 1);
+  l.right = l.bottom = 1000;
+  for (auto& c : l.channels) c = {c.id, 2, data, 0};
+  quenvar::testing::LargestAllocation largest;
+  EXPECT_NE(ReadError(test::Document({l}).Build())
+                .find("10 bytes of inflated data do not fill a plane of 1000000 bytes"),
+            std::string::npos);
+  EXPECT_LT(largest.Bytes(), std::size_t(2) << 20);
+  // Short by no more than the allowance: read, the rest left 0 (three
+  // channels: alpha 0 in the record).
+  l.right = l.bottom = 32;
+  for (auto& c : l.channels) c.data = Deflated(Bytes(1000, 7));
+  const PsdLayer& r = ReadOk(test::Document({l}).Build()).layers[0];
+  EXPECT_EQ(r.picture.Pixel(7, 31), Color32(7, 7, 7, 0));  // sample 999
+  EXPECT_EQ(r.picture.Pixel(8, 31), 0u);
+}
+
 TEST(PsdLimits, FillBoundsFollowEachCompression) {
   PsdLayer layer;
   TPsdChannel ch;

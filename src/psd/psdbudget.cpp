@@ -75,7 +75,8 @@ void CheckPsdReadBudget(const TPsdImage& img, int bytesPerSample, bool large, st
       const TPsdPlaneShape shape = PsdChannelShape(layer, ch, bytesPerSample, large);
       CheckPsdChannelFillable(layer, ch, shape);
       bytes += shape.KeptSize();
-      backed = backed || !PsdMaskOfChannel(layer, ch);
+      // Samples narrower than a byte make empty planes, which back nothing.
+      backed = backed || (!PsdMaskOfChannel(layer, ch) && shape.Size() > 0);
     }
     if (!backed) unbacked += area;
   }

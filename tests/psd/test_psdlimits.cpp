@@ -274,6 +274,10 @@ TEST(PsdLimits, TinyFilesClaimingHugePicturesAreRefusedBeforeAllocating) {
     vast.layers.push_back(l);
   }
   ExpectRefusedSmall(vast.Build(), "claim 18000000 pixels, more than the document's data");
+  // Samples of fewer than 8 bits decode to no plane: they back no picture.
+  BuiltDocument bits = test::Document({RawLayer({-1, 0, 1, 2}, {0, 0, 0, 0}, 1, 1)}, 3, 1);
+  bits.layers[0].right = bits.layers[0].bottom = 8000;
+  ExpectRefusedSmall(bits.Build(), "claim 64000000 pixels, more than the document's data");
 }
 
 TEST(PsdLimits, InflatedDataMustFillWhatItClaims) {

@@ -24,7 +24,9 @@
 //   error; the exactness test checks all pairs.
 // - The HSL modes repeat the scalar sequence of float operations lane by lane,
 //   without contraction, and round half to even with the processor's
-//   rounding conversion.
+//   rounding conversion. Bytes are divided by 255 with two products and a
+//   sum that round to the same quotient; each set's conversion is checked
+//   against the scalar one for every colour.
 //   Where the scalar code takes a floor or clamps, the lanes use the forms
 //   that agree with it over the values the conversions produce (hue in
 //   [0, 1], levels in [0, 1] up to rounding).
@@ -345,7 +347,7 @@ QV_INLINE f32r OverByte(i32r v) {
 }
 
 // Saturation and lightness need only the largest and smallest channel.
-// Dividing by 255 keeps the order of the bytes, so those two are divided
+// Dividing by 255 keeps the order of the bytes, so those two are converted
 // alone unless the hue, which needs all three, is wanted too.
 template <bool WithHue, bool WithSaturation>
 QV_INLINE Hsl ToHsl(u32r c) {

@@ -17,6 +17,15 @@ void ScalarBlendMasterRow(const TColor32* f, TColor32* b, int count, std::uint32
   for (int i = 0; i < count; ++i) b[i] = BlendRegEx(f[i], b[i], M);
 }
 
+void ScalarHsl(const TColor32* c, int count, bool withHue, float* h, float* s, float* l) {
+  for (int i = 0; i < count; ++i) {
+    const THsl v = RgbToHsl(c[i]);
+    if (withHue) h[i] = v.H;
+    s[i] = v.S;
+    l[i] = v.L;
+  }
+}
+
 TKernelSet MakeSet(const char* name, void (*fill)(TKernelSet&)) {
   TKernelSet set;
   set.name = name;
@@ -40,6 +49,7 @@ const TKernelSet& ScalarKernels() {
     for (int i = 0; i < kBlendOpCount; ++i) s.ops[std::size_t(i)] = BlendOpScalarRow(TBlendOp(i));
     s.blend = &ScalarBlendRow;
     s.blendMaster = &ScalarBlendMasterRow;
+    s.hsl = &ScalarHsl;
     return s;
   }();
   return set;

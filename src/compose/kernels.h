@@ -16,6 +16,10 @@ struct TKernelSet {
   // Plain blend (master alpha 255) and blend with master alpha M < 255.
   TRowKernel blend = nullptr;
   TRowKernel blendMaster = nullptr;
+  // The RGB to HSL conversion the HSL kernels run, over `count` colours (for
+  // the tests). Without the hue, h is left alone and saturation and
+  // lightness come the way the modes that need no hue compute them.
+  void (*hsl)(const TColor32* c, int count, bool withHue, float* h, float* s, float* l) = nullptr;
 };
 
 // The scalar reference loops.

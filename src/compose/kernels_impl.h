@@ -24,7 +24,9 @@
 //   error; the exactness test checks all pairs.
 // - The HSL modes repeat the scalar sequence of float operations lane by lane,
 //   without contraction, and round half to even with the processor's
-//   rounding conversion.
+//   rounding conversion. Bytes are divided by 255 with two products and a
+//   sum that round to the same quotient; each set's conversion is checked
+//   against the scalar one for every colour.
 //   Where the scalar code takes a floor or clamps, the lanes use the forms
 //   that agree with it over the values the conversions produce (hue in
 //   [0, 1], levels in [0, 1] up to rounding).
@@ -334,19 +336,29 @@ QV_INLINE f32r Float(i32r v) {
   return __builtin_convertvector(v, f32r);
 }
 
+// A byte divided by 255, without dividing: 1/255 is split into 257 / 2^16,
+// whose product with a byte is exact, and the float nearest the rest, so the
+// sum rounds once, and to the quotient itself for every byte (tested).
+constexpr float kInv255High = 257.0f / 65536.0f;
+constexpr float kInv255Low = float(1.0 / 255.0 - 257.0 / 65536.0);
+QV_INLINE f32r OverByte(i32r v) {
+  const f32r x = Float(v);
+  return x * kInv255High + x * kInv255Low;
+}
+
 // Saturation and lightness need only the largest and smallest channel.
-// Dividing by 255 keeps the order of the bytes, so those two are divided
+// Dividing by 255 keeps the order of the bytes, so those two are converted
 // alone unless the hue, which needs all three, is wanted too.
 template <bool WithHue, bool WithSaturation>
 QV_INLINE Hsl ToHsl(u32r c) {
   const i32r r = i32r((c >> 16) & 255), g = i32r((c >> 8) & 255), b = i32r(c & 255);
   f32r R{}, G{}, B{}, cmax, cmin;
   if constexpr (WithHue) {
-    R = Float(r) / 255.0f, G = Float(g) / 255.0f, B = Float(b) / 255.0f;
+    R = OverByte(r), G = OverByte(g), B = OverByte(b);
     cmax = Max(Max(R, G), B), cmin = Min(Min(R, G), B);
   } else {
-    cmax = Float(Max(Max(r, g), b)) / 255.0f;
-    cmin = Float(Min(Min(r, g), b)) / 255.0f;
+    cmax = OverByte(Max(Max(r, g), b));
+    cmin = OverByte(Min(Min(r, g), b));
   }
   Hsl o{};
   o.l = (cmax + cmin) / 2.0f;
@@ -451,6 +463,38 @@ struct HslOp {
            u32r(TowardsWide(bg, tg, s) << 8) | u32r(TowardsWide(bb, tb, s));
   }
 };
+
+// The conversion alone, one register of colours at a time (the tail padded).
+template <bool WithHue>
+QV_INLINE void HslBlock(const TColor32* c, float* h, float* s, float* l) {
+  const Hsl v = ToHsl<WithHue, true>(Load1(c));
+  if constexpr (WithHue) std::memcpy(h, &v.h, sizeof v.h);
+  std::memcpy(s, &v.s, sizeof v.s);
+  std::memcpy(l, &v.l, sizeof v.l);
+}
+
+template <bool WithHue>
+void HslRowOf(const TColor32* c, int count, float* h, float* s, float* l) {
+  int i = 0;
+  for (; i + P <= count; i += P) HslBlock<WithHue>(c + i, h + i, s + i, l + i);
+  if (i < count) {
+    const std::size_t rest = std::size_t(count - i);
+    TColor32 tc[P] = {};
+    float th[P], ts[P], tl[P];
+    std::memcpy(tc, c + i, rest * sizeof(TColor32));
+    HslBlock<WithHue>(tc, th, ts, tl);
+    if constexpr (WithHue) std::memcpy(h + i, th, rest * sizeof(float));
+    std::memcpy(s + i, ts, rest * sizeof(float));
+    std::memcpy(l + i, tl, rest * sizeof(float));
+  }
+}
+
+void HslRow(const TColor32* c, int count, bool withHue, float* h, float* s, float* l) {
+  if (withHue)
+    HslRowOf<true>(c, count, h, s, l);
+  else
+    HslRowOf<false>(c, count, h, s, l);
+}
 
 // ---- The two blends of dmBlend drawing ------------------------------------------
 
@@ -582,6 +626,7 @@ void FillAll(TKernelSet& set) {
   k[int(TBlendOp::Grid4)] = &Grid4Row;
   set.blend = &BlendRow;
   set.blendMaster = &BlendMasterRow;
+  set.hsl = &HslRow;
 }
 
 #undef QV_INLINE

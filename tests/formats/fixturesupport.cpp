@@ -1,5 +1,6 @@
 #include "fixturesupport.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace quenvar::testing {
@@ -35,6 +36,20 @@ namespace quenvar::testing {
     return ::testing::AssertionFailure() << mismatches << " pixels differ by more than "
                                          << tolerance << " (worst " << worst << "); " << first;
   return ::testing::AssertionSuccess() << "worst difference " << worst;
+}
+
+int DamageRounds() {
+  const char* env = std::getenv("QUENVAR_FUZZ_ROUNDS");
+  return env ? std::max(1, std::atoi(env)) : 40;
+}
+
+std::vector<std::uint8_t> Damaged(const std::vector<std::uint8_t>& original, std::mt19937& random,
+                                  std::size_t from) {
+  auto bad = original;
+  if (bad.size() <= from) return bad;
+  for (int i = 0, n = 1 + int(random() % 6); i < n; ++i)
+    bad[from + random() % (bad.size() - from)] = std::uint8_t(random());
+  return bad;
 }
 
 }  // namespace quenvar::testing

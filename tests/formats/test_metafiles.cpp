@@ -95,15 +95,11 @@ TEST(Metafiles, DamagedFilesFailCleanly) {
     }
   }
   // Random damage: a picture or an error, never a crash.
-  const char* env = std::getenv("QUENVAR_FUZZ_ROUNDS");
-  const int rounds = env ? std::max(1, std::atoi(env)) : 40;
   std::mt19937 random(99);
   for (const char* file : {"wmf_placeable.wmf", "wmf_plain.wmf", "emf_shapes.emf"}) {
     const auto original = ReadWholeFile(FixturePath(file));
-    for (int round = 0; round < rounds; ++round) {
-      auto bad = original;
-      for (int i = 0, n = 1 + int(random() % 6); i < n; ++i)
-        bad[random() % bad.size()] = std::uint8_t(random());
+    for (int round = 0; round < testing::DamageRounds(); ++round) {
+      const auto bad = testing::Damaged(original, random);
       try {
         MetafileReader().Decode(bad, file);
       } catch (const Error&) {
@@ -243,18 +239,14 @@ TEST(Metafiles, GradientFillsMatchTheEditorsRenderingWithinAStep) {
 TEST(Metafiles, DamagedEditorFilesFailCleanly) {
   // Their paths, curves, arcs and clipping, damaged at random: a picture or
   // an error, never a crash.
-  const char* env = std::getenv("QUENVAR_FUZZ_ROUNDS");
-  const int rounds = env ? std::max(1, std::atoi(env)) : 40;
   std::mt19937 random(7);
   for (const char* name : {"ink_shapes", "ink_strokes", "ink_clip", "fig_shapes", "fig_arcs",
                            "ink_dashes", "ink_gradients"}) {
     const auto original = ReadWholeFile(EditorFixture(std::string(name) + ".emf"));
     EXPECT_THROW(MetafileReader().Decode(std::span(original).first(original.size() - 30), name),
                  Error);
-    for (int round = 0; round < rounds; ++round) {
-      auto bad = original;
-      for (int i = 0, n = 1 + int(random() % 6); i < n; ++i)
-        bad[100 + random() % (bad.size() - 100)] = std::uint8_t(random());
+    for (int round = 0; round < testing::DamageRounds(); ++round) {
+      const auto bad = testing::Damaged(original, random, 100);
       try {
         MetafileReader().Decode(bad, name);
       } catch (const Error&) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "fixturesupport.h"
 #include "formats/formatlist.h"
 #include "formats/readers.h"
 #include "host/error.h"
@@ -121,15 +122,11 @@ TEST(MetafileText, EditorFilesDecodeAlikeOnManyThreads) {
 }
 
 TEST(MetafileText, DamagedTextFilesFailCleanly) {
-  const char* env = std::getenv("QUENVAR_FUZZ_ROUNDS");
-  const int rounds = env ? std::max(1, std::atoi(env)) : 40;
   std::mt19937 random(11);
   for (const char* name : {"ink_text.emf", "ink_text.wmf", "fig_text.emf"}) {
     const auto original = ReadWholeFile(EditorFixture(name));
-    for (int round = 0; round < rounds; ++round) {
-      auto bad = original;
-      for (int i = 0, n = 1 + int(random() % 6); i < n; ++i)
-        bad[100 + random() % (bad.size() - 100)] = std::uint8_t(random());
+    for (int round = 0; round < testing::DamageRounds(); ++round) {
+      const auto bad = testing::Damaged(original, random, 100);
       try {
         MetafileReader().Decode(bad, name);
       } catch (const Error&) {

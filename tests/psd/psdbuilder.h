@@ -2,8 +2,11 @@
 // Builds small PSD documents byte by byte for cases no writer produces:
 // damaged row tables, lying lengths, odd channel orders, extreme counts,
 // masks, tagged blocks, large documents and layers kept in Lr16 or Lr32.
+#include <zlib.h>
+
 #include <bit>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -243,6 +246,16 @@ inline BuiltLayer RawLayer(std::vector<std::int16_t> ids, std::vector<std::uint8
     l.channels.push_back(RawChannel(ids[k], std::size_t(w * h), values[k]));
   l.name = "L";
   return l;
+}
+
+// Data as a ZIP channel stores it, before any prediction.
+inline Bytes Deflated(const Bytes& data) {
+  uLongf size = compressBound(uLong(data.size()));
+  Bytes out(size);
+  if (compress(out.data(), &size, data.data(), uLong(data.size())) != Z_OK)
+    throw std::runtime_error("compress failed");
+  out.resize(size);
+  return out;
 }
 
 }  // namespace quenvar::test

@@ -1,6 +1,5 @@
 // PackBits decoding, channel decoding (RLE, raw, ZIP) and picture assembly.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include "host/error.h"
 #include "host/statuslog.h"
@@ -13,6 +12,7 @@ namespace quenvar {
 namespace {
 
 using test::Bytes;
+using test::Deflated;
 
 Bytes Unpack(const Bytes& packed, std::size_t size, std::uint8_t fill = 0xEE) {
   Bytes plane(size, fill);
@@ -122,11 +122,9 @@ TEST(PsdChannel, RawAndUnknownCodesAreCopied) {
   }
 }
 
+// Deflated data behind the two bytes the decoder skips before it.
 Bytes Deflate(const Bytes& data) {
-  uLongf size = compressBound(uLong(data.size()));
-  Bytes out(size);
-  EXPECT_EQ(compress(out.data(), &size, data.data(), uLong(data.size())), Z_OK);
-  out.resize(size);
+  Bytes out = Deflated(data);
   out.insert(out.begin(), {0, 0});
   return out;
 }

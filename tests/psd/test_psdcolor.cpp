@@ -1,7 +1,6 @@
 // Colour conversions and the colour modes they serve: the sRGB transfer
 // curve for 32-bit float samples, Lab to sRGB, grey and duotone layers.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <cmath>
 #include <limits>
@@ -21,6 +20,7 @@ namespace {
 using test::BuiltDocument;
 using test::BuiltLayer;
 using test::Bytes;
+using test::Deflated;
 using test::Floats;
 using test::RawLayer;
 
@@ -165,14 +165,6 @@ TEST(PsdColor, ThirtyTwoBitLayers) {
   const PsdLayer& rg = ReadLayer(grey);
   EXPECT_EQ(rg.picture.Pixel(0, 0), Color32(255, 255, 255, 64));
   EXPECT_EQ(rg.picture.Pixel(1, 0), Color32(188, 188, 188, 255));
-}
-
-Bytes Deflated(const Bytes& data) {
-  uLongf size = compressBound(uLong(data.size()));
-  Bytes out(size);
-  EXPECT_EQ(compress(out.data(), &size, data.data(), uLong(data.size())), Z_OK);
-  out.resize(size);
-  return out;
 }
 
 std::string ReadError(const BuiltDocument& d) {

@@ -3,7 +3,6 @@
 // few bytes open, and tiny files that claim huge pictures are refused
 // before anything large is allocated.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <functional>
 
@@ -23,6 +22,7 @@ namespace {
 using test::BuiltDocument;
 using test::BuiltLayer;
 using test::Bytes;
+using test::Deflated;
 using test::FixturePixel;
 using test::MaskData;
 using test::RawLayer;
@@ -54,14 +54,6 @@ Bytes Plane(const Rect& r, int bps, const std::function<unsigned(int, int)>& val
         b.push_back(std::uint8_t(v));
     }
   return b;
-}
-
-Bytes Deflated(const Bytes& data) {
-  uLongf size = compressBound(uLong(data.size()));
-  Bytes out(size);
-  EXPECT_EQ(compress(out.data(), &size, data.data(), uLong(data.size())), Z_OK);
-  out.resize(size);
-  return out;
 }
 
 // PackBits over the whole plane as one run of data (runs cross rows), all

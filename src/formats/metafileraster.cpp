@@ -16,7 +16,28 @@ struct Edge {
 struct Crossing {
   double x;
   int dir;
+  const Edge* edge;
 };
+
+// Sorts the crossings of a row by x. They come in the order of the row
+// before, so they are nearly sorted and an insertion sort takes linear time;
+// when many edges cross each other it gives way to a full sort.
+void SortCrossings(std::vector<Crossing>& xs) {
+  const std::size_t limit = 4 * xs.size() + 64;
+  std::size_t moves = 0;
+  for (std::size_t i = 1; i < xs.size(); ++i) {
+    const Crossing c = xs[i];
+    std::size_t j = i;
+    for (; j > 0 && c.x < xs[j - 1].x; --j) xs[j] = xs[j - 1];
+    xs[j] = c;
+    moves += i - j;
+    if (moves > limit) {
+      std::sort(xs.begin(), xs.end(),
+                [](const Crossing& l, const Crossing& r) { return l.x < r.x; });
+      return;
+    }
+  }
+}
 
 // The first row whose centre is at or below y.
 long RowAt(double y, int height) {
@@ -65,8 +86,9 @@ void ScanPolygons(const MfPolygons& polygons, bool nonZero, int width, int heigh
     budget.Spend(double(active.size()) + 1);
     const double cy = double(y) + 0.5;
     xs.clear();
-    for (const Edge* e : active) xs.push_back({e->x0 + (cy - e->y0) * e->slope, e->dir});
-    std::sort(xs.begin(), xs.end(), [](const Crossing& l, const Crossing& r) { return l.x < r.x; });
+    for (const Edge* e : active) xs.push_back({e->x0 + (cy - e->y0) * e->slope, e->dir, e});
+    SortCrossings(xs);
+    for (std::size_t i = 0; i < xs.size(); ++i) active[i] = xs[i].edge;
     int winding = 0, runStart = 0, runEnd = -1;
     for (std::size_t i = 0; i + 1 < xs.size(); ++i) {
       winding += xs[i].dir;

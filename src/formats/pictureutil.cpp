@@ -1,5 +1,7 @@
 #include "formats/pictureutil.h"
 
+#include <cstring>
+
 #include "formats/limits.h"
 #include "host/error.h"
 
@@ -16,7 +18,16 @@ TPicture NewPicture(std::int64_t width, std::int64_t height, TPictureKind kind,
   p.width = int(width);
   p.height = int(height);
   p.kind = kind;
-  p.pixels.assign(CheckedMul(std::size_t(width), std::size_t(height)), fill);
+  const std::size_t count = CheckedMul(std::size_t(width), std::size_t(height));
+  // Pages of metafiles and blank pictures are large and mostly one byte
+  // repeated (white, clear): those are set with memset, not a loop.
+  const std::uint8_t byte = std::uint8_t(fill);
+  if (fill == TColor32(byte) * 0x01010101u) {
+    p.pixels.resize(count);
+    if (byte != 0) std::memset(p.pixels.data(), byte, count * sizeof(TColor32));
+  } else {
+    p.pixels.assign(count, fill);
+  }
   return p;
 }
 

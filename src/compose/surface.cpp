@@ -1,7 +1,9 @@
 #include "compose/surface.h"
 
 #include <algorithm>
+#include <atomic>
 #include <new>
+#include <utility>
 
 #include "compose/bandpool.h"
 #include "formats/limits.h"
@@ -16,7 +18,7 @@ TBitmap32::~TBitmap32() = default;
 TBitmap32::TBitmap32(const TBitmap32& other)
     : width_(other.width_),
       height_(other.height_),
-      pixels_(other.pixels_),
+      store_(other.store_),
       start_(other.start_),
       tileX_(other.tileX_),
       tileY_(other.tileY_),
@@ -26,7 +28,7 @@ TBitmap32::TBitmap32(const TBitmap32& other)
 
 TBitmap32& TBitmap32::operator=(const TBitmap32& other) {
   if (this == &other) return *this;
-  pixels_ = other.pixels_;
+  store_ = other.store_;
   TakeShift(other);
   width_ = other.width_;
   height_ = other.height_;
@@ -39,26 +41,26 @@ TBitmap32& TBitmap32::operator=(const TBitmap32& other) {
 TBitmap32::TBitmap32(TBitmap32&& other)
     : width_(other.width_),
       height_(other.height_),
-      pixels_(std::move(other.pixels_)),
+      store_(std::move(other.store_)),
       start_(other.start_),
       tileX_(other.tileX_),
       tileY_(other.tileY_),
       onPixelCombine_(other.onPixelCombine_) {
   CopyProperties(other);
-  other.pixels_.clear();
+  other.store_.reset();
   other.ClearShift();
   other.width_ = other.height_ = 0;
 }
 
 TBitmap32& TBitmap32::operator=(TBitmap32&& other) {
   if (this == &other) return *this;
-  pixels_.swap(other.pixels_);
+  store_ = std::move(other.store_);
   TakeShift(other);
   width_ = other.width_;
   height_ = other.height_;
   onPixelCombine_ = other.onPixelCombine_;
   CopyProperties(other);
-  std::vector<TColor32>().swap(other.pixels_);
+  other.store_.reset();
   other.ClearShift();
   other.width_ = other.height_ = 0;
   Changed();
@@ -74,39 +76,71 @@ void TBitmap32::CopyProperties(const TBitmap32& other) {
   font_ = other.font_;
 }
 
+bool TBitmap32::StoreUnique() const {
+  if (store_.use_count() != 1) return false;
+  // Another owner may just have let go after reading on its own thread; its
+  // reads must be over before this thread writes.
+  std::atomic_thread_fence(std::memory_order_acquire);
+  return true;
+}
+
+TColor32* TBitmap32::WritableStore(bool keep) {
+  if (!store_) return nullptr;
+  if (!StoreUnique()) {
+    store_ = keep ? std::make_shared<TPixelBuffer>(store_->begin(), store_->end())
+                  : std::make_shared<TPixelBuffer>(store_->size());
+  }
+  return store_->data();
+}
+
+void TBitmap32::CheckStoreSize(int width, int height) {
+  try {
+    CheckPictureSize(width, height, "surface", true);
+  } catch (const Error&) {
+    store_.reset();
+    ClearShift();
+    width_ = height_ = 0;
+    throw Error("Can't allocate the DIB handle");
+  }
+}
+
+void TBitmap32::NewStore(int width, int height, bool zero) {
+  CheckStoreSize(width, height);
+  ClearShift();
+  try {
+    const std::size_t n = std::size_t(width) * std::size_t(height);
+    store_.reset();  // the old store goes first: both never need to fit at once
+    if (n > 0)
+      store_ =
+          zero ? std::make_shared<TPixelBuffer>(n, TColor32(0)) : std::make_shared<TPixelBuffer>(n);
+  } catch (const std::bad_alloc&) {
+    store_.reset();
+    width_ = height_ = 0;
+    throw Error("Can't allocate the DIB handle");
+  }
+  width_ = width;
+  height_ = height;
+}
+
 void TBitmap32::Resize(int width, int height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   if (width == 0 || height == 0) width = height = 0;
   if (width == width_ && height == height_) return;
-  ClearShift();
-  auto fail = [this] {
-    std::vector<TColor32>().swap(pixels_);
-    width_ = height_ = 0;
-    throw Error("Can't allocate the DIB handle");
-  };
-  try {
-    CheckPictureSize(width, height, "surface", true);
-    std::vector<TColor32> store(std::size_t(width) * std::size_t(height));
-    pixels_.swap(store);
-  } catch (const Error&) {
-    fail();
-  } catch (const std::bad_alloc&) {
-    fail();
-  }
-  width_ = width;
-  height_ = height;
+  NewStore(width, height, true);
   Changed();
 }
 
 void TBitmap32::FillAll(TColor32 color) {
   if (Empty()) return;
+  // Every pixel is overwritten: a shared store is replaced, not copied.
+  ClearShift();
+  TColor32* p = WritableStore(false);
   // A frame-sized fill (the view's background) shares the drawing threads.
   constexpr std::size_t kBandPixels = 256 * 1024;
-  const std::size_t n = pixels_.size();
+  const std::size_t n = StoreSize();
   const int bands = int(std::min<std::size_t>(std::size_t(ComposeThreads()) * 2,
                                               (n + kBandPixels - 1) / kBandPixels));
-  TColor32* p = pixels_.data();
   auto band = [&](int i) {
     std::fill(p + n * std::size_t(i) / std::size_t(bands),
               p + n * std::size_t(i + 1) / std::size_t(bands), color);
@@ -115,46 +149,74 @@ void TBitmap32::FillAll(TColor32 color) {
     RunBands(bands, band);
   else
     std::fill(p, p + n, color);
-  ClearShift();
   Changed();
 }
 
 void TBitmap32::CopyFrom(const TBitmap32& other) {
   if (this == &other) return;
-  Resize(other.width_, other.height_);
-  // The store is taken as it lies, rotation or tile shift included.
-  std::copy(other.pixels_.begin(), other.pixels_.end(), pixels_.begin());
+  // The store is taken as it lies, rotation or tile shift included, and
+  // shared until one side writes. A size this surface could not hold is
+  // refused as a store of that size would be.
+  CheckStoreSize(other.width_, other.height_);
+  store_ = other.store_;
+  width_ = other.width_;
+  height_ = other.height_;
   TakeShift(other);
   CopyProperties(other);
   Changed();
 }
 
-void TBitmap32::CopyFrom(const TPicture& picture) {
+namespace {
+
+void CheckPictureData(const TPicture& picture) {
   if (picture.width < 0 || picture.height < 0 ||
       picture.pixels.size() < std::size_t(picture.width) * std::size_t(picture.height))
     throw Error("picture data does not match its size");
-  Resize(picture.width, picture.height);
-  ClearShift();
-  if (Empty()) {
-    Changed();
-    return;
-  }
-  BeginUpdate();
+}
+
+// The alpha rules of a picture's kind, from `in` to `out` (which may be the
+// same store).
+void ConvertPicturePixels(const TPicture& picture, const TColor32* in, TColor32* out,
+                          std::size_t n) {
   // One pass: copy, and make the pixels opaque on the way unless the picture
   // carries its own alpha.
-  const auto first = picture.pixels.begin();
-  const auto last = first + std::ptrdiff_t(pixels_.size());
-  if (picture.kind == TPictureKind::Bitmap32)
-    std::copy(first, last, pixels_.begin());
-  else
-    std::transform(first, last, pixels_.begin(), [](TColor32 p) { return p | 0xFF000000u; });
+  if (picture.kind == TPictureKind::Bitmap32) {
+    if (in != out) std::copy(in, in + n, out);
+  } else {
+    std::transform(in, in + n, out, [](TColor32 p) { return p | 0xFF000000u; });
+  }
   // A transparent bitmap's key colour becomes fully transparent.
   if (picture.transparent && picture.kind != TPictureKind::Other) {
     const TColor32 key = picture.transparentColor & 0x00FFFFFFu;
-    for (auto& p : pixels_)
-      if ((p & 0x00FFFFFFu) == key) p &= 0x00FFFFFFu;
+    for (TColor32* p = out; p != out + n; ++p)
+      if ((*p & 0x00FFFFFFu) == key) *p &= 0x00FFFFFFu;
   }
-  EndUpdate();
+}
+
+}  // namespace
+
+void TBitmap32::CopyFrom(const TPicture& picture) {
+  CheckPictureData(picture);
+  const int w = picture.width == 0 || picture.height == 0 ? 0 : picture.width;
+  const int h = w == 0 ? 0 : picture.height;
+  // Every pixel is written below, so the new store is not zeroed first.
+  NewStore(w, h, false);
+  if (!Empty()) ConvertPicturePixels(picture, picture.pixels.data(), store_->data(), StoreSize());
+  Changed();
+}
+
+void TBitmap32::CopyFrom(TPicture&& picture) {
+  CheckPictureData(picture);
+  const std::size_t n = std::size_t(picture.width) * std::size_t(picture.height);
+  if (n == 0 || picture.pixels.size() != n) return CopyFrom(std::as_const(picture));
+  // The same limits as a store of that size would meet.
+  CheckStoreSize(picture.width, picture.height);
+  ConvertPicturePixels(picture, picture.pixels.data(), picture.pixels.data(), n);
+  ClearShift();
+  store_ = std::make_shared<TPixelBuffer>(std::move(picture.pixels));
+  picture.pixels = TPixelBuffer();
+  width_ = picture.width;
+  height_ = picture.height;
   Changed();
 }
 
@@ -162,7 +224,16 @@ void TBitmap32::ForceOpaque(std::uint8_t alpha) {
   if (Empty()) return;
   // Every pixel alike: the rotation can stay as it is.
   const TColor32 a = TColor32(alpha) << 24;
-  for (auto& p : pixels_) p = (p & 0x00FFFFFFu) | a;
+  const auto set = [a](TColor32 p) { return (p & 0x00FFFFFFu) | a; };
+  if (StoreUnique()) {
+    for (auto& p : *store_) p = set(p);
+  } else if (std::any_of(store_->begin(), store_->end(),
+                         [a](TColor32 p) { return (p & 0xFF000000u) != a; })) {
+    // A shared store is only copied when some alpha really changes.
+    auto own = std::make_shared<TPixelBuffer>(store_->size());
+    std::transform(store_->begin(), store_->end(), own->begin(), set);
+    store_ = std::move(own);
+  }
   Changed();
 }
 

@@ -11,6 +11,7 @@
 
 #include "compose/color32.h"
 #include "compose/geometry.h"
+#include "compose/pixelbuffer.h"
 #include "compose/pixelcombine.h"
 #include "compose/resamplers.h"
 #include "compose/textrenderer.h"
@@ -31,7 +32,8 @@ class TBitmap32 {
   TBitmap32();
   ~TBitmap32();
   // Copies carry pixels and all drawing properties, but not OnChange: the
-  // change notification belongs to the surface's owner.
+  // change notification belongs to the surface's owner. A copy shares the
+  // pixel store with its original until either of them writes pixels.
   TBitmap32(const TBitmap32& other);
   TBitmap32& operator=(const TBitmap32& other);
   // Moves take the pixels over without copying them; the source is left
@@ -51,25 +53,30 @@ class TBitmap32 {
   void Resize(int width, int height);
   void FillAll(TColor32 color);
   // Takes size, pixels, draw mode, combine mode, master alpha, outer colour,
-  // resampler and font; not OnPixelCombine.
+  // resampler and font; not OnPixelCombine. The pixels are shared, not
+  // copied, until one side writes.
   void CopyFrom(const TBitmap32& other);
   // Takes a decoded picture's size and pixels and applies the alpha rules of
-  // its kind.
+  // its kind. The rvalue form takes the picture's pixel store over and
+  // converts it in place; the picture is left without pixels.
   void CopyFrom(const TPicture& picture);
+  void CopyFrom(TPicture&& picture);
   // Writes `alpha` into every pixel's alpha byte.
   void ForceOpaque(std::uint8_t alpha = 255);
 
   // Pixel addresses. A scrolled surface first puts its pixels where these
   // promise them (see ScrollWrap), so every reader and writer sees the
-  // scrolled picture in plain row-major order. Like every operation, not to
-  // be called on one surface from two threads at once.
+  // scrolled picture in plain row-major order. The writable forms first give
+  // the surface a store of its own when it shares one, so readers should
+  // take the const forms (std::as_const). Like every operation, not to be
+  // called on one surface from two threads at once.
   TColor32* Bits() {
     Unrotate();
-    return pixels_.data();
+    return WritableStore(true);
   }
   const TColor32* Bits() const {
     Unrotate();
-    return pixels_.data();
+    return StoreData();
   }
   TColor32* RowPointer(int y) { return Bits() + std::size_t(y) * std::size_t(width_); }
   const TColor32* RowPointer(int y) const { return Bits() + std::size_t(y) * std::size_t(width_); }
@@ -138,8 +145,10 @@ class TBitmap32 {
     int tileX = 0;
     int tileY = 0;
   };
-  TStoreView Store() const {
-    return TStoreView{pixels_.data(), pixels_.size(), start_, tileX_, tileY_};
+  TStoreView Store() const { return TStoreView{StoreData(), StoreSize(), start_, tileX_, tileY_}; }
+  // Whether the two surfaces hold one pixel store between them.
+  bool SharesPixelsWith(const TBitmap32& other) const {
+    return store_ != nullptr && store_ == other.store_;
   }
 
   void FillRectBlended(const TRect& rect, TColor32 color);
@@ -179,6 +188,19 @@ class TBitmap32 {
   };
 
   void CopyProperties(const TBitmap32& other);
+  // The pixel store: shared between copies, written only by its sole owner.
+  const TColor32* StoreData() const { return store_ ? store_->data() : nullptr; }
+  std::size_t StoreSize() const { return store_ ? store_->size() : 0; }
+  bool StoreUnique() const;
+  // The store made this surface's own before a write; `keep` copies the
+  // pixels over, otherwise a shared store is replaced by an unset one.
+  TColor32* WritableStore(bool keep);
+  // Throws "Can't allocate the DIB handle" and empties the surface when a
+  // store of that size is beyond the picture limits.
+  void CheckStoreSize(int width, int height);
+  // A store of width x height pixels (zeroed when asked), after the size
+  // checks; throws "Can't allocate the DIB handle" and empties the surface.
+  void NewStore(int width, int height, bool zero);
   void BlendPixelAA(int x, int y, TColor32 color, unsigned coverage);
   // Moves the pixels so that the picture lies in the store in plain order
   // (no rotation, no tile shift).
@@ -200,9 +222,12 @@ class TBitmap32 {
   int width_ = 0;
   int height_ = 0;
   // The picture is the store rotated: pixel i in row-major order is
-  // pixels_[(i + start_) mod n]. Mutable because making the rotation real
-  // changes no pixel of the picture, so readers of a const surface may do it.
-  mutable std::vector<TColor32> pixels_;
+  // store_[(i + start_) mod n]. Mutable because making the rotation real
+  // changes no pixel of the picture, so readers of a const surface may do it
+  // (into a store of their own when the store is shared). The reference
+  // count is atomic: a copy may be read on another thread (the recovery
+  // snapshot, render threads) while the original lives on here.
+  mutable std::shared_ptr<TPixelBuffer> store_;
   mutable std::size_t start_ = 0;
   // The tile shift: picture pixel (x, y) is store pixel
   // ((x + tileX_) mod width, (y + tileY_) mod height).

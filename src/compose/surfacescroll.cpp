@@ -39,7 +39,7 @@ void TBitmap32::ScrollWrap(int dx, int dy, std::uint64_t times) {
 
   // Pixel i moves to (i + s) mod n, so the picture now starts s places
   // earlier in the store; |s| < n follows from the bounds above.
-  const std::uint64_t n = pixels_.size();
+  const std::uint64_t n = StoreSize();
   const std::int64_t s = dx + std::int64_t(dy) * width_;
   const std::uint64_t step = s >= 0 ? n - std::uint64_t(s) : std::uint64_t(-s);  // -s mod n
   start_ = std::size_t((start_ + MulMod(step, times, n)) % n);
@@ -61,13 +61,38 @@ void TBitmap32::ScrollTile(int dx, int dy, std::uint64_t times) {
 }
 
 void TBitmap32::UnrotateStore() const {
+  const std::size_t n = StoreSize();
+  const TColor32* from = StoreData();
+  if (!StoreUnique()) {
+    // The store is shared: the others keep it as it lies, and this surface
+    // takes a store of its own, copied over in picture order.
+    auto own = std::make_shared<TPixelBuffer>(n);
+    TColor32* out = own->data();
+    if (tileX_ != 0 || tileY_ != 0) {
+      const std::size_t w = std::size_t(width_), tx = std::size_t(tileX_);
+      for (int y = 0; y < height_; ++y) {
+        const TColor32* row = from + std::size_t((y + tileY_) % height_) * w;
+        std::memcpy(out + std::size_t(y) * w, row + tx, (w - tx) * sizeof(TColor32));
+        std::memcpy(out + std::size_t(y) * w + (w - tx), row, tx * sizeof(TColor32));
+      }
+    } else {
+      std::memcpy(out, from + start_, (n - start_) * sizeof(TColor32));
+      std::memcpy(out + (n - start_), from, start_ * sizeof(TColor32));
+    }
+    store_ = std::move(own);
+    start_ = 0;
+    tileX_ = 0;
+    tileY_ = 0;
+    return;
+  }
+  TColor32* p = store_->data();
   if (tileX_ != 0 || tileY_ != 0) {
     // Row by row from a copy: each row is two blocks of the stored row.
-    const std::vector<TColor32> from(pixels_);
+    const std::vector<TColor32> copy(p, p + n);
     const std::size_t w = std::size_t(width_), tx = std::size_t(tileX_);
     for (int y = 0; y < height_; ++y) {
-      const TColor32* row = from.data() + std::size_t((y + tileY_) % height_) * w;
-      TColor32* out = pixels_.data() + std::size_t(y) * w;
+      const TColor32* row = copy.data() + std::size_t((y + tileY_) % height_) * w;
+      TColor32* out = p + std::size_t(y) * w;
       std::memcpy(out, row + tx, (w - tx) * sizeof(TColor32));
       std::memcpy(out + (w - tx), row, tx * sizeof(TColor32));
     }
@@ -77,9 +102,7 @@ void TBitmap32::UnrotateStore() const {
   }
   // Rotates the store left by start_ with one temporary buffer for the
   // shorter side, moving memory in blocks.
-  const std::size_t n = pixels_.size();
   const std::size_t k = start_;
-  TColor32* p = pixels_.data();
   if (k <= n - k) {
     // The first k pixels go to the back.
     std::vector<TColor32> front(p, p + k);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "compose/color32.h"
+#include "compose/pixelbuffer.h"
 
 namespace quenvar {
 
@@ -18,7 +19,9 @@ struct TPicture {
   int width = 0;
   int height = 0;
   TPictureKind kind = TPictureKind::Bitmap;
-  std::vector<TColor32> pixels;  // width * height, row-major, top row first
+  // width * height, row-major, top row first. A plain resize leaves new
+  // pixels unset: the reader writes them next.
+  TPixelBuffer pixels;
   // A bitmap marked transparent: pixels whose colour bytes equal this colour
   // get alpha 0.
   bool transparent = false;

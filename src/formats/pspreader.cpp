@@ -394,7 +394,7 @@ TPicture DecodePsp(std::span<const std::uint8_t> data, const std::string& fileNa
     if (b->id == kLayerBankBlock) layerBanks.push_back(*b);
     if (b->id == kCompositeBankBlock) {
       if (auto composite = ReadComposite(*b, ctx)) {
-        canvas.pixels = std::move(*composite);
+        canvas.pixels.assign(composite->begin(), composite->end());
         layerBanks.clear();
         break;
       }

@@ -64,7 +64,7 @@ void TBlendLayer::CreateViewLayer(bool copyPicture) {
   host.ViewLayerCreated(layer);
   TBitmap32& surface = layer.Bitmap();
   if (copyPicture) {
-    surface.Resize(bmp.Width(), bmp.Height());
+    // Shares the picture's pixels: the view writes none while it plays.
     surface.CopyFrom(bmp);
     ApplyModeToViewLayer();
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 
 #include "compose/blendops.h"
 #include "compose/layerstack.h"
@@ -91,7 +92,8 @@ void WriteFrameFile(TImgView32& view, const std::string& fileName) {
   }
   TBitmap32 canvas;
   canvas.Resize(width, height);
-  for (int y = 0; y < height; ++y) std::copy_n(shown.RowPointer(y), width, canvas.RowPointer(y));
+  for (int y = 0; y < height; ++y)
+    std::copy_n(std::as_const(shown).RowPointer(y), width, canvas.RowPointer(y));
   canvas.SaveBmpFile(fileName);
 }
 

@@ -10,7 +10,7 @@ void TBitmapBox::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::white);
   if (bitmap_.Empty()) return;
-  const QImage image(reinterpret_cast<const uchar*>(bitmap_.Bits()), bitmap_.Width(),
+  const QImage image(reinterpret_cast<const uchar*>(std::as_const(bitmap_).Bits()), bitmap_.Width(),
                      bitmap_.Height(), qsizetype(bitmap_.Width()) * 4, QImage::Format_ARGB32);
   painter.drawImage(0, 0, image);
 }

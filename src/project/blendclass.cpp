@@ -33,12 +33,6 @@ std::int32_t ClampedSum(std::int32_t a, std::int32_t b) {
   return std::int32_t(std::clamp<std::int64_t>(sum, INT32_MIN, INT32_MAX));
 }
 
-// A picture converted through its embedded colour profile says so in the
-// log once it is the layer's.
-void LogConversion(const TPicture& picture) {
-  if (!picture.convertedFrom.empty()) StatusLog(ConvertedLogLine(picture.convertedFrom));
-}
-
 TPictureBytes ShareBytes(std::span<const std::uint8_t> data) {
   if (data.empty()) return nullptr;
   return std::make_shared<const std::vector<std::uint8_t>>(data.begin(), data.end());
@@ -116,8 +110,9 @@ void TBlendLayer::OpenPictureFile(const std::string& path) {
     bytes = ShareBytes(ReadWholeFile(path, MaxPictureFileBytes()));
     picture = reader->Decode(bytes ? *bytes : std::vector<std::uint8_t>{}, path);
   }
+  const std::string convertedFrom = picture.convertedFrom;
   TBitmap32 decoded;
-  decoded.CopyFrom(picture);
+  decoded.CopyFrom(std::move(picture));
   name = FileNamePart(lowered);
   filename = path;
   bmp = std::move(decoded);
@@ -126,7 +121,7 @@ void TBlendLayer::OpenPictureFile(const std::string& path) {
   // A new picture is drawn at its own size where the layer starts.
   x2 = ClampedSum(x, bmp.Width());
   y2 = ClampedSum(y, bmp.Height());
-  LogConversion(picture);
+  if (!convertedFrom.empty()) StatusLog(ConvertedLogLine(convertedFrom));
   RefreshViewLayer();
 }
 
@@ -138,40 +133,42 @@ void TBlendLayer::LoadPictureStream(std::span<const std::uint8_t> data,
 void TBlendLayer::LoadPictureStream(TPictureBytes data, const std::string& entryName) {
   if (entryName.empty()) return;
   static const std::vector<std::uint8_t> kNoBytes;
-  const std::vector<std::uint8_t>& bytes = data ? *data : kNoBytes;
-  // Whatever happens to the decode, the entry's bytes stay with the layer so
-  // that a later save writes them back instead of dropping them.
-  sourceBytes = bytes.empty() ? nullptr : data;
+  TDecodedEntry decoded = DecodePictureEntry(data ? *data : kNoBytes, entryName, filename);
+  TakePictureEntry(std::move(data), entryName, std::move(decoded));
+}
 
-  if (NamesJpeg(entryName)) {
-    TPicture picture;
-    try {
-      picture = JpegReader().Decode(bytes, filename);
-      compressionRatio = 90;
-      jpegImage = sourceBytes;
-    } catch (const std::exception&) {
-      StatusLog("# Error : Unable to load jpeg image " + filename + " from stream.");
-      picture = TPicture{};
-    }
-    bmp.CopyFrom(picture);
-    LogConversion(picture);
-  } else if (entryName.find(".bmp") != std::string::npos) {
-    const TPictureReader* reader = PictureFormats().FindReaderByExtension(ExtensionOf(filename));
-    if (!reader) throw Error("No picture reader for \"" + filename + "\"");
-    const TPicture picture = reader->Decode(bytes, filename);
-    bmp.CopyFrom(picture);
-    LogConversion(picture);
-  } else {
-    const TPictureReader* reader = PictureFormats().FindReaderByExtension(ExtensionOf(filename));
-    if (!reader) StatusLog("Unable to load file : " + entryName);
-    try {
-      if (reader) {
-        const TPicture picture = reader->Decode(bytes, filename);
-        bmp.CopyFrom(picture);
-        LogConversion(picture);
+void TBlendLayer::TakePictureEntry(TPictureBytes data, const std::string& entryName,
+                                   TDecodedEntry decoded) {
+  if (entryName.empty()) return;
+  // Whatever happened to the decode, the entry's bytes stay with the layer so
+  // that a later save writes them back instead of dropping them.
+  sourceBytes = data && !data->empty() ? std::move(data) : nullptr;
+  // The picture's pixels move into the layer; what the log needs is kept.
+  const std::string convertedFrom = decoded.picture.convertedFrom;
+  auto take = [&] {
+    bmp.CopyFrom(std::move(decoded.picture));
+    if (!convertedFrom.empty()) StatusLog(ConvertedLogLine(convertedFrom));
+  };
+  switch (decoded.route) {
+    case TDecodedEntry::TRoute::None:
+      return;
+    case TDecodedEntry::TRoute::Jpeg:
+      if (decoded.failure) {
+        StatusLog("# Error : Unable to load jpeg image " + filename + " from stream.");
+      } else {
+        compressionRatio = 90;
+        jpegImage = sourceBytes;
       }
-    } catch (const std::exception&) {
-    }
+      take();
+      break;
+    case TDecodedEntry::TRoute::Bmp:
+      if (decoded.failure) std::rethrow_exception(decoded.failure);
+      take();
+      break;
+    case TDecodedEntry::TRoute::Other:
+      if (!decoded.hasReader) StatusLog("Unable to load file : " + entryName);
+      if (!decoded.failure) take();
+      break;
   }
   SetPictureSizeFromBitmap();
 }

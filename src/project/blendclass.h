@@ -10,6 +10,7 @@
 
 #include "compose/blendmodes.h"
 #include "compose/surface.h"
+#include "project/pictureentry.h"
 
 namespace quenvar {
 
@@ -40,6 +41,10 @@ class TBlendLayer {
   void OpenPictureFile(const std::string& path);
   // Decodes a picture entry read from a project archive.
   void LoadPictureStream(TPictureBytes data, const std::string& entryName);
+  // The second half of LoadPictureStream: takes over an entry decoded by
+  // DecodePictureEntry (perhaps on another thread), with its logging and
+  // errors, as if it had been decoded here.
+  void TakePictureEntry(TPictureBytes data, const std::string& entryName, TDecodedEntry decoded);
   void LoadPictureStream(std::span<const std::uint8_t> data, const std::string& entryName);
   // Creates the view layer on top of the view's collection, optionally with a
   // copy of the picture, and places it.

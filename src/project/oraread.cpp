@@ -4,14 +4,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
+#include <exception>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 #include "formats/formatlist.h"
 #include "formats/limits.h"
 #include "host/error.h"
+#include "host/orderedjobs.h"
 #include "host/statuslog.h"
 #include "project/blendclass.h"
 #include "project/oraformat.h"
@@ -127,6 +131,35 @@ std::pair<std::int64_t, std::int64_t> PngSize(const std::vector<std::uint8_t>& b
   return {BigEndian32(bytes, 16), BigEndian32(bytes, 20)};
 }
 
+// A layer's picture, read and decoded ahead of its layer.
+struct TPictureJob {
+  std::string source;  // the archive entry; empty when there is nothing to read
+  TPictureBytes bytes;
+  TPicture picture;
+  std::exception_ptr failure;
+};
+
+// Lets the jobs through one step in number order: job i runs its step once
+// jobs 0 to i - 1 have run theirs, and no job runs its step after one
+// returned false.
+class TJobTurns {
+ public:
+  template <typename Step>
+  void Pass(std::size_t i, Step step) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    turn_changed_.wait(lock, [&] { return turn_ == i; });
+    if (going_ && !step()) going_ = false;
+    ++turn_;
+    turn_changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable turn_changed_;
+  std::size_t turn_ = 0;
+  bool going_ = true;
+};
+
 class TOraImport {
  public:
   TOraImport(TZylArchive& archive, const pugi::xml_node& image, const TProgress& progress)
@@ -141,11 +174,20 @@ class TOraImport {
     const std::vector<TOraLayer> layers = reader_.Collect(image_.child("stack"));
     const auto total = std::int64_t(layers.size());
     // The project lists the bottom layer first.
+    std::vector<const TOraLayer*> order;
+    for (std::int64_t i = 0; i < total; ++i) order.push_back(&layers[std::size_t(total - 1 - i)]);
+    // The pictures are read and decoded on all cores ahead of their layers,
+    // which take them over in order here.
+    std::vector<TPictureJob> jobs(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) jobs[i].source = PictureSource(order[i]->node);
+    TJobTurns turns;
+    TOrderedJobs decoding(jobs.size(), [&](std::size_t i) { ReadPicture(jobs, i, turns); });
     for (std::int64_t i = 0; i < total; ++i) {
       if (!ReportProgress(progress_, i, total)) throw Cancelled();
-      const TOraLayer& layer = layers[std::size_t(total - 1 - i)];
+      const TOraLayer& layer = *order[std::size_t(i)];
       try {
-        ReadLayer(layer);
+        decoding.Wait(std::size_t(i));
+        ReadLayer(layer, jobs[std::size_t(i)]);
       } catch (const Cancelled&) {
         throw;
       } catch (const std::exception& e) {
@@ -207,39 +249,73 @@ class TOraImport {
     return name;
   }
 
-  void LoadPicture(TBlendLayer& layer, const pugi::xml_node& node) {
+  // The archive entry a layer's picture is read from; empty when the layer
+  // has none to read.
+  std::string PictureSource(const pugi::xml_node& node) const {
+    const std::string src = node.attribute("src").value();
+    if (src.empty() || OwnText(node, "picture") == "none") return std::string();
+    // A stretched layer's own picture, when we wrote one.
+    return OwnText(node, "source").value_or(src);
+  }
+
+  // Job i: reads its entry and checks its size in layer order (the archive
+  // is read by one thread at a time, and the pictures' pixels are counted
+  // together as the layers come), then decodes on its own. After a failure
+  // no later entry is read: the import ends at that layer.
+  void ReadPicture(std::vector<TPictureJob>& jobs, std::size_t i, TJobTurns& turns) {
+    TPictureJob& job = jobs[i];
+    if (job.source.empty()) {
+      turns.Pass(i, [] { return true; });
+      return;
+    }
+    turns.Pass(i, [&] {
+      try {
+        auto bytes = archive_.Extract(job.source, MaxPictureFileBytes());
+        if (bytes.empty()) throw Error("its picture \"" + job.source + "\" is not in the file");
+        const auto [w, h] = PngSize(bytes);
+        CheckPictureSize(w, h, "\"" + job.source + "\"");
+        pixels_ += w * h;
+        // Every picture stays in memory: bound them all together too.
+        if (pixels_ > 2 * CurrentPictureLimits().maxPixels)
+          throw Error("the pictures together are larger than " +
+                      std::to_string(2 * CurrentPictureLimits().maxPixels) + " pixels");
+        job.bytes = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
+        return true;
+      } catch (...) {
+        job.failure = std::current_exception();
+        return false;
+      }
+    });
+    if (!job.bytes) return;
+    try {
+      const TPictureReader* png = PictureFormats().FindReaderByExtension("png");
+      if (!png) throw Error("no PNG reader");
+      job.picture = png->Decode(*job.bytes, job.source);
+    } catch (...) {
+      job.failure = std::current_exception();
+    }
+  }
+
+  void LoadPicture(TBlendLayer& layer, const pugi::xml_node& node, TPictureJob& job) {
     const std::string src = node.attribute("src").value();
     if (src.empty()) throw Error("it names no picture (src)");
     layer.filename = PictureName(node, src);
     if (OwnText(node, "picture") == "none") return;
-    // A stretched layer's own picture, when we wrote one.
-    const std::string source = OwnText(node, "source").value_or(src);
-    auto bytes = archive_.Extract(source, MaxPictureFileBytes());
-    if (bytes.empty()) throw Error("its picture \"" + source + "\" is not in the file");
-    const auto [w, h] = PngSize(bytes);
-    CheckPictureSize(w, h, "\"" + source + "\"");
-    pixels_ += w * h;
-    // Every picture stays in memory: bound them all together too.
-    if (pixels_ > 2 * CurrentPictureLimits().maxPixels)
-      throw Error("the pictures together are larger than " +
-                  std::to_string(2 * CurrentPictureLimits().maxPixels) + " pixels");
-    const TPictureReader* png = PictureFormats().FindReaderByExtension("png");
-    if (!png) throw Error("no PNG reader");
-    auto shared = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
-    layer.bmp.CopyFrom(png->Decode(*shared, source));
+    if (job.failure) std::rethrow_exception(job.failure);
+    layer.bmp.CopyFrom(std::move(job.picture));
     layer.picWidth = std::uint16_t(layer.bmp.Width());
     layer.picHeight = std::uint16_t(layer.bmp.Height());
     // A save as .zyl stores these bytes as they are.
-    layer.sourceBytes = shared;
+    layer.sourceBytes = std::move(job.bytes);
   }
 
-  void ReadLayer(const TOraLayer& entry) {
+  void ReadLayer(const TOraLayer& entry, TPictureJob& job) {
     const pugi::xml_node& node = entry.node;
     auto* layer = new TBlendLayer();
     layer->number = std::int32_t(CurrentProject()->layers.size());
     if (const char* name = node.attribute("name").value(); *name) layer->name = name;
     StatusLog("> Loading | " + layer->name);
-    LoadPicture(*layer, node);
+    LoadPicture(*layer, node, job);
     layer->SetMode(Mode(node));
     layer->x = Coordinate(double(entry.dx));
     layer->y = Coordinate(double(entry.dy));

@@ -1,8 +1,10 @@
 // TProject::Load: reads a .zyl archive into a freshly constructed project,
 // logging each step so a damaged file can be traced in the status log.
 #include <exception>
+#include <mutex>
 
 #include "host/error.h"
+#include "host/orderedjobs.h"
 #include "host/statuslog.h"
 #include "project/blendclass.h"
 #include "project/project.h"
@@ -22,9 +24,56 @@ std::string LayerLabel(int index, const std::string& name) {
   return "Layer " + std::to_string(index + 1) + " (\"" + name + "\"): ";
 }
 
-// Steps a to p for the layer element at `index`; the layer joins the project
-// before anything is read, so a failure keeps what was read so far.
-void LoadLayer(TZylArchive& archive, const TXMLLayerType& element, int index) {
+// A layer's picture entry, read from the archive and decoded ahead of the
+// layer on a worker thread.
+struct TEntryJob {
+  std::string filename;
+  std::string entryName;
+  TPictureBytes bytes;
+  // An entry too large or too damaged to read leaves the layer without a
+  // picture; the load goes on with the next settings.
+  std::string extractError;
+  TDecodedEntry decoded;
+};
+
+// The archive is read by one thread at a time; the decoding runs in parallel.
+void ReadEntry(const TZylArchive& archive, std::mutex* archiveLock, TEntryJob& job) {
+  try {
+    if (!job.entryName.empty()) {
+      std::unique_lock<std::mutex> lock;
+      if (archiveLock) lock = std::unique_lock<std::mutex>(*archiveLock);
+      job.bytes = std::make_shared<const std::vector<std::uint8_t>>(
+          archive.Extract(job.entryName, MaxPictureFileBytes()));
+    }
+  } catch (const std::exception& e) {
+    job.extractError = e.what();
+    return;
+  }
+  static const std::vector<std::uint8_t> kNoBytes;
+  job.decoded = DecodePictureEntry(job.bytes ? *job.bytes : kNoBytes, job.entryName, job.filename);
+}
+
+// The entries of the layer elements, up to the first whose file name cannot
+// be read (its layer ends the load).
+std::vector<TEntryJob> EntryJobs(const std::vector<TXMLLayerType>& elements) {
+  std::vector<TEntryJob> jobs;
+  jobs.reserve(elements.size());
+  try {
+    for (const TXMLLayerType& element : elements) {
+      TEntryJob job;
+      job.filename = element.Filename();
+      job.entryName = FileNamePart(job.filename);
+      jobs.push_back(std::move(job));
+    }
+  } catch (const std::exception&) {
+  }
+  return jobs;
+}
+
+// Steps a to p for the layer element at `index`, with its picture entry read
+// and decoded already; the layer joins the project before anything is read,
+// so a failure keeps what was read so far.
+void LoadLayer(TEntryJob& job, const TXMLLayerType& element, int index) {
   auto* layer = new TBlendLayer();
   try {
     layer->name = element.Name();
@@ -33,29 +82,17 @@ void LoadLayer(TZylArchive& archive, const TXMLLayerType& element, int index) {
     layer->number = index + 1;
     if (element.HasAttribute("interlaced")) layer->interlaced = std::uint8_t(element.Interlaced());
 
-    const std::string entryName = FileNamePart(layer->filename);
-    // An entry too large or too damaged to read leaves the layer without a
-    // picture; the load goes on with the next settings.
-    std::string extractError;
-    TPictureBytes buffer;
-    try {
-      if (!entryName.empty())
-        buffer = std::make_shared<const std::vector<std::uint8_t>>(
-            archive.Extract(entryName, MaxPictureFileBytes()));
-    } catch (const std::exception& e) {
-      extractError = e.what();
-    }
-    StatusLog("> Loading | " + entryName);
-    if (!extractError.empty()) {
-      StatusLog("## ERROR LOADING IMAGE " + extractError);
+    StatusLog("> Loading | " + job.entryName);
+    if (!job.extractError.empty()) {
+      StatusLog("## ERROR LOADING IMAGE " + job.extractError);
     } else {
       try {
-        layer->LoadPictureStream(buffer, entryName);
+        layer->TakePictureEntry(std::move(job.bytes), job.entryName, std::move(job.decoded));
       } catch (const std::exception&) {
         StatusLog("## ERROR LOADING IMAGE ");
       }
     }
-    buffer.reset();
+    job.bytes.reset();
     if (layer->bmp.Height() > 0)
       StatusLog("> Loaded, size : " + std::to_string(layer->bmp.Width()) + "x" +
                 std::to_string(layer->bmp.Height()));
@@ -125,9 +162,23 @@ void TProject::Load(TZylArchive& archive, const TProgress& progress) {
     if (panelRows) host.HideLayersPanelContents();
     const std::vector<TXMLLayerType> elements = project.Layers().Items();
     const auto total = std::int64_t(elements.size());
+    // The pictures are read and decoded on all cores, ahead of their layers;
+    // the layers take them over in order here, so the log, the errors and
+    // the order of layers are as if each were decoded in its turn.
+    std::vector<TEntryJob> jobs = EntryJobs(elements);
+    std::mutex archiveLock;
+    TOrderedJobs decoding(jobs.size(),
+                          [&](std::size_t i) { ReadEntry(archive, &archiveLock, jobs[i]); });
     for (std::size_t i = 0; i < elements.size(); ++i) {
       if (!ReportProgress(progress, std::int64_t(i), total)) throw Cancelled();
-      LoadLayer(archive, elements[i], int(i));
+      if (i < jobs.size()) {
+        decoding.Wait(i);
+        LoadLayer(jobs[i], elements[i], int(i));
+      } else {
+        // A file name that could not be read: the layer fails as it reads it.
+        TEntryJob job;
+        LoadLayer(job, elements[i], int(i));
+      }
     }
     ReportProgress(progress, total, total);
   } catch (const Cancelled&) {

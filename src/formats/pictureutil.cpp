@@ -23,8 +23,9 @@ TPicture NewPicture(std::int64_t width, std::int64_t height, TPictureKind kind,
   // repeated (white, clear): those are set with memset, not a loop.
   const std::uint8_t byte = std::uint8_t(fill);
   if (fill == TColor32(byte) * 0x01010101u) {
+    // The store's plain resize leaves pixels unset, so clear ones are set too.
     p.pixels.resize(count);
-    if (byte != 0) std::memset(p.pixels.data(), byte, count * sizeof(TColor32));
+    std::memset(p.pixels.data(), byte, count * sizeof(TColor32));
   } else {
     p.pixels.assign(count, fill);
   }

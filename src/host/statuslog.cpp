@@ -4,7 +4,12 @@ namespace quenvar {
 
 namespace {
 LogSink* g_sink = nullptr;
+thread_local LogSink* t_capture = nullptr;
+
+LogSink* Target() {
+  return t_capture ? t_capture : g_sink;
 }
+}  // namespace
 
 LogSink* SetLogSink(LogSink* sink) {
   LogSink* previous = g_sink;
@@ -17,11 +22,28 @@ LogSink* CurrentLogSink() {
 }
 
 void StatusLog(std::string_view line) {
-  if (g_sink) g_sink->StatusLog(line);
+  if (LogSink* sink = Target()) sink->StatusLog(line);
 }
 
 void PsdLog(std::string_view line) {
-  if (g_sink) g_sink->PsdLog(line);
+  if (LogSink* sink = Target()) sink->PsdLog(line);
+}
+
+ThreadLogCapture::ThreadLogCapture(LogSink* sink) : previous_(t_capture) {
+  t_capture = sink;
+}
+
+ThreadLogCapture::~ThreadLogCapture() {
+  t_capture = previous_;
+}
+
+void ReplayLog(const RecordingLogSink& recorded) {
+  for (const auto& line : recorded.lines) {
+    if (line.psd)
+      PsdLog(line.text);
+    else
+      StatusLog(line.text);
+  }
 }
 
 bool IsErrorLine(std::string_view line) {

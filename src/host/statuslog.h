@@ -58,6 +58,23 @@ class ErrorEchoSink : public LogSink {
   std::ostream& errors_;
 };
 
+// Lines written on the constructing thread, while this lives, go to `sink`
+// instead of the installed one: a worker records its lines so that the
+// thread that waits for it can pass them on in order.
+class ThreadLogCapture {
+ public:
+  explicit ThreadLogCapture(LogSink* sink);
+  ~ThreadLogCapture();
+  ThreadLogCapture(const ThreadLogCapture&) = delete;
+  ThreadLogCapture& operator=(const ThreadLogCapture&) = delete;
+
+ private:
+  LogSink* previous_;
+};
+
+// Passes recorded lines on to the current sink, each as it was written.
+void ReplayLog(const RecordingLogSink& recorded);
+
 // Installs a sink for the lifetime of a scope and restores the previous one.
 class ScopedLogSink {
  public:

@@ -1,6 +1,7 @@
 #include "psd/psdreader.h"
 
 #include <cctype>
+#include <exception>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -9,6 +10,7 @@
 
 #include "formats/limits.h"
 #include "host/error.h"
+#include "host/orderedjobs.h"
 #include "host/statuslog.h"
 #include "psd/psdassemble.h"
 #include "psd/psdbudget.h"
@@ -158,12 +160,20 @@ void ReadChannelHeaders(PsdStream& s, TPsdImage& img) {
   }
 }
 
-void DecodeLayers(PsdStream& s, TPsdImage& img, const TPsdDocument& doc) {
-  const int bps = doc.bitsPerSample / 8;
-  CheckPsdReadBudget(img, bps, doc.large, doc.width, doc.height);
+// One layer's channels decoded and mixed, with the lines it logs; `stream`
+// is the job's own copy of the document's reader.
+struct LayerJob {
+  RecordingLogSink log;
+  std::exception_ptr failure;
+  std::optional<std::size_t> endPosition;  // where the last channel read ended
   bool converted = false;
-  for (int i = 0; i < img.layerCount; ++i) {
-    PsdLayer& layer = img.layers[std::size_t(i)];
+};
+
+void DecodeLayer(PsdStream stream, PsdLayer& layer, const TPsdDocument& doc, unsigned colorMode,
+                 LayerJob& job) {
+  const int bps = doc.bitsPerSample / 8;
+  ThreadLogCapture capture(&job.log);
+  try {
     PsdLog(" ");
     PsdLog("Decoding Layer \"" + layer.name + "\"");
     if (!layer.empty) {
@@ -173,12 +183,36 @@ void DecodeLayers(PsdStream& s, TPsdImage& img, const TPsdDocument& doc) {
         PsdLog("  channel type " + PsdCompressionName(ch.compression) + " id " + N(ch.id) +
                " BPS : " + N(bps) + " size " + N(std::int64_t(shape.Size())));
         PsdLog("  pos :" + N(ch.position));
-        DecodePsdChannel(s, layer, ch, shape);
+        DecodePsdChannel(stream, layer, ch, shape);
+        job.endPosition = stream.Position();
       }
     }
     PsdLog("  Mixing colors // ");
-    AssemblePsdLayer(layer, bps, img.colorMode);
-    if (doc.profile && doc.profile->Apply(layer)) converted = true;
+    AssemblePsdLayer(layer, bps, colorMode);
+    job.converted = doc.profile && doc.profile->Apply(layer);
+  } catch (...) {
+    job.failure = std::current_exception();
+  }
+}
+
+// The layers are decoded on all cores and taken in order here: their lines
+// reach the log, and the first failure ends the read, as if each layer were
+// decoded in its turn.
+void DecodeLayers(PsdStream& s, TPsdImage& img, const TPsdDocument& doc) {
+  CheckPsdReadBudget(img, doc.bitsPerSample / 8, doc.large, doc.width, doc.height);
+  const std::size_t count = std::size_t(img.layerCount);
+  std::vector<LayerJob> jobs(count);
+  const PsdStream start = s;
+  TOrderedJobs decoding(count, [&](std::size_t i) {
+    DecodeLayer(start, img.layers[i], doc, img.colorMode, jobs[i]);
+  });
+  bool converted = false;
+  for (std::size_t i = 0; i < count; ++i) {
+    decoding.Wait(i);
+    ReplayLog(jobs[i].log);
+    if (jobs[i].endPosition) s.Seek(*jobs[i].endPosition);
+    if (jobs[i].failure) std::rethrow_exception(jobs[i].failure);
+    converted = converted || jobs[i].converted;
   }
   if (converted) PsdLog(ConvertedLogLine(doc.profile->Description()));
 }

@@ -89,5 +89,40 @@ TEST(PsdDamaged, RowCountsOf10000AndMore) {
   }
 }
 
+// Layers are decoded side by side, but a damaged layer ends the read as if
+// they were decoded in turn: the lines before it are the good read's, and no
+// later layer shows up in the log.
+TEST(PsdDamaged, ADamagedLayerEndsTheReadWithTheLogOfTheLayersBefore) {
+  const Bytes file = test::LoadFixture("zip.psd");
+  RecordingLogSink good;
+  {
+    ScopedLogSink scoped(&good);
+    ReadPsd(file);
+  }
+  const auto goodLines = good.Texts();
+  // The first channel of the bottom layer: "> Layer 0 size S ch 1 pos P < ZIP".
+  const auto header = std::find_if(goodLines.begin(), goodLines.end(), [](const std::string& l) {
+    return l.starts_with("> Layer 0 size ") && l.find(" ch 1 ") != std::string::npos;
+  });
+  ASSERT_NE(header, goodLines.end());
+  const std::size_t size = std::stoul(header->substr(15));
+  const std::size_t pos = std::stoul(header->substr(header->find(" pos ") + 5));
+  Bytes copy = file;
+  std::fill(copy.begin() + std::ptrdiff_t(pos), copy.begin() + std::ptrdiff_t(pos + size), 0xFF);
+
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    RecordingLogSink log;
+    ScopedLogSink scoped(&log);
+    EXPECT_THROW(ReadPsd(copy), Error);
+    const auto lines = log.Texts();
+    const auto bottom = std::find(lines.begin(), lines.end(), "Decoding Layer \"Zip A\"");
+    ASSERT_NE(bottom, lines.end());
+    const std::size_t upTo = std::size_t(bottom - lines.begin()) + 3;
+    ASSERT_LE(upTo, lines.size());
+    EXPECT_TRUE(std::equal(lines.begin(), lines.begin() + std::ptrdiff_t(upTo), goodLines.begin()));
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), "Decoding Layer \"Zip B\""), lines.end());
+  }
+}
+
 }  // namespace
 }  // namespace quenvar

@@ -548,6 +548,23 @@ void OpRow(const TColor32* f, TColor32* b, int count, std::uint32_t M) {
   RunRow<Op>(f, b, count, Splat16(M & 255));
 }
 
+// Two blocks at a time: the HSL conversions are long chains of dependent
+// steps, and two independent chains side by side keep the units busy.
+template <class Op>
+void OpRowPairs(const TColor32* f, TColor32* b, int count, std::uint32_t M) {
+  using V = typename Op::Block;
+  constexpr int K = int(sizeof(V) / sizeof(TColor32));
+  const u16r m = Splat16(M & 255);
+  int i = 0;
+  for (; i + 2 * K <= count; i += 2 * K) {
+    const V r0 = Op::Run(Load<V>(f + i), Load<V>(b + i), m);
+    const V r1 = Op::Run(Load<V>(f + i + K), Load<V>(b + i + K), m);
+    Store(b + i, r0);
+    Store(b + i + K, r1);
+  }
+  RunRow<Op>(f + i, b + i, count - i, m);
+}
+
 void BlendRow(const TColor32* f, TColor32* b, int count, std::uint32_t) {
   RunRow<Blend>(f, b, count, Splat16(0));
 }
@@ -620,9 +637,9 @@ void FillAll(TKernelSet& set) {
   k[int(TBlendOp::Red)] = &OpRow<OneChannel<16>>;
   k[int(TBlendOp::Green)] = &OpRow<OneChannel<8>>;
   k[int(TBlendOp::Blue)] = &OpRow<OneChannel<0>>;
-  k[int(TBlendOp::Hue)] = &OpRow<HslOp<HslPart::Hue>>;
-  k[int(TBlendOp::Saturation)] = &OpRow<HslOp<HslPart::Saturation>>;
-  k[int(TBlendOp::Lightness)] = &OpRow<HslOp<HslPart::Lightness>>;
+  k[int(TBlendOp::Hue)] = &OpRowPairs<HslOp<HslPart::Hue>>;
+  k[int(TBlendOp::Saturation)] = &OpRowPairs<HslOp<HslPart::Saturation>>;
+  k[int(TBlendOp::Lightness)] = &OpRowPairs<HslOp<HslPart::Lightness>>;
   k[int(TBlendOp::Grid4)] = &Grid4Row;
   set.blend = &BlendRow;
   set.blendMaster = &BlendMasterRow;

@@ -84,12 +84,14 @@ bool TLayerCollection::AddToRun(TBitmap32& buffer, const TSurfaceDraw& draw) {
 
 namespace {
 
-// Bands per drawing thread: enough to even out the work, few enough that
-// each source is read in long runs (a band's start costs the prefetchers
-// their warm-up on every layer).
+// Bands per drawing thread: enough to even out the work.
 constexpr int kBandsPerThread = 4;
 constexpr int kRunMinRows = 8;
-// Smaller runs are painted on the calling thread.
+// A band's rows of the buffer stay in the core's own cache while every layer
+// of the run is drawn over them, so the buffer goes through memory once per
+// run, not once per layer.
+constexpr std::int64_t kBandBytes = 512 * 1024;
+// Smaller runs are painted on the calling thread, in one band.
 constexpr std::int64_t kRunMinPixels = 32 * 1024;
 
 }  // namespace
@@ -107,13 +109,18 @@ void TLayerCollection::PaintRun(TBitmap32& buffer) {
     bottom = std::max(bottom, plan.Area().Bottom);
     pixels += plan.Pixels();
   }
-  // On one thread the layers go one after the other, each over all its rows.
   const std::int64_t rows = std::int64_t(bottom) - top;
-  const int threads = ComposeThreads();
-  const int bands = threads > 1 && pixels >= kRunMinPixels
-                        ? int(std::min<std::int64_t>(std::int64_t(threads) * kBandsPerThread,
-                                                     (rows + kRunMinRows - 1) / kRunMinRows))
-                        : 1;
+  int bands = 1;
+  if (pixels >= kRunMinPixels && rows > 0) {
+    std::int64_t width = 0;
+    for (const TDrawPlan& plan : run_) width = std::max<std::int64_t>(width, plan.Area().Width());
+    const std::int64_t bandRows =
+        std::max<std::int64_t>(kRunMinRows, kBandBytes / std::max<std::int64_t>(1, width * 4));
+    const std::int64_t byCache = (rows + bandRows - 1) / bandRows;
+    const std::int64_t byThreads = std::min<std::int64_t>(
+        std::int64_t(ComposeThreads()) * kBandsPerThread, (rows + kRunMinRows - 1) / kRunMinRows);
+    bands = int(std::max(byCache, byThreads));
+  }
   auto band = [&](int i) {
     const int y0 = int(top + rows * i / bands), y1 = int(top + rows * (i + 1) / bands);
     for (const TDrawPlan& plan : run_) plan.DrawRows(y0, y1);

@@ -87,7 +87,9 @@ std::vector<std::uint8_t> TZylArchive::Extract(const std::string& name,
       zip_fopen_index(archive_, zip_uint64_t(index), 0));
   if (!file) throw Error("Entry \"" + name + "\" cannot be read: " + zip_strerror(archive_));
   std::vector<std::uint8_t> bytes;
-  bytes.reserve(std::min<std::uint64_t>(st.size, InflatedBound(st, size_)));
+  // One byte more than the entry: the read that finds its end then fits
+  // without moving the whole entry to a larger store.
+  bytes.reserve(std::min<std::uint64_t>(st.size, InflatedBound(st, size_)) + 1);
   // Reading on to the end makes the library check the data's checksum; any
   // byte beyond the recorded size means the entry lies about its size.
   for (;;) {

@@ -28,9 +28,7 @@ void AddViewLayer(TImgView32& view, const TBlendLayer& layer, bool bottom) {
 
 }  // namespace
 
-TBitmap32 ComposeFirstFrame(const TProject& project) {
-  if (project.width == 0 || project.height == 0) return TBitmap32();
-  TImgView32 view;
+void BuildFrameView(const TProject& project, TImgView32& view) {
   view.SetClientSize(project.width, project.height);
   view.Scale = 1;
   TBitmap32& canvas = view.Bitmap();
@@ -39,6 +37,12 @@ TBitmap32 ComposeFirstFrame(const TProject& project) {
   canvas.SetDrawMode(dmOpaque);
   for (std::size_t i = 0; i < project.layers.size(); ++i)
     AddViewLayer(view, *project.layers[i], i == 0);
+}
+
+TBitmap32 ComposeFirstFrame(const TProject& project) {
+  if (project.width == 0 || project.height == 0) return TBitmap32();
+  TImgView32 view;
+  BuildFrameView(project, view);
   ScrollViewLayers(project, view.Layers(), nullptr);
   view.Compose();
   TBitmap32 frame(view.Buffer());

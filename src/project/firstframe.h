@@ -5,7 +5,13 @@
 
 namespace quenvar {
 
+class TImgView32;
 class TProject;
+
+// Fills `view` as the view window shows the project, away from any window:
+// the canvas size, the white canvas and one view layer per project layer
+// (not linked to the project's own), unscrolled.
+void BuildFrameView(const TProject& project, TImgView32& view);
 
 // Builds a view of its own at the canvas size (the open window's view is not
 // touched), takes one frame step and returns the frame made opaque, as

@@ -8,6 +8,8 @@
 //                  [--fps R] [--crf Q] [--quality Q]
 //   quenvar-render PROJECT.zyl --save-as OUT.zyl
 //   quenvar-render PROJECT.zyl --ora OUT.ora
+//   quenvar-render PROJECT.zyl --web OUT.html [--fps R]
+//   quenvar-render PROJECT.zyl --frames N [--start K] --digest [--no-write]
 //   quenvar-render PROJECT.zyl --info
 //   quenvar-render PROJECT.zyl --loop [--max-frames M] [--start K] [...as for --frames]
 //
@@ -17,6 +19,9 @@
 // from frame 1; reaching frame K takes the same time for any K. Progress goes
 // to standard error (--quiet silences it). --loop renders one whole loop:
 // the L frames after which playback repeats (--info says how L comes about).
+// --digest prints "K DIGEST" for every frame K rendered, the SHA-256 of its
+// RGBA bytes top row first, as the web page's ?frame=K hook writes it;
+// --no-write renders without writing frames.
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -46,6 +51,8 @@
 #include "project/projectopen.h"
 #include "video/videoformat.h"
 #include "video/videowriter.h"
+#include "web/framedigest.h"
+#include "web/webpage.h"
 
 using namespace quenvar;
 
@@ -69,6 +76,9 @@ struct TOptions {
   int quality = TVideoSettings{}.quality;  // WebP: none is lossless
   bool quiet = false;
   std::string ora;
+  std::string web;
+  bool digest = false;
+  bool noWrite = false;
 };
 
 const char kUsage[] =
@@ -78,6 +88,8 @@ const char kUsage[] =
     "--video OUT.{mp4,mkv,avi,gif,apng,webp,webm} [--fps R] [--crf Q] [--quality Q] [--quiet]\n"
     "       quenvar-render PROJECT.zyl --save-as OUT.zyl\n"
     "       quenvar-render PROJECT.zyl --ora OUT.ora\n"
+    "       quenvar-render PROJECT.zyl --web OUT.html [--fps R]\n"
+    "       quenvar-render PROJECT.zyl --frames N [--start K] --digest [--no-write] ...\n"
     "       quenvar-render PROJECT.zyl --info\n"
     "       quenvar-render PROJECT.zyl --loop [--max-frames M] [--start K] [--out DIR] [--png] "
     "[--video OUT] ...\n"
@@ -180,6 +192,14 @@ std::optional<TOptions> ParseOptions(int argc, char** argv) {
       auto v = value();
       if (!v) return std::nullopt;
       options.ora = *v;
+    } else if (arg == "--web") {
+      auto v = value();
+      if (!v) return std::nullopt;
+      options.web = *v;
+    } else if (arg == "--digest") {
+      options.digest = true;
+    } else if (arg == "--no-write") {
+      options.noWrite = true;
     } else if (arg == "--png") {
       options.png = true;
     } else if (!arg.empty() && arg[0] != '-' && options.project.empty()) {
@@ -188,8 +208,9 @@ std::optional<TOptions> ParseOptions(int argc, char** argv) {
       return std::nullopt;
     }
   }
-  if (options.project.empty() || (options.frames == 0 && !options.loop && !options.info &&
-                                  options.saveAs.empty() && options.ora.empty()))
+  if (options.project.empty() ||
+      (options.frames == 0 && !options.loop && !options.info && options.saveAs.empty() &&
+       options.ora.empty() && options.web.empty()))
     return std::nullopt;
   if (options.loop && options.frames != 0) {
     std::cerr << "quenvar-render: --loop sets the number of frames; leave out --frames\n";
@@ -202,6 +223,11 @@ std::optional<TOptions> ParseOptions(int argc, char** argv) {
   }
   if (options.quality >= 0 && VideoKindForFile(options.video) != TVideoKind::WebP) {
     std::cerr << "quenvar-render: --quality is for a .webp video\n";
+    return std::nullopt;
+  }
+  if (options.noWrite && (!options.video.empty() || !options.outDir.empty() || options.png)) {
+    std::cerr
+        << "quenvar-render: --no-write writes no frames: leave out --video, --out and --png\n";
     return std::nullopt;
   }
   if (options.start > INT64_MAX - options.frames) {
@@ -252,6 +278,8 @@ class TFrameOutput {
   }
 
   void Write(const TBitmap32& frame, std::int64_t n) {
+    if (options_.digest) std::cout << n << " " << FrameDigest(frame) << std::endl;
+    if (options_.noWrite) return;
     if (video_) {
       video_->WriteFrame(frame.Bits(), frame.Width());
     } else {
@@ -265,6 +293,7 @@ class TFrameOutput {
 
   // Closes a video; says where the frames went.
   std::string Finish() {
+    if (options_.noWrite) return "nowhere (--no-write)";
     if (!video_) return "to " + (folder_.empty() ? std::string("./") : folder_);
     video_->Finish();
     return "into " + video_->FileName() + " (" + VideoKindText(video_->Kind()) + ", " +
@@ -351,6 +380,7 @@ int Run(TOptions options) {
     host.BuildView(*project);
     if (!options.saveAs.empty()) project->SaveAs(options.saveAs);
     if (!options.ora.empty()) ExportOpenRaster(*project, options.ora);
+    if (!options.web.empty()) ExportWebPage(*project, options.web, options.fps);
     if (options.info || options.loop) {
       const TProjectLoop loop = ProjectLoop(*project, host.view);
       if (options.info) PrintInfo(*project, loop, options.fps, std::cout);

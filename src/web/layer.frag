@@ -1,9 +1,16 @@
 #version 300 es
 // One layer drawn onto the frame composed so far: every frame pixel inside
-// the layer's area takes the layer's pixel F and the pixel below B and
-// combines them as the program does (opaque copy, the alpha blends, or one of
-// the 28 pixel operations). Integer arithmetic throughout, except the HSL
-// conversions, which the program does in single precision.
+// the layer's area (the player draws only there) takes the layer's pixel F
+// and the pixel below B and combines them as the program does (opaque copy,
+// the alpha blends, or one of the 28 pixel operations). Integer arithmetic
+// throughout, except the HSL conversions, which the program does in single
+// precision.
+//
+// The player compiles one program per way of drawing, defining before this
+// text KIND (0 opaque, 1 blend, 2 pixel operation), OPERATION (a blend
+// operation's number), MOTION (0 still, 1 turned, 2 tiled) and STRETCHED
+// (0 or 1), so that each program holds only its own path: software
+// renderers run every branch a pixel might take.
 precision highp float;
 precision highp int;
 precision highp usampler2D;
@@ -14,13 +21,9 @@ uniform usampler2D uColumns;  // stretched layers: source column per area column
 uniform usampler2D uRows;     // and source row per area row
 uniform ivec4 uArea;          // covered frame pixels: left, top, right, bottom
 uniform ivec2 uOrigin;        // same-size layers: picture pixel under the area's corner
-uniform bool uStretched;
 uniform ivec2 uSize;          // picture width and height
-uniform int uMotion;          // 0 still, 1 turned, 2 tiled
 uniform uint uStart;          // turned: where the picture starts in its store
 uniform ivec2 uTile;          // tiled: column and row offsets
-uniform int uKind;            // 0 opaque, 1 blend, 2 pixel operation
-uniform int uOperation;
 uniform uint uMaster;
 uniform uint uGridStart;      // grid4's counter before the layer's first pixel
 uniform uint uZero;           // 0; keeps products from being fused into adds
@@ -30,13 +33,13 @@ out uvec4 outColor;
 // ---- Where the layer's pixel comes from -------------------------------------
 
 uvec4 StoredPixel(ivec2 s) {
-  if (uMotion == 1) {
+  if (MOTION == 1) {
     // The picture is its store rotated: pixel i is store[(i + start) mod n].
     uint n = uint(uSize.x) * uint(uSize.y);
     uint i = uint(s.y) * uint(uSize.x) + uint(s.x) + uStart;
     if (i >= n) i -= n;
     s = ivec2(int(i % uint(uSize.x)), int(i / uint(uSize.x)));
-  } else if (uMotion == 2) {
+  } else if (MOTION == 2) {
     s += uTile;
     if (s.x >= uSize.x) s.x -= uSize.x;
     if (s.y >= uSize.y) s.y -= uSize.y;
@@ -46,7 +49,7 @@ uvec4 StoredPixel(ivec2 s) {
 
 uvec4 SourcePixel(ivec2 p) {
   ivec2 a = p - uArea.xy;
-  if (uStretched)
+  if (STRETCHED == 1)
     return StoredPixel(ivec2(int(texelFetch(uColumns, ivec2(a.x, 0), 0).r),
                              int(texelFetch(uRows, ivec2(a.y, 0), 0).r)));
   return StoredPixel(uOrigin + a);
@@ -159,7 +162,7 @@ ivec3 HslToRgb(vec3 hsl) {
 // ---- The 28 operations --------------------------------------------------------
 
 uvec4 Operate(uvec4 Fu, uvec4 Bu, ivec2 a) {
-  int op = uOperation;
+  const int op = OPERATION;
   if (op == 27) {
     // grid4: the counter moves on once per pixel before anything else.
     uint count = (uGridStart + uint(a.y) * uint(uArea.z - uArea.x) + uint(a.x) + 1u) & 0xFFFFu;
@@ -212,16 +215,12 @@ uvec4 Operate(uvec4 Fu, uvec4 Bu, ivec2 a) {
 
 void main() {
   ivec2 p = ivec2(gl_FragCoord.xy);
-  uvec4 B = texelFetch(uBelow, p, 0);
-  if (p.x < uArea.x || p.y < uArea.y || p.x >= uArea.z || p.y >= uArea.w) {
-    outColor = B;
-    return;
-  }
   uvec4 F = SourcePixel(p);
-  if (uKind == 0)
-    outColor = F;
-  else if (uKind == 1)
-    outColor = Blend(F, B);
-  else
-    outColor = Operate(F, B, p - uArea.xy);
+#if KIND == 0
+  outColor = F;
+#elif KIND == 1
+  outColor = Blend(F, texelFetch(uBelow, p, 0));
+#else
+  outColor = Operate(F, texelFetch(uBelow, p, 0), p - uArea.xy);
+#endif
 }

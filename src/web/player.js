@@ -37,10 +37,12 @@ function compile(type, text) {
   return shader;
 }
 
-function program(fragmentId) {
+// `defines` go after the fragment shader's #version line.
+function program(fragmentId, defines = "") {
   const p = gl.createProgram();
+  const [version, ...body] = shaderText(fragmentId).split("\n");
   gl.attachShader(p, compile(gl.VERTEX_SHADER, shaderText("quad-vert")));
-  gl.attachShader(p, compile(gl.FRAGMENT_SHADER, shaderText(fragmentId)));
+  gl.attachShader(p, compile(gl.FRAGMENT_SHADER, [version, defines, ...body].join("\n")));
   gl.linkProgram(p);
   if (!gl.getProgramParameter(p, gl.LINK_STATUS)) fail(gl.getProgramInfoLog(p));
   const uniforms = {};
@@ -53,8 +55,23 @@ function program(fragmentId) {
 }
 
 const canvasProgram = program("canvas-frag");
-const layerProgram = program("layer-frag");
 const showProgram = program("show-frag");
+// One layer program per way of drawing, made when first needed.
+const layerPrograms = new Map();
+function layerProgram(d) {
+  const defines = `#define KIND ${d.kindIndex}\n#define OPERATION ${d.operation}\n` +
+    `#define MOTION ${d.motionIndex}\n#define STRETCHED ${d.stretched ? 1 : 0}`;
+  if (!layerPrograms.has(defines)) {
+    const made = program("layer-frag", defines);
+    gl.useProgram(made.p);
+    ["uBelow", "uPicture", "uColumns", "uRows"].forEach((name, unit) => {
+      if (made.u[name]) gl.uniform1i(made.u[name], unit);
+    });
+    if (made.u.uZero) gl.uniform1ui(made.u.uZero, 0);
+    layerPrograms.set(defines, made);
+  }
+  return layerPrograms.get(defines);
+}
 gl.bindVertexArray(gl.createVertexArray());
 
 // ---- Textures ----------------------------------------------------------------
@@ -118,7 +135,7 @@ async function loadDraws() {
     const size = project.pictures[d.picture];
     const [l, t, r, b] = d.area;
     const stretched = d.dst[2] - d.dst[0] !== size.width || d.dst[3] - d.dst[1] !== size.height;
-    return {
+    const draw = {
       ...d,
       texture: pictures[d.picture],
       width: size.width,
@@ -130,6 +147,8 @@ async function loadDraws() {
       kindIndex: { opaque: 0, blend: 1, operation: 2 }[d.kind],
       motionIndex: { still: 0, turn: 1, tile: 2 }[d.motion],
     };
+    draw.program = layerProgram(draw);
+    return draw;
   });
 }
 
@@ -137,54 +156,51 @@ async function loadDraws() {
 
 const GRID4 = 27;
 
-// Composes frame k (k >= 1); returns the frame buffer that holds it.
+// Composes frame k (k >= 1) into frames[0]. Each layer is drawn, only over
+// its area, from frames[0] into frames[1], and the area copied back.
 function compose(draws, k) {
   const K = BigInt(k);
+  const [current, scratch] = frames;
   gl.viewport(0, 0, W, H);
-  gl.bindFramebuffer(gl.FRAMEBUFFER, frames[0].fb);
+  gl.disable(gl.SCISSOR_TEST);
+  gl.bindFramebuffer(gl.FRAMEBUFFER, current.fb);
   gl.useProgram(canvasProgram.p);
   gl.uniform2i(canvasProgram.u.uCanvas, W, H);
   gl.drawArrays(gl.TRIANGLES, 0, 3);
 
   // grid4's counter before frame k: k - 1 frames' calls, modulo 2^16.
   let grid = ((K - 1n) * BigInt(project.gridCallsPerFrame)) % 65536n;
-  const u = layerProgram.u;
-  gl.useProgram(layerProgram.p);
-  gl.uniform1i(u.uBelow, 0);
-  gl.uniform1i(u.uPicture, 1);
-  gl.uniform1i(u.uColumns, 2);
-  gl.uniform1i(u.uRows, 3);
-  gl.uniform1ui(u.uZero, 0);
-  let current = 0;
+  gl.enable(gl.SCISSOR_TEST);
   for (const d of draws) {
-    const target = 1 - current;
-    gl.bindFramebuffer(gl.FRAMEBUFFER, frames[target].fb);
-    const units = [frames[current].t, d.texture, d.columns, d.rows];
-    units.forEach((t, i) => {
+    const u = d.program.u;
+    gl.useProgram(d.program.p);
+    gl.bindFramebuffer(gl.FRAMEBUFFER, scratch.fb);
+    [current.t, d.texture, d.columns, d.rows].forEach((t, i) => {
       gl.activeTexture(gl.TEXTURE0 + i);
       gl.bindTexture(gl.TEXTURE_2D, t);
     });
     const [l, t, r, b] = d.area;
     gl.uniform4i(u.uArea, l, t, r, b);
-    gl.uniform2i(u.uOrigin, l - d.dst[0], t - d.dst[1]);
-    gl.uniform1i(u.uStretched, d.stretched ? 1 : 0);
-    gl.uniform2i(u.uSize, d.width, d.height);
-    gl.uniform1i(u.uMotion, d.motionIndex);
+    if (u.uOrigin) gl.uniform2i(u.uOrigin, l - d.dst[0], t - d.dst[1]);
+    if (u.uSize) gl.uniform2i(u.uSize, d.width, d.height);
     const n = BigInt(d.width) * BigInt(d.height);
-    gl.uniform1ui(u.uStart, d.motionIndex === 1 ? Number((BigInt(d.turnStep) * K) % n) : 0);
-    gl.uniform2i(u.uTile,
-      d.motionIndex === 2 ? Number((BigInt(d.tileStep[0]) * K) % BigInt(d.width)) : 0,
-      d.motionIndex === 2 ? Number((BigInt(d.tileStep[1]) * K) % BigInt(d.height)) : 0);
-    gl.uniform1i(u.uKind, d.kindIndex);
-    gl.uniform1i(u.uOperation, d.operation);
-    gl.uniform1ui(u.uMaster, d.master);
-    gl.uniform1ui(u.uGridStart, Number(grid));
+    if (u.uStart) gl.uniform1ui(u.uStart, Number((BigInt(d.turnStep) * K) % n));
+    if (u.uTile)
+      gl.uniform2i(u.uTile, Number((BigInt(d.tileStep[0]) * K) % BigInt(d.width)),
+        Number((BigInt(d.tileStep[1]) * K) % BigInt(d.height)));
+    if (u.uMaster) gl.uniform1ui(u.uMaster, d.master);
+    if (u.uGridStart) gl.uniform1ui(u.uGridStart, Number(grid));
     if (d.kindIndex === 2 && d.operation === GRID4) grid = (grid + d.pixels) % 65536n;
+    gl.scissor(l, t, r - l, b - t);
     gl.drawArrays(gl.TRIANGLES, 0, 3);
-    current = target;
+    // Back into frames[0]: the next layer reads the frame from there.
+    gl.bindFramebuffer(gl.READ_FRAMEBUFFER, scratch.fb);
+    gl.bindFramebuffer(gl.DRAW_FRAMEBUFFER, current.fb);
+    gl.blitFramebuffer(l, t, r, b, l, t, r, b, gl.COLOR_BUFFER_BIT, gl.NEAREST);
   }
+  gl.disable(gl.SCISSOR_TEST);
   gl.activeTexture(gl.TEXTURE0);
-  return frames[current];
+  return current;
 }
 
 function show(frame) {
@@ -201,7 +217,7 @@ function show(frame) {
 // The frame's RGBA bytes, top row first (the frame buffers hold the top row
 // in their first row).
 function framePixels(frame) {
-  gl.bindFramebuffer(gl.FRAMEBUFFER, frame.fb);
+  gl.bindFramebuffer(gl.READ_FRAMEBUFFER, frame.fb);
   const words = new Uint32Array(W * H * 4);
   gl.readPixels(0, 0, W, H, gl.RGBA_INTEGER, gl.UNSIGNED_INT, words);
   return Uint8Array.from(words);

@@ -1,0 +1,248 @@
+// The exported web page against quenvar-render: projects made here cover
+// every blend mode, opacities from 0 to 255, placements outside the canvas,
+// stretched layers, every sign of motion, tiled motion and grid4; the page's
+// frames, composed by WebGL 2 in headless Chromium's software renderer, must
+// have the same digests as the program's frames 1, 2 and far ones.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include <sys/wait.h>
+
+#include "compose/blendmodes.h"
+#include "host/statuslog.h"
+#include "project/blendclass.h"
+#include "project/project.h"
+#include "web/plainpng.h"
+
+namespace quenvar {
+namespace {
+
+// The output of a shell command, and its exit status.
+std::string Capture(const std::string& command, int& status) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) {
+    status = -1;
+    return out;
+  }
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  const int raw = pclose(pipe);
+  status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return out;
+}
+
+bool HaveChromium() {
+  int status = 0;
+  Capture("command -v chromium >/dev/null 2>&1", status);
+  return status == 0;
+}
+
+class WebPageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("quenvar-web-" +
+           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    tool = std::string(QUENVAR_BINARY_DIR) + "/quenvar-render";
+    if (!std::filesystem::exists(tool)) GTEST_SKIP() << "quenvar-render is not built";
+    if (!HaveChromium()) GTEST_SKIP() << "chromium is not installed (scripts/setup installs it)";
+  }
+  void TearDown() override {
+    CloseProject();
+    std::filesystem::remove_all(dir);
+  }
+  std::string Path(const std::string& name) const { return (dir / name).string(); }
+
+  // A picture of random colours whose alphas are 0, 255 or anything between.
+  std::string WritePicture(const std::string& name, int w, int h) {
+    TBitmap32 picture;
+    picture.Resize(w, h);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const unsigned pick = random() % 4;
+        const unsigned alpha = pick == 0 ? 0 : pick == 1 ? 255 : random() % 256;
+        picture.SetPixel(x, y, (alpha << 24) | (random() & 0xFFFFFFu));
+      }
+    const auto bytes = EncodePlainPng(picture);
+    std::ofstream(Path(name), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return Path(name);
+  }
+
+  struct TLayerSpec {
+    int w, h, x, y;
+    TBlendMode mode;
+    int opacity;
+    int posx, posy;
+    bool tile = false;
+    int stretchW = 0, stretchH = 0;  // drawn at this size when not 0
+  };
+
+  std::string MakeProject(const std::string& name, const std::vector<TLayerSpec>& specs,
+                          int width = 64, int height = 48) {
+    auto* project = new TProject();
+    project->name = name;
+    project->width = std::uint16_t(width);
+    project->height = std::uint16_t(height);
+    int i = 0;
+    for (const TLayerSpec& s : specs) {
+      auto* layer = new TBlendLayer();
+      layer->OpenPictureFile(WritePicture(name + std::to_string(i++) + ".png", s.w, s.h));
+      layer->x = s.x;
+      layer->y = s.y;
+      layer->SetMode(s.mode);
+      layer->opacity = std::uint16_t(s.opacity);
+      layer->posx = s.posx;
+      layer->posy = s.posy;
+      layer->tileWrap = s.tile;
+      if (s.stretchW) {
+        layer->x2 = s.x + s.stretchW;
+        layer->y2 = s.y + s.stretchH;
+      }
+    }
+    const std::string file = Path(name + ".zyl");
+    project->SaveAs(file);
+    CloseProject();
+    return file;
+  }
+
+  // quenvar-render's digests of frames start .. start + count - 1.
+  std::map<long long, std::string> ProgramDigests(const std::string& project, long long start,
+                                                  int count) {
+    int status = 0;
+    const std::string out =
+        Capture(tool + " " + project + " --start " + std::to_string(start) + " --frames " +
+                    std::to_string(count) + " --digest --no-write --quiet 2>/dev/null",
+                status);
+    EXPECT_EQ(status, 0);
+    std::map<long long, std::string> digests;
+    std::istringstream lines(out);
+    long long n;
+    std::string digest;
+    while (lines >> n >> digest) digests[n] = digest;
+    return digests;
+  }
+
+  // The page's digests of the frames listed.
+  std::vector<std::string> PageDigests(const std::string& page,
+                                       const std::vector<long long>& frames) {
+    std::string list;
+    for (long long k : frames) list += (list.empty() ? "" : ",") + std::to_string(k);
+    int status = 0;
+    const std::string out = Capture("python3 " + std::string(QUENVAR_SOURCE_DIR) +
+                                        "/tests/web/pageresult.py " + page + " frame=" + list,
+                                    status);
+    EXPECT_EQ(status, 0) << out;
+    std::vector<std::string> digests;
+    std::istringstream words(out);
+    std::string word;
+    while (words >> word) digests.push_back(word);
+    return digests;
+  }
+
+  // Exports the page and holds its frames 1, 2, `far` and far + 1 to the
+  // program's.
+  void ExpectPageEqualsProgram(const std::string& project, long long far) {
+    const std::string page = Path("page.html");
+    int status = 0;
+    Capture(tool + " " + project + " --web " + page + " --quiet 2>/dev/null", status);
+    ASSERT_EQ(status, 0);
+    std::map<long long, std::string> expected = ProgramDigests(project, 1, 2);
+    const auto farDigests = ProgramDigests(project, far, 2);
+    expected.insert(farDigests.begin(), farDigests.end());
+    ASSERT_EQ(expected.size(), 4u);
+    const std::vector<long long> frames = {1, 2, far, far + 1};
+    const std::vector<std::string> got = PageDigests(page, frames);
+    ASSERT_EQ(got.size(), frames.size());
+    for (std::size_t i = 0; i < frames.size(); ++i)
+      EXPECT_EQ(got[i], expected[frames[i]]) << "frame " << frames[i];
+    EXPECT_NE(expected[1], expected[2]);
+  }
+
+  std::mt19937 random{20261210};
+  std::filesystem::path dir;
+  std::string tool;
+};
+
+// One layer per mode over a full bottom layer, the opacities spread from 0
+// to 255, with every sign of motion, tiled layers, stretched ones (larger
+// and smaller than their picture) and placements over the canvas's edges.
+TEST_F(WebPageTest, EveryModeEqualsTheProgram) {
+  std::vector<TLayerSpec> specs;
+  specs.push_back({64, 48, 0, 0, bmNone, 255, 1, -1});
+  const int signs[9][2] = {{1, 1}, {2, -1}, {-3, 1}, {-1, -2}, {0, 1},
+                           {3, 0}, {0, -2}, {-2, 0}, {0, 0}};
+  for (int mode = 0; mode < 34; ++mode) {
+    TLayerSpec s;
+    s.w = 12 + (mode * 7) % 30;
+    s.h = 10 + (mode * 5) % 24;
+    s.x = -8 + (mode * 13) % 60;
+    s.y = -6 + (mode * 11) % 46;
+    s.mode = TBlendMode(mode);
+    s.opacity = mode * 255 / 33;
+    s.posx = signs[mode % 9][0];
+    s.posy = signs[mode % 9][1];
+    s.tile = mode % 4 == 1;
+    if (mode % 5 == 2) {
+      s.stretchW = s.w * 2 - 3;
+      s.stretchH = s.h + 5;
+    } else if (mode % 5 == 4) {
+      s.stretchW = s.w / 2 + 1;
+      s.stretchH = s.h * 2 / 3;
+    }
+    specs.push_back(s);
+  }
+  ExpectPageEqualsProgram(MakeProject("modes", specs), 4000000007LL);
+}
+
+// Opacities around the edges of the blends' arithmetic, for the plain alpha
+// blend and the operations; grid4 layers turned, tiled, stretched and
+// partly outside, between the colour-space modes; layers wholly outside
+// the canvas and moving faster than their size.
+TEST_F(WebPageTest, OpacitiesGridAndMotionEqualTheProgram) {
+  std::vector<TLayerSpec> specs;
+  specs.push_back({40, 30, 0, 0, bmMultiply, 255, 2, 3, true, 64, 48});
+  const int opacities[] = {0, 1, 2, 127, 128, 129, 253, 254, 255};
+  int i = 0;
+  for (int opacity : opacities) {
+    specs.push_back({20, 14, (i * 7) % 50 - 4, (i * 5) % 40 - 3, bmNone, opacity, i - 4, 1});
+    specs.push_back({18, 16, (i * 11) % 50, (i * 3) % 40, i % 2 ? bmHue : bmAverage, opacity,
+                     -1, i - 4, i % 3 == 0});
+    ++i;
+  }
+  specs.push_back({64, 48, 0, 0, bmGrid4, 200, 5, -7});
+  specs.push_back({30, 20, -10, 35, bmGrid4, 255, -2, 3, true});
+  specs.push_back({16, 12, 20, 10, bmGrid4, 130, 1, 0, false, 37, 29});
+  specs.push_back({64, 48, 0, 0, bmSaturation, 230, -1, 1});
+  specs.push_back({50, 40, 10, 5, bmLightness, 250, 70, -90, true});
+  specs.push_back({10, 10, 80, 10, bmScreen, 255, 1, 1});       // outside the canvas
+  specs.push_back({12, 12, 30, 30, bmDifference, 255, 12, 1});  // too fast: stands still
+  specs.push_back({24, 24, 40, -5, bmGrid4, 255, 0, 0, false, 13, 50});
+  ExpectPageEqualsProgram(MakeProject("mixed", specs), 65539);
+}
+
+// The colour-space modes convert in single precision; the page must round
+// as the program does for many colour pairs, not only a few.
+TEST_F(WebPageTest, ColourSpaceModesRoundAsTheProgramDoes) {
+  std::vector<TLayerSpec> specs = {{256, 192, 0, 0, bmNone, 255, 3, 1},
+                                   {256, 192, 0, 0, bmHue, 255, -1, 2},
+                                   {256, 192, 0, 0, bmSaturation, 254, 1, -1, true},
+                                   {256, 192, 0, 0, bmLightness, 253, -2, -3},
+                                   {128, 96, 0, 0, bmHue, 255, 1, 1, false, 256, 192}};
+  ExpectPageEqualsProgram(MakeProject("hsl", specs, 256, 192), 999983);
+}
+
+}  // namespace
+}  // namespace quenvar

@@ -17,9 +17,12 @@
 #include <sys/wait.h>
 
 #include "compose/blendmodes.h"
+#include "formats/formatlist.h"
 #include "host/statuslog.h"
 #include "project/blendclass.h"
+#include "project/framestep.h"
 #include "project/project.h"
+#include "web/framedigest.h"
 #include "web/plainpng.h"
 
 namespace quenvar {
@@ -57,7 +60,6 @@ class WebPageTest : public ::testing::Test {
     std::filesystem::create_directories(dir);
     tool = std::string(QUENVAR_BINARY_DIR) + "/quenvar-render";
     if (!std::filesystem::exists(tool)) GTEST_SKIP() << "quenvar-render is not built";
-    if (!HaveChromium()) GTEST_SKIP() << "chromium is not installed (scripts/setup installs it)";
   }
   void TearDown() override {
     CloseProject();
@@ -122,10 +124,10 @@ class WebPageTest : public ::testing::Test {
   std::map<long long, std::string> ProgramDigests(const std::string& project, long long start,
                                                   int count) {
     int status = 0;
-    const std::string out =
-        Capture(tool + " " + project + " --start " + std::to_string(start) + " --frames " +
-                    std::to_string(count) + " --digest --no-write --quiet 2>/dev/null",
-                status);
+    const std::string out = Capture(
+        "cd " + dir.string() + " && " + tool + " " + project + " --start " + std::to_string(start) +
+            " --frames " + std::to_string(count) + " --digest --no-write --quiet 2>/dev/null",
+        status);
     EXPECT_EQ(status, 0);
     std::map<long long, std::string> digests;
     std::istringstream lines(out);
@@ -155,6 +157,7 @@ class WebPageTest : public ::testing::Test {
   // Exports the page and holds its frames 1, 2, `far` and far + 1 to the
   // program's.
   void ExpectPageEqualsProgram(const std::string& project, long long far) {
+    if (!HaveChromium()) GTEST_SKIP() << "chromium is not installed (scripts/setup installs it)";
     const std::string page = Path("page.html");
     int status = 0;
     Capture(tool + " " + project + " --web " + page + " --quiet 2>/dev/null", status);
@@ -175,6 +178,37 @@ class WebPageTest : public ::testing::Test {
   std::filesystem::path dir;
   std::string tool;
 };
+
+// --digest names each frame by the digest of the frame written, and
+// --no-write writes none.
+TEST_F(WebPageTest, DigestLinesNameTheFramesWritten) {
+  const std::string project = MakeProject(
+      "digest", {{64, 48, 0, 0, bmNone, 255, 1, 2}, {20, 20, 5, 5, bmGrid4, 255, -1, 0}});
+  int status = 0;
+  const std::string lines =
+      Capture("cd " + dir.string() + " && " + tool + " " + project +
+                  " --start 7 --frames 3 --digest --quiet --out frames 2>/dev/null",
+              status);
+  ASSERT_EQ(status, 0);
+  std::istringstream in(lines);
+  for (long long k = 7; k <= 9; ++k) {
+    long long n = 0;
+    std::string digest;
+    ASSERT_TRUE(in >> n >> digest);
+    EXPECT_EQ(n, k);
+    TBitmap32 frame;
+    frame.CopyFrom(LoadPictureByExtension(Path("frames/digest" + FormatFrameNumber(k) + ".bmp")));
+    EXPECT_EQ(digest, FrameDigest(frame)) << "frame " << k;
+  }
+  const auto again = ProgramDigests(project, 8, 1);
+  ASSERT_EQ(again.size(), 1u);
+  EXPECT_NE(lines.find("8 " + again.at(8) + "\n"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(Path("digest00008.bmp")));  // --no-write wrote nothing
+
+  Capture(tool + " " + project + " --frames 1 --no-write --out " + Path("x") + " 2>/dev/null",
+          status);
+  EXPECT_EQ(status, 2);
+}
 
 // One layer per mode over a full bottom layer, the opacities spread from 0
 // to 255, with every sign of motion, tiled layers, stretched ones (larger
@@ -218,8 +252,8 @@ TEST_F(WebPageTest, OpacitiesGridAndMotionEqualTheProgram) {
   int i = 0;
   for (int opacity : opacities) {
     specs.push_back({20, 14, (i * 7) % 50 - 4, (i * 5) % 40 - 3, bmNone, opacity, i - 4, 1});
-    specs.push_back({18, 16, (i * 11) % 50, (i * 3) % 40, i % 2 ? bmHue : bmAverage, opacity,
-                     -1, i - 4, i % 3 == 0});
+    specs.push_back({18, 16, (i * 11) % 50, (i * 3) % 40, i % 2 ? bmHue : bmAverage, opacity, -1,
+                     i - 4, i % 3 == 0});
     ++i;
   }
   specs.push_back({64, 48, 0, 0, bmGrid4, 200, 5, -7});

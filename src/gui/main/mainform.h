@@ -285,6 +285,8 @@ class Tmainform : public QMainWindow, public TMainWindowSide {
   // OpenRaster (mainform_openraster.cpp).
   void ImportOpenRasterClick();
   void ExportOpenRasterClick();
+  // The web page (mainform_webpage.cpp).
+  void ExportWebPageClick();
   // Keys seen before any control of the window; true when taken.
   bool FormKeyDown(QObject* target, QKeyEvent* key);
 
@@ -335,6 +337,7 @@ class Tmainform : public QMainWindow, public TMainWindowSide {
   QAction* miSaveAs_ = nullptr;
   QAction* miSaveFrame_ = nullptr;
   QAction* miExportOra_ = nullptr;
+  QAction* miExportWeb_ = nullptr;
   QAction* miCanvasSize_ = nullptr;
   QAction* miInsertLayer_ = nullptr;
   QAction* miRenderToDisk_ = nullptr;

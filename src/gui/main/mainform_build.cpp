@@ -67,6 +67,8 @@ void Tmainform::BuildMenus() {
   connect(miSaveFrame_, &QAction::triggered, this, &Tmainform::SaveFrameClick);
   miExportOra_ = MenuItem(file, "miExportOra", QStringLiteral("Export OpenRaster..."));
   connect(miExportOra_, &QAction::triggered, this, &Tmainform::ExportOpenRasterClick);
+  miExportWeb_ = MenuItem(file, "miExportWeb", QStringLiteral("Export web page..."));
+  connect(miExportWeb_, &QAction::triggered, this, &Tmainform::ExportWebPageClick);
   file->addSeparator();
   connect(MenuItem(file, "miCloseProject", QStringLiteral("Close project")), &QAction::triggered,
           this, &Tmainform::CloseProjectClick);

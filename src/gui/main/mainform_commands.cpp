@@ -36,8 +36,8 @@
 
 void Tmainform::UpdateProjectMenus() {
   const bool open = project() != nullptr;
-  for (QAction* a : {miImportPSD_, miSave_, miSaveAs_, miSaveFrame_, miExportOra_, miCanvasSize_,
-                     miInsertLayer_, miRenderToDisk_})
+  for (QAction* a : {miImportPSD_, miSave_, miSaveAs_, miSaveFrame_, miExportOra_, miExportWeb_,
+                     miCanvasSize_, miInsertLayer_, miRenderToDisk_})
     a->setEnabled(open);
   for (QPushButton* b : {bFullScreen_, bSaveButton_}) b->setEnabled(open);
 }

@@ -22,7 +22,7 @@ const QString kDemo = QStringLiteral(QUENVAR_SOURCE_DIR "/examples/demo.zyl");
 
 const char* const kProjectCommands[] = {"miImportPSD",    "miSave",       "miSaveAs",
                                         "miSaveFrame",    "miCanvasSize", "miInsertLayer",
-                                        "miRenderToDisk", "miExportOra"};
+                                        "miRenderToDisk", "miExportOra",  "miExportWeb"};
 
 bool ProjectCommandsAre(const Shell& s, bool enabled) {
   for (const char* name : kProjectCommands)

@@ -293,7 +293,7 @@ class TFrameOutput {
 
   // Closes a video; says where the frames went.
   std::string Finish() {
-    if (options_.noWrite) return "nowhere (--no-write)";
+    if (options_.noWrite) return "without writing them (--no-write)";
     if (!video_) return "to " + (folder_.empty() ? std::string("./") : folder_);
     video_->Finish();
     return "into " + video_->FileName() + " (" + VideoKindText(video_->Kind()) + ", " +
@@ -352,7 +352,8 @@ void RenderFrames(TProject& project, TOffscreenHost& host, const TOptions& optio
   const std::string where = output.Finish();
   if (options.quiet) return;
   progress.Finish(options.frames);
-  std::cerr << "quenvar-render: wrote " << options.frames << " frames " << where << "\n";
+  std::cerr << "quenvar-render: " << (options.noWrite ? "rendered " : "wrote ") << options.frames
+            << " frames " << where << "\n";
 }
 
 int Run(TOptions options) {

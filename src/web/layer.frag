@@ -8,8 +8,8 @@
 //
 // The player compiles one program per way of drawing, defining before this
 // text KIND (0 opaque, 1 blend, 2 pixel operation), OPERATION (a blend
-// operation's number), MOTION (0 still, 1 turned, 2 tiled) and STRETCHED
-// (0 or 1), so that each program holds only its own path: software
+// operation's number), MOTION (0 still, 1 turned, 2 tiled) and RESAMPLER
+// (0 drawn at its own size; stretched: 1 nearest, 2 linear, 3 box), so that each program holds only its own path: software
 // renderers run every branch a pixel might take.
 precision highp float;
 precision highp int;
@@ -17,8 +17,12 @@ precision highp usampler2D;
 
 uniform usampler2D uBelow;    // the frame so far, top row first
 uniform usampler2D uPicture;  // the layer's picture as stored, top row first
-uniform usampler2D uColumns;  // stretched layers: source column per area column
-uniform usampler2D uRows;     // and source row per area row
+// Stretched layers: per area column and per area row, where the resampler
+// reads. Nearest: the source index in x. Linear: the lower and upper source
+// index and the upper one's weight (0..256) in x, y, z. Box: the first and
+// the end source index in x and y.
+uniform usampler2D uColumns;
+uniform usampler2D uRows;
 uniform ivec4 uArea;          // covered frame pixels: left, top, right, bottom
 uniform ivec2 uOrigin;        // same-size layers: picture pixel under the area's corner
 uniform ivec2 uSize;          // picture width and height
@@ -49,10 +53,29 @@ uvec4 StoredPixel(ivec2 s) {
 
 uvec4 SourcePixel(ivec2 p) {
   ivec2 a = p - uArea.xy;
-  if (STRETCHED == 1)
-    return StoredPixel(ivec2(int(texelFetch(uColumns, ivec2(a.x, 0), 0).r),
-                             int(texelFetch(uRows, ivec2(a.y, 0), 0).r)));
+#if RESAMPLER == 0
   return StoredPixel(uOrigin + a);
+#else
+  uvec4 column = texelFetch(uColumns, ivec2(a.x, 0), 0);
+  uvec4 row = texelFetch(uRows, ivec2(a.y, 0), 0);
+#if RESAMPLER == 1
+  return StoredPixel(ivec2(column.x, row.x));
+#elif RESAMPLER == 2
+  // Bilinear, every byte alike, in 1/256 steps.
+  uvec4 top = StoredPixel(ivec2(column.x, row.x)) * (256u - column.z) +
+              StoredPixel(ivec2(column.y, row.x)) * column.z;
+  uvec4 bottom = StoredPixel(ivec2(column.x, row.y)) * (256u - column.z) +
+                 StoredPixel(ivec2(column.y, row.y)) * column.z;
+  return (top * (256u - row.z) + bottom * row.z + 32768u) >> 16;
+#else
+  // The average of the box of source pixels, rounded.
+  uvec4 sum = uvec4(0u);
+  for (int y = int(row.x); y < int(row.y); ++y)
+    for (int x = int(column.x); x < int(column.y); ++x) sum += StoredPixel(ivec2(x, y));
+  uint count = (row.y - row.x) * (column.y - column.x);
+  return (sum + count / 2u) / count;
+#endif
+#endif
 }
 
 // ---- The alpha blends ---------------------------------------------------------

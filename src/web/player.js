@@ -60,7 +60,7 @@ const showProgram = program("show-frag");
 const layerPrograms = new Map();
 function layerProgram(d) {
   const defines = `#define KIND ${d.kindIndex}\n#define OPERATION ${d.operation}\n` +
-    `#define MOTION ${d.motionIndex}\n#define STRETCHED ${d.stretched ? 1 : 0}`;
+    `#define MOTION ${d.motionIndex}\n#define RESAMPLER ${d.resamplerIndex}`;
   if (!layerPrograms.has(defines)) {
     const made = program("layer-frag", defines);
     gl.useProgram(made.p);
@@ -96,8 +96,9 @@ function texture(internal, format, type, width, height, data) {
 }
 
 const rgbaTexture = (w, h, data) => texture(gl.RGBA8UI, gl.RGBA_INTEGER, gl.UNSIGNED_BYTE, w, h, data);
+// Four numbers per entry.
 const indexTexture = (values) =>
-  texture(gl.R32UI, gl.RED_INTEGER, gl.UNSIGNED_INT, values.length, 1, values);
+  texture(gl.RGBA32UI, gl.RGBA_INTEGER, gl.UNSIGNED_INT, values.length / 4, 1, values);
 
 const frames = [0, 1].map(() => {
   const t = rgbaTexture(W, H, null);
@@ -108,18 +109,36 @@ const frames = [0, 1].map(() => {
     fail("this browser cannot draw into integer frames");
   return { t, fb };
 });
-const noIndex = indexTexture(new Uint32Array([0]));
+const noIndex = indexTexture(new Uint32Array(4));
 
-// The source column (or row) under each area column of a stretched layer:
-// the source pixel under the destination pixel's centre, as the program's
-// nearest resampler takes it, in exact integers.
-function nearestMap(areaFrom, areaTo, dstFrom, dstTo, size) {
+// Where a stretched layer's resampler reads for each area column (or row),
+// as the program's resamplers work it out: four numbers per entry (see
+// layer.frag). The destination runs from dstFrom to dstTo over a source of
+// `size`; BigInt keeps the integer forms exact, and the linear form's
+// doubles are the program's doubles, operation for operation.
+function resampleMap(kind, areaFrom, areaTo, dstFrom, dstTo, size) {
+  const map = new Uint32Array((areaTo - areaFrom) * 4);
   const d = BigInt(dstTo) - BigInt(dstFrom), s = BigInt(size);
-  const map = new Uint32Array(areaTo - areaFrom);
-  for (let i = 0; i < map.length; ++i) {
+  for (let i = 0; i < areaTo - areaFrom; ++i) {
     const at = BigInt(areaFrom + i) - BigInt(dstFrom);
-    const source = ((2n * at + 1n) * s) / (2n * d);
-    map[i] = Number(source < s - 1n ? source : s - 1n);
+    let entry;
+    if (kind === "nearest") {
+      // The source pixel under the destination pixel's centre.
+      const source = ((2n * at + 1n) * s) / (2n * d);
+      entry = [source < s - 1n ? source : s - 1n, 0n, 0n];
+    } else if (kind === "linear") {
+      const u = ((Number(at) + 0.5) * size) / Number(d) - 0.5;
+      const base = Math.floor(u);
+      const clamp = (v) => Math.min(Math.max(v, 0), size - 1);
+      entry = [clamp(base), clamp(base + 1), Math.round((u - base) * 256)].map(BigInt);
+    } else {
+      const begin = (at * s) / d;
+      let end = ((at + 1n) * s) / d;
+      if (end < begin + 1n) end = begin + 1n;
+      if (end > s) end = s;
+      entry = [begin, end, 0n];
+    }
+    entry.forEach((v, k) => (map[i * 4 + k] = Number(v)));
   }
   return map;
 }
@@ -134,18 +153,23 @@ async function loadDraws() {
   return project.draws.map((d) => {
     const size = project.pictures[d.picture];
     const [l, t, r, b] = d.area;
-    const stretched = d.dst[2] - d.dst[0] !== size.width || d.dst[3] - d.dst[1] !== size.height;
+    const stretched = d.resampler !== "none";
     const draw = {
       ...d,
       texture: pictures[d.picture],
       width: size.width,
       height: size.height,
       stretched,
-      columns: stretched ? indexTexture(nearestMap(l, r, d.dst[0], d.dst[2], size.width)) : noIndex,
-      rows: stretched ? indexTexture(nearestMap(t, b, d.dst[1], d.dst[3], size.height)) : noIndex,
+      columns: stretched
+        ? indexTexture(resampleMap(d.resampler, l, r, d.dst[0], d.dst[2], size.width))
+        : noIndex,
+      rows: stretched
+        ? indexTexture(resampleMap(d.resampler, t, b, d.dst[1], d.dst[3], size.height))
+        : noIndex,
       pixels: BigInt(r - l) * BigInt(b - t),
       kindIndex: { opaque: 0, blend: 1, operation: 2 }[d.kind],
       motionIndex: { still: 0, turn: 1, tile: 2 }[d.motion],
+      resamplerIndex: { none: 0, nearest: 1, linear: 2, box: 3 }[d.resampler],
     };
     draw.program = layerProgram(draw);
     return draw;

@@ -54,9 +54,10 @@ std::string JsonRect(const TRect& r) {
 std::string JsonDraw(const TWebDraw& d) {
   static const char* const kKinds[] = {"opaque", "blend", "operation"};
   static const char* const kMotions[] = {"still", "turn", "tile"};
+  static const char* const kResamplers[] = {"none", "nearest", "linear", "box"};
   return "{\"picture\":" + std::to_string(d.picture) + ",\"dst\":" + JsonRect(d.dst) +
-         ",\"area\":" + JsonRect(d.area) + ",\"kind\":\"" + kKinds[d.kind] +
-         "\",\"operation\":" + std::to_string(d.operation) +
+         ",\"area\":" + JsonRect(d.area) + ",\"resampler\":\"" + kResamplers[d.resampler] +
+         "\",\"kind\":\"" + kKinds[d.kind] + "\",\"operation\":" + std::to_string(d.operation) +
          ",\"master\":" + std::to_string(d.master) + ",\"motion\":\"" + kMotions[d.motion] +
          "\",\"turnStep\":" + std::to_string(d.turnStep) + ",\"tileStep\":[" +
          std::to_string(d.tileStepX) + "," + std::to_string(d.tileStepY) + "]}";

@@ -1,5 +1,6 @@
 #include "web/webplan.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 #include "compose/blendops.h"
@@ -63,6 +64,28 @@ void ChooseMotion(const TBlendLayer& layer, int width, int height, TWebDraw& dra
   draw.turnStep = s >= 0 ? (n - std::uint64_t(s)) % n : std::uint64_t(-s);
 }
 
+// The resampler of a stretched draw, as the surface's resampler works: the
+// draft one averages boxes when the picture shrinks both ways and
+// interpolates otherwise.
+TWebDraw::Resampler ChooseResampler(const TBitmap32& surface, const TRect& dst) {
+  const std::int64_t dw = std::int64_t(dst.Right) - dst.Left;
+  const std::int64_t dh = std::int64_t(dst.Bottom) - dst.Top;
+  if (dw == surface.Width() && dh == surface.Height()) return TWebDraw::None;
+  const std::string name = surface.ResamplerClassName();
+  if (name == "TNearestResampler") return TWebDraw::Nearest;
+  if (name == "TLinearResampler") return TWebDraw::Linear;
+  if (name == "TDraftResampler") {
+    if (dw > surface.Width() || dh > surface.Height()) return TWebDraw::Linear;
+    // The player sums a box's bytes in 32 bits.
+    const std::int64_t boxW = (surface.Width() + dw - 1) / dw + 1;
+    const std::int64_t boxH = (surface.Height() + dh - 1) / dh + 1;
+    if (boxW * boxH * 255 > std::int64_t(UINT32_MAX))
+      throw Error("The web page cannot shrink a layer that far");
+    return TWebDraw::Box;
+  }
+  throw Error("The web page cannot resample a stretched layer with " + name);
+}
+
 }  // namespace
 
 TWebPlan PlanWebPage(const TProject& project, int fps) {
@@ -77,6 +100,13 @@ TWebPlan PlanWebPage(const TProject& project, int fps) {
 
   TImgView32 view;
   BuildFrameView(project, view);
+  // Draw as the window does: a layer's picture may have been given another
+  // resampler since its view layer was made.
+  for (int i = 0; i < view.Layers().Count() && i < int(project.layers.size()); ++i) {
+    const TBitmapLayer* shown = project.layers[std::size_t(i)]->ALayer;
+    auto* item = dynamic_cast<TBitmapLayer*>(&view.Layers()[i]);
+    if (shown && item) item->Bitmap().SetResamplerClassName(shown->Bitmap().ResamplerClassName());
+  }
   plan.gridCallsPerFrame = view.GridStepsPerCompose();
   const TBitmap32& buffer = view.Buffer();
   TLayerCollection& items = view.Layers();
@@ -90,11 +120,7 @@ TWebPlan PlanWebPage(const TProject& project, int fps) {
     draw.area = IntersectRect(IntersectRect(paint.dst, buffer.BoundsRect()), paint.clip);
     if (draw.area.IsEmpty() || !ChooseKind(*paint.surface, draw)) continue;
     const TBitmap32& surface = *paint.surface;
-    if (std::int64_t(draw.dst.Right) - draw.dst.Left != surface.Width() ||
-        std::int64_t(draw.dst.Bottom) - draw.dst.Top != surface.Height()) {
-      if (surface.ResamplerClassName() != "TNearestResampler")
-        throw Error("The web page resamples stretched layers by the nearest pixel only");
-    }
+    draw.resampler = ChooseResampler(surface, draw.dst);
     ChooseMotion(*project.layers[std::size_t(i)], surface.Width(), surface.Height(), draw);
     draw.picture = int(plan.pictures.size());
     plan.pictures.push_back(

@@ -16,10 +16,13 @@ class TProject;
 struct TWebDraw {
   enum Kind { Opaque, Blend, Operation };
   enum Motion { Still, Turn, Tile };
+  // How a stretched picture is resampled (None: drawn at its own size).
+  enum Resampler { None, Nearest, Linear, Box };
 
   int picture = 0;  // index into TWebPlan::pictures
   TRect dst;        // the placement, rounded as the view rounds it
   TRect area;       // the frame pixels the draw covers (not empty)
+  Resampler resampler = None;
   Kind kind = Opaque;
   int operation = 0;         // a TBlendOp, for Operation
   std::uint32_t master = 0;  // the surface's MasterAlpha
@@ -48,8 +51,9 @@ struct TWebPlan {
   std::vector<TPicture> pictures;
 };
 
-// Throws quenvar::Error for an empty canvas or a layer drawn in a way the
-// player does not know.
+// Layers are drawn as the open view window draws them (its resampler, where
+// a layer has a view layer). Throws quenvar::Error for an empty canvas or a
+// layer drawn in a way the player does not know.
 TWebPlan PlanWebPage(const TProject& project, int fps);
 
 }  // namespace quenvar

@@ -17,13 +17,17 @@
 #include <sys/wait.h>
 
 #include "compose/blendmodes.h"
+#include "compose/blendops.h"
+#include "compose/layerstack.h"
 #include "formats/formatlist.h"
 #include "host/statuslog.h"
 #include "project/blendclass.h"
+#include "project/firstframe.h"
 #include "project/framestep.h"
 #include "project/project.h"
 #include "web/framedigest.h"
 #include "web/plainpng.h"
+#include "web/webpage.h"
 
 namespace quenvar {
 namespace {
@@ -154,6 +158,17 @@ class WebPageTest : public ::testing::Test {
     return digests;
   }
 
+  // Holds the page's frames to the digests expected of them.
+  void ExpectPageDigests(const std::string& page,
+                         const std::map<long long, std::string>& expected) {
+    std::vector<long long> frames;
+    for (const auto& [k, digest] : expected) frames.push_back(k);
+    const std::vector<std::string> got = PageDigests(page, frames);
+    ASSERT_EQ(got.size(), frames.size());
+    for (std::size_t i = 0; i < frames.size(); ++i)
+      EXPECT_EQ(got[i], expected.at(frames[i])) << "frame " << frames[i];
+  }
+
   // Exports the page and holds its frames 1, 2, `far` and far + 1 to the
   // program's.
   void ExpectPageEqualsProgram(const std::string& project, long long far) {
@@ -166,12 +181,8 @@ class WebPageTest : public ::testing::Test {
     const auto farDigests = ProgramDigests(project, far, 2);
     expected.insert(farDigests.begin(), farDigests.end());
     ASSERT_EQ(expected.size(), 4u);
-    const std::vector<long long> frames = {1, 2, far, far + 1};
-    const std::vector<std::string> got = PageDigests(page, frames);
-    ASSERT_EQ(got.size(), frames.size());
-    for (std::size_t i = 0; i < frames.size(); ++i)
-      EXPECT_EQ(got[i], expected[frames[i]]) << "frame " << frames[i];
     EXPECT_NE(expected[1], expected[2]);
+    ExpectPageDigests(page, expected);
   }
 
   std::mt19937 random{20261210};
@@ -265,6 +276,63 @@ TEST_F(WebPageTest, OpacitiesGridAndMotionEqualTheProgram) {
   specs.push_back({12, 12, 30, 30, bmDifference, 255, 12, 1});  // too fast: stands still
   specs.push_back({24, 24, 40, -5, bmGrid4, 255, 0, 0, false, 13, 50});
   ExpectPageEqualsProgram(MakeProject("mixed", specs), 65539);
+}
+
+// A picture's resampler can change after its project is loaded (the layers
+// panel's thumbnails leave the draft resampler on it), and the view then
+// draws stretched layers with it: boxes averaged where a picture shrinks,
+// bilinear where it grows. The page draws them the same way; the frames here
+// are composed in this process, as quenvar-render would with those
+// resamplers.
+TEST_F(WebPageTest, StretchedLayersResampleAsTheViewDoes) {
+  if (!HaveChromium()) GTEST_SKIP() << "chromium is not installed (scripts/setup installs it)";
+  auto* project = new TProject();
+  project->width = 64;
+  project->height = 48;
+  struct Stretch {
+    int w, h, x, y, x2, y2, posx, posy;
+    bool tile;
+    const char* resampler;
+  };
+  const Stretch stretches[] = {
+      {64, 48, 0, 0, 0, 0, 1, 1, false, "TNearestResampler"},
+      {30, 20, -7, 3, 45, 47, 2, -1, false, "TDraftResampler"},  // grows: bilinear
+      {50, 40, 5, -4, 22, 17, -1, 1, true, "TDraftResampler"},   // shrinks: boxes
+      {40, 30, 20, 10, 80, 25, 1, 0, false, "TDraftResampler"},  // wider, lower: bilinear
+      {17, 13, 2, 30, 61, 44, 0, -1, true, "TLinearResampler"},
+      {45, 45, 30, 0, 37, 9, 3, 2, false, "TDraftResampler"},  // shrinks a lot
+  };
+  int i = 0;
+  for (const Stretch& s : stretches) {
+    auto* layer = new TBlendLayer();
+    layer->OpenPictureFile(WritePicture("s" + std::to_string(i) + ".png", s.w, s.h));
+    layer->x = s.x;
+    layer->y = s.y;
+    layer->x2 = s.x2;
+    layer->y2 = s.y2;
+    layer->posx = s.posx;
+    layer->posy = s.posy;
+    layer->tileWrap = s.tile;
+    layer->SetMode(i % 2 ? bmNone : bmOverlay);
+    layer->opacity = std::uint16_t(255 - 20 * i);
+    layer->bmp.SetResamplerClassName(s.resampler);
+    ++i;
+  }
+  const std::string page = Path("stretch.html");
+  ExportWebPage(*project, page, 27);
+
+  std::map<long long, std::string> expected;
+  for (long long k : {1LL, 2LL, 77777LL}) {
+    TImgView32 view;
+    BuildFrameView(*project, view);
+    GridCounter() = 0;
+    SkipFrames(*project, view, nullptr, std::uint64_t(k - 1));
+    ScrollViewLayers(*project, view.Layers(), nullptr);
+    view.Compose();
+    expected[k] = FrameDigest(view.Buffer());
+  }
+  CloseProject();
+  ExpectPageDigests(page, expected);
 }
 
 // The colour-space modes convert in single precision; the page must round

@@ -1,5 +1,7 @@
 // File > Export web page...: the project as one HTML file that plays it in a
 // browser, at the rate the frames-per-second box shows.
+#include <QComboBox>
+
 #include "gui/main/mainform.h"
 #include "gui/widgets/prompter.h"
 #include "host/canvassize.h"

@@ -45,7 +45,7 @@ void TestWebExport::writesThePageAtTheBoxsRate() {
   const QString page = dir.filePath("demo.html");
   s.prompter.fileNames.push_back(page);
   s.action("miExportWeb")->trigger();
-  QVERIFY(s.prompter.messages.isEmpty());
+  QVERIFY2(s.prompter.messages.isEmpty(), qPrintable(s.prompter.messages.join(" | ")));
   QCOMPARE(s.prompter.pickerFilters.last(), QStringLiteral("Web page (*.html *.htm)"));
   const QByteArray text = Bytes(page);
   QVERIFY(text.startsWith("<!DOCTYPE html>"));

@@ -26,7 +26,7 @@ uniform usampler2D uRows;
 uniform ivec4 uArea;          // covered frame pixels: left, top, right, bottom
 uniform ivec2 uOrigin;        // same-size layers: picture pixel under the area's corner
 uniform ivec2 uSize;          // picture width and height
-uniform uint uStart;          // turned: where the picture starts in its store
+uniform ivec2 uStart;         // turned: where the picture starts in its store (column, row)
 uniform ivec2 uTile;          // tiled: column and row offsets
 uniform uint uMaster;
 uniform uint uGridStart;      // grid4's counter before the layer's first pixel
@@ -38,11 +38,14 @@ out uvec4 outColor;
 
 uvec4 StoredPixel(ivec2 s) {
   if (MOTION == 1) {
-    // The picture is its store rotated: pixel i is store[(i + start) mod n].
-    uint n = uint(uSize.x) * uint(uSize.y);
-    uint i = uint(s.y) * uint(uSize.x) + uint(s.x) + uStart;
-    if (i >= n) i -= n;
-    s = ivec2(int(i % uint(uSize.x)), int(i / uint(uSize.x)));
+    // The picture is its store rotated: pixel i is store[(i + start) mod n],
+    // worked out in columns and rows so that no pixel divides.
+    s += uStart;
+    if (s.x >= uSize.x) {
+      s.x -= uSize.x;
+      s.y += 1;
+    }
+    if (s.y >= uSize.y) s.y -= uSize.y;
   } else if (MOTION == 2) {
     s += uTile;
     if (s.x >= uSize.x) s.x -= uSize.x;

@@ -208,7 +208,10 @@ function compose(draws, k) {
     if (u.uOrigin) gl.uniform2i(u.uOrigin, l - d.dst[0], t - d.dst[1]);
     if (u.uSize) gl.uniform2i(u.uSize, d.width, d.height);
     const n = BigInt(d.width) * BigInt(d.height);
-    if (u.uStart) gl.uniform1ui(u.uStart, Number((BigInt(d.turnStep) * K) % n));
+    if (u.uStart) {
+      const start = (BigInt(d.turnStep) * K) % n;
+      gl.uniform2i(u.uStart, Number(start % BigInt(d.width)), Number(start / BigInt(d.width)));
+    }
     if (u.uTile)
       gl.uniform2i(u.uTile, Number((BigInt(d.tileStep[0]) * K) % BigInt(d.width)),
         Number((BigInt(d.tileStep[1]) * K) % BigInt(d.height)));

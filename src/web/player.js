@@ -1,6 +1,6 @@
-// The player: composes frame k of the project on the GPU, layer by layer,
-// ping-ponging between two integer frame buffers, exactly as the program
-// composes its frame k (frame 1 is the first frame played: every layer has
+// The player: composes frame k of the project on the GPU, layer by layer in
+// integer frame buffers (each layer drawn over its area into a second buffer
+// and copied back), exactly as the program composes its frame k (frame 1 is the first frame played: every layer has
 // moved once). Time is kept by frame number, so a slow frame never changes
 // what a later frame shows.
 

@@ -147,7 +147,7 @@ async function loadDraws() {
   const pictures = [];
   for (let i = 0; i < project.pictures.length; ++i) {
     const text = document.getElementById("picture-" + i).textContent;
-    const png = await decodePng(base64Bytes(text));
+    const png = await decodePng(pageBytes(text));
     pictures.push(rgbaTexture(png.width, png.height, png.pixels));
   }
   return project.draws.map((d) => {

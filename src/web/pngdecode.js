@@ -3,11 +3,27 @@
 // program writes them) to their exact bytes: the browser's picture decoders
 // may premultiply or convert colours, this does neither.
 
-function base64Bytes(text) {
-  const binary = atob(text.trim());
-  const bytes = new Uint8Array(binary.length);
-  for (let i = 0; i < binary.length; ++i) bytes[i] = binary.charCodeAt(i);
-  return bytes;
+// The byte each character of the page stands for: the page is read as
+// windows-1252, which gives every byte value a character of its own.
+const byteOfCharacter = (() => {
+  const table = new Int16Array(65536).fill(-1);
+  const all = new TextDecoder("windows-1252").decode(Uint8Array.from({ length: 256 }, (_, i) => i));
+  for (let i = 0; i < 256; ++i) table[all.charCodeAt(i)] = i;
+  return table;
+})();
+
+// The bytes a script element carries (see src/web/pagebytes.h): '~' and a
+// digit stand for NUL, carriage return, '<' and '~'.
+function pageBytes(text) {
+  const escaped = [0x00, 0x0d, 0x3c, 0x7e];
+  const out = new Uint8Array(text.length);
+  let n = 0;
+  for (let i = 0; i < text.length; ++i) {
+    const b = byteOfCharacter[text.charCodeAt(i)];
+    if (b < 0) throw new Error("the page's pictures are damaged");
+    out[n++] = b === 0x7e ? escaped[text.charCodeAt(++i) - 0x30] : b;
+  }
+  return out.subarray(0, n);
 }
 
 async function inflate(bytes) {

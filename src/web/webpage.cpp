@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "host/error.h"
-#include "web/base64.h"
+#include "web/pagebytes.h"
 #include "web/webplan.h"
 #include "web/webresources.h"
 
@@ -12,18 +12,49 @@ namespace quenvar {
 
 namespace {
 
-// A JSON string; '<' is escaped so that no "</script" can end the element
-// the settings stand in.
+// The code points of UTF-8 text; a byte that starts no valid sequence
+// stands for U+FFFD.
+std::u32string CodePoints(const std::string& text) {
+  std::u32string out;
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    const int length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    char32_t c = length == 1   ? lead
+                 : length == 2 ? lead & 0x1F
+                 : length == 3 ? lead & 0x0F
+                               : lead & 0x07;
+    bool valid = length > 0 && i + std::size_t(length) <= text.size();
+    for (int k = 1; valid && k < length; ++k) {
+      const unsigned char next = static_cast<unsigned char>(text[i + std::size_t(k)]);
+      valid = (next & 0xC0) == 0x80;
+      c = (c << 6) | (next & 0x3F);
+    }
+    valid = valid && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF) &&
+            !(length == 3 && c < 0x800) && !(length == 4 && c < 0x10000);
+    out += valid ? c : U'\uFFFD';
+    i += valid ? std::size_t(length) : 1;
+  }
+  return out;
+}
+
+// A JSON string in ASCII (the page is read as windows-1252); '<' is escaped
+// so that no "</script" can end the element the settings stand in.
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
-  for (unsigned char c : text) {
+  auto unit = [&out](unsigned u) {
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
+    out += escaped;
+  };
+  for (char32_t c : CodePoints(text)) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += char(c);
-    } else if (c < 0x20 || c == '<' || c == '>' || c == '&') {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
+    } else if (c >= 0x10000) {
+      unit(0xD800 + ((c - 0x10000) >> 10));
+      unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else if (c < 0x20 || c >= 0x7F || c == '<' || c == '>' || c == '&') {
+      unit(unsigned(c));
     } else {
       out += char(c);
     }
@@ -31,17 +62,21 @@ std::string JsonString(const std::string& text) {
   return out + "\"";
 }
 
+// HTML text in ASCII: markup characters and everything beyond ASCII as
+// character references.
 std::string HtmlText(const std::string& text) {
   std::string out;
-  for (char c : text) {
+  for (char32_t c : CodePoints(text)) {
     if (c == '<')
       out += "&lt;";
     else if (c == '>')
       out += "&gt;";
     else if (c == '&')
       out += "&amp;";
+    else if (c < 0x20 || c >= 0x7F)
+      out += "&#" + std::to_string(unsigned(c)) + ";";
     else
-      out += c;
+      out += char(c);
   }
   return out;
 }
@@ -85,7 +120,7 @@ std::string ScriptElement(const std::string& type, const std::string& id, const 
 
 std::string BuildWebPage(const TWebPlan& plan) {
   std::string page =
-      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"windows-1252\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>" +
       HtmlText(plan.name) + "</title>\n<style>\n" + web::kPageStyle +
       "</style>\n</head>\n<body>\n"
@@ -98,7 +133,7 @@ std::string BuildWebPage(const TWebPlan& plan) {
   page += ScriptElement("application/json", "project", JsonPlan(plan));
   for (std::size_t i = 0; i < plan.pictures.size(); ++i)
     page += ScriptElement("text/plain", "picture-" + std::to_string(i),
-                          Base64Encode(plan.pictures[i].png));
+                          EmbedPageBytes(plan.pictures[i].png));
   page += ScriptElement("x-shader/x-vertex", "quad-vert", web::kQuadVertex);
   page += ScriptElement("x-shader/x-fragment", "canvas-frag", web::kCanvasFragment);
   page += ScriptElement("x-shader/x-fragment", "layer-frag", web::kLayerFragment);

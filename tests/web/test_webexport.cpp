@@ -1,4 +1,4 @@
-// The web page's writer: its PNG pictures, base64, the frame digest, what
+// The web page's writer: its PNG pictures, how it carries bytes, the frame digest, what
 // the plan tells the player about each layer, and the page around them.
 #include <gtest/gtest.h>
 
@@ -14,8 +14,8 @@
 #include "project/blendclass.h"
 #include "project/firstframe.h"
 #include "project/project.h"
-#include "web/base64.h"
 #include "web/framedigest.h"
+#include "web/pagebytes.h"
 #include "web/plainpng.h"
 #include "web/webpage.h"
 #include "web/webplan.h"
@@ -27,14 +27,31 @@ std::vector<std::uint8_t> Bytes(const std::string& text) {
   return std::vector<std::uint8_t>(text.begin(), text.end());
 }
 
-TEST(Base64, EncodesTheStandardVectors) {
-  EXPECT_EQ(Base64Encode(Bytes("")), "");
-  EXPECT_EQ(Base64Encode(Bytes("f")), "Zg==");
-  EXPECT_EQ(Base64Encode(Bytes("fo")), "Zm8=");
-  EXPECT_EQ(Base64Encode(Bytes("foo")), "Zm9v");
-  EXPECT_EQ(Base64Encode(Bytes("foob")), "Zm9vYg==");
-  EXPECT_EQ(Base64Encode(Bytes("foobar")), "Zm9vYmFy");
-  EXPECT_EQ(Base64Encode(std::vector<std::uint8_t>{0xFB, 0xFF, 0xBF}), "+/+/");
+// What the player does to the text: '~' and a digit stand for a byte.
+std::vector<std::uint8_t> Unescape(const std::string& text) {
+  std::vector<std::uint8_t> out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '~') {
+      out.push_back(std::uint8_t(text[i]));
+      continue;
+    }
+    const std::uint8_t escaped[] = {0x00, '\r', '<', '~'};
+    out.push_back(escaped[text.at(++i) - '0']);
+  }
+  return out;
+}
+
+TEST(PageBytes, CarryEveryByteWithoutWhatTheParserWouldChange) {
+  std::vector<std::uint8_t> all;
+  for (int round = 0; round < 3; ++round)
+    for (int b = 0; b < 256; ++b) all.push_back(std::uint8_t(b));
+  const std::string text = EmbedPageBytes(all);
+  EXPECT_EQ(text.find('\0'), std::string::npos);
+  EXPECT_EQ(text.find('\r'), std::string::npos);
+  EXPECT_EQ(text.find('<'), std::string::npos);
+  EXPECT_EQ(Unescape(text), all);
+  EXPECT_EQ(text.size(), all.size() + 4 * 3);  // four escaped values, three rounds
+  EXPECT_EQ(EmbedPageBytes(Bytes("a<~\r")), "a~2~3~1");
 }
 
 TEST(FrameDigest, HashesRgbaBytesTopRowFirst) {
@@ -194,7 +211,7 @@ TEST_F(WebPlanTest, MotionFollowsTheFrameStepsRules) {
 }
 
 TEST_F(WebPlanTest, PageHoldsEverythingItNeedsAndLittleBesidesThePictures) {
-  project->name = "Page </script> & <b>";
+  project->name = "Page </script> & <b> \xC3\xA9t\xC3\xA9 \xF0\x9F\x8E\x9E";
   project->width = 64;
   project->height = 48;
   AddLayer(64, 48, 0, 0, bmNone, 255);
@@ -203,17 +220,23 @@ TEST_F(WebPlanTest, PageHoldsEverythingItNeedsAndLittleBesidesThePictures) {
   const std::string page = BuildWebPage(plan);
   std::size_t pictures = 0;
   for (const auto& picture : plan.pictures) {
-    const std::string text = Base64Encode(picture.png);
-    EXPECT_NE(page.find(text), std::string::npos);
-    pictures += text.size();
+    EXPECT_NE(page.find(EmbedPageBytes(picture.png)), std::string::npos);
+    pictures += picture.png.size();
   }
   EXPECT_LE(page.size(), pictures + 100 * 1024);
+  EXPECT_NE(page.find("<meta charset=\"windows-1252\">"), std::string::npos);
   // Nothing is fetched: no addresses, no outside scripts, styles or pictures.
   for (const char* outside : {"http:", "https:", "src=", "href=", "@import", "fetch("})
     EXPECT_EQ(page.find(outside), std::string::npos) << outside;
   // The name cannot end an element early.
   EXPECT_EQ(page.find("Page </script>"), std::string::npos);
-  EXPECT_NE(page.find("<title>Page &lt;/script&gt; &amp; &lt;b&gt;</title>"), std::string::npos);
+  // Beyond ASCII as references, since the page is read as windows-1252.
+  EXPECT_NE(
+      page.find("<title>Page &lt;/script&gt; &amp; &lt;b&gt; &#233;t&#233; &#127902;</title>"),
+      std::string::npos);
+  EXPECT_NE(page.find("\"name\":\"Page \\u003c/script\\u003e \\u0026 \\u003cb\\u003e "
+                      "\\u00e9t\\u00e9 \\ud83c\\udf9e\""),
+            std::string::npos);
   EXPECT_NE(page.find("\"fps\":27"), std::string::npos);
   EXPECT_NE(page.find("<output id=\"digest\">"), std::string::npos);
 }

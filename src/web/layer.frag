@@ -9,8 +9,9 @@
 // The player compiles one program per way of drawing, defining before this
 // text KIND (0 opaque, 1 blend, 2 pixel operation), OPERATION (a blend
 // operation's number), MOTION (0 still, 1 turned, 2 tiled) and RESAMPLER
-// (0 drawn at its own size; stretched: 1 nearest, 2 linear, 3 box), so that each program holds only its own path: software
-// renderers run every branch a pixel might take.
+// (0 drawn at its own size; stretched: 1 nearest, 2 linear, 3 box), so that
+// each program holds only its own path: software renderers run every branch
+// a pixel might take.
 precision highp float;
 precision highp int;
 precision highp usampler2D;

@@ -217,9 +217,9 @@ void TestMainform::menusCaptionsShortcutsAndStates() {
   for (QAction* a : s.child<QMenu>("mFile")->actions()) {
     file << (a->isSeparator() ? QString("-") : a->text());
   }
-  QCOMPARE(file,
-           QStringList({"New", "Open", "Import PSD", "Import OpenRaster...", "-", "Save", "Save as",
-                        "Save frame", "Export OpenRaster...", "-", "Close project", "-", "Exit"}));
+  QCOMPARE(file, QStringList({"New", "Open", "Import PSD", "Import OpenRaster...", "-", "Save",
+                              "Save as", "Save frame", "Export OpenRaster...", "Export web page...",
+                              "-", "Close project", "-", "Exit"}));
 }
 
 void TestMainform::toolPanelControlsInOrder() {

@@ -87,10 +87,11 @@ namespace {
 // Bands per drawing thread: enough to even out the work.
 constexpr int kBandsPerThread = 4;
 constexpr int kRunMinRows = 8;
-// A band's rows of the buffer stay in the core's own cache while every layer
-// of the run is drawn over them, so the buffer goes through memory once per
-// run, not once per layer.
-constexpr std::int64_t kBandBytes = 512 * 1024;
+// A band's rows of the buffer stay in the processor's cache while every
+// layer of the run is drawn over them, so the buffer goes through memory
+// once per run, not once per layer. Bands of a few megabytes did best:
+// smaller ones restart every source's prefetching too often.
+constexpr std::int64_t kBandBytes = 4096 * 1024;
 // Smaller runs are painted on the calling thread, in one band.
 constexpr std::int64_t kRunMinPixels = 32 * 1024;
 

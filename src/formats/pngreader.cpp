@@ -38,6 +38,10 @@ void OnPngError(png_structp png, png_const_charp msg) {
   png_longjmp(png, 1);
 }
 
+// The largest ancillary chunk read, as large as the largest colour profile
+// that is converted.
+constexpr std::uint64_t kMaxChunkBytes = std::uint64_t(64) << 20;
+
 void OnPngWarning(png_structp, png_const_charp) {}
 
 void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
@@ -158,6 +162,11 @@ TPicture DecodePng(std::span<const std::uint8_t> data, const std::string& fileNa
   if (!guard.png() || !guard.info()) FailPicture(fileName, "out of memory");
   png_set_read_fn(guard.png(), &src, ReadFromMemory);
   png_set_user_limits(guard.png(), 0x7FFFFFFF, 0x7FFFFFFF);
+  // A colour profile or compressed text is allocated at the size it claims:
+  // at most what the file's bytes can inflate to, and no profile larger than
+  // the largest one converted. A larger one is skipped with a warning.
+  png_set_chunk_malloc_max(guard.png(), png_alloc_size_t(std::min<std::uint64_t>(
+                                            kMaxChunkBytes, std::uint64_t(data.size()) * 1032)));
 
   PngHeader header{};
   if (!ReadHeaderStage(guard.png(), guard.info(), &header)) FailPicture(fileName, src.message);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -38,9 +39,19 @@ void OnPngError(png_structp png, png_const_charp msg) {
   png_longjmp(png, 1);
 }
 
-// The largest ancillary chunk read, as large as the largest colour profile
-// that is converted.
-constexpr std::uint64_t kMaxChunkBytes = std::uint64_t(64) << 20;
+// libpng allocates a colour profile or a text chunk at the size it claims,
+// before the data is there to back the claim; no single allocation of the
+// library's may be larger than this (a row of 16 million 16-bit RGBA
+// pixels). A profile it cannot allocate is skipped with a warning.
+constexpr png_alloc_size_t kMaxLibraryAllocation = png_alloc_size_t(128) << 20;
+
+png_voidp LimitedMalloc(png_structp, png_alloc_size_t size) {
+  return size > kMaxLibraryAllocation ? nullptr : std::malloc(size);
+}
+
+void LibraryFree(png_structp, png_voidp p) {
+  std::free(p);
+}
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
@@ -93,7 +104,8 @@ int ReadRowStage(png_structp png, png_bytep row) {
 class PngReadGuard {
  public:
   explicit PngReadGuard(PngSource* src) {
-    png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, src, OnPngError, OnPngWarning);
+    png_ = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, src, OnPngError, OnPngWarning, nullptr,
+                                    LimitedMalloc, LibraryFree);
     if (png_) info_ = png_create_info_struct(png_);
   }
   ~PngReadGuard() { png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr); }
@@ -162,11 +174,6 @@ TPicture DecodePng(std::span<const std::uint8_t> data, const std::string& fileNa
   if (!guard.png() || !guard.info()) FailPicture(fileName, "out of memory");
   png_set_read_fn(guard.png(), &src, ReadFromMemory);
   png_set_user_limits(guard.png(), 0x7FFFFFFF, 0x7FFFFFFF);
-  // A colour profile or compressed text is allocated at the size it claims:
-  // at most what the file's bytes can inflate to, and no profile larger than
-  // the largest one converted. A larger one is skipped with a warning.
-  png_set_chunk_malloc_max(guard.png(), png_alloc_size_t(std::min<std::uint64_t>(
-                                            kMaxChunkBytes, std::uint64_t(data.size()) * 1032)));
 
   PngHeader header{};
   if (!ReadHeaderStage(guard.png(), guard.info(), &header)) FailPicture(fileName, src.message);

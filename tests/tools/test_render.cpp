@@ -17,26 +17,18 @@
 #include "project/framestep.h"
 #include "project/project.h"
 #include "project/projecthost.h"
+#include "tooltest.h"
 
 namespace quenvar {
 namespace {
 
-class RenderTest : public ::testing::Test {
+class RenderTest : public testing::RenderToolTest {
  protected:
-  void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("quenvar-render-" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    tool = std::string(QUENVAR_BINARY_DIR) + "/quenvar-render";
-    if (!std::filesystem::exists(tool)) GTEST_SKIP() << "quenvar-render is not built";
-  }
+  RenderTest() : RenderToolTest("quenvar-render-") {}
   void TearDown() override {
     CloseProject();
-    std::filesystem::remove_all(dir);
+    RenderToolTest::TearDown();
   }
-  std::string Path(const std::string& name) const { return (dir / name).string(); }
 
   // Runs the tool; returns its exit status and keeps what it wrote to stderr.
   int Run(const std::string& arguments) {
@@ -59,8 +51,6 @@ class RenderTest : public ::testing::Test {
     return Path(name);
   }
 
-  std::filesystem::path dir;
-  std::string tool;
   std::string errors;
 };
 

@@ -12,25 +12,19 @@
 
 #include "formats/formatlist.h"
 #include "project/framestep.h"
+#include "tooltest.h"
 #include "video/videoreader.h"
 
 namespace quenvar {
 namespace {
 
-class RenderVideoTest : public ::testing::Test {
+class RenderVideoTest : public testing::RenderToolTest {
  protected:
+  RenderVideoTest() : RenderToolTest("quenvar-rendervideo-") {}
   void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("quenvar-rendervideo-" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    tool = std::string(QUENVAR_BINARY_DIR) + "/quenvar-render";
+    RenderToolTest::SetUp();
     demo = std::string(QUENVAR_SOURCE_DIR) + "/examples/demo.zyl";
-    if (!std::filesystem::exists(tool)) GTEST_SKIP() << "quenvar-render is not built";
   }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-  std::string Path(const std::string& name) const { return (dir / name).string(); }
 
   int Run(const std::string& arguments) { return RunShell(tool + " " + arguments); }
 
@@ -60,8 +54,7 @@ class RenderVideoTest : public ::testing::Test {
     return LoadPictureByExtension(Path("bmp/Demo" + FormatFrameNumber(n) + ".bmp"));
   }
 
-  std::filesystem::path dir;
-  std::string tool, demo, errors;
+  std::string demo, errors;
 };
 
 TEST_F(RenderVideoTest, LosslessVideoHoldsTheBitmapFramesExactly) {

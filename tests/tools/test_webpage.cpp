@@ -25,6 +25,7 @@
 #include "project/firstframe.h"
 #include "project/framestep.h"
 #include "project/project.h"
+#include "tooltest.h"
 #include "web/framedigest.h"
 #include "web/plainpng.h"
 #include "web/webpage.h"
@@ -54,22 +55,13 @@ bool HaveChromium() {
   return status == 0;
 }
 
-class WebPageTest : public ::testing::Test {
+class WebPageTest : public testing::RenderToolTest {
  protected:
-  void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("quenvar-web-" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    tool = std::string(QUENVAR_BINARY_DIR) + "/quenvar-render";
-    if (!std::filesystem::exists(tool)) GTEST_SKIP() << "quenvar-render is not built";
-  }
+  WebPageTest() : RenderToolTest("quenvar-web-") {}
   void TearDown() override {
     CloseProject();
-    std::filesystem::remove_all(dir);
+    RenderToolTest::TearDown();
   }
-  std::string Path(const std::string& name) const { return (dir / name).string(); }
 
   // A picture of random colours whose alphas are 0, 255 or anything between.
   std::string WritePicture(const std::string& name, int w, int h) {
@@ -186,8 +178,6 @@ class WebPageTest : public ::testing::Test {
   }
 
   std::mt19937 random{20261210};
-  std::filesystem::path dir;
-  std::string tool;
 };
 
 // --digest names each frame by the digest of the frame written, and
